@@ -1,0 +1,15 @@
+#include "app/Seams.h"
+
+#include <shlwapi.h>
+
+namespace flipdeck::seams {
+
+std::function<LSTATUS(HKEY, HKEY)> CopyRegistryTree = [](HKEY source, HKEY target) {
+    return static_cast<LSTATUS>(SHCopyKeyA(source, nullptr, target, 0));
+};
+
+std::function<LSTATUS(HKEY, const char*)> DeleteRegistryTree = [](HKEY parent, const char* subKey) {
+    return static_cast<LSTATUS>(SHDeleteKeyA(parent, subKey));
+};
+
+}  // namespace flipdeck::seams

@@ -1,0 +1,24 @@
+// Existence tests and the names of version folders.
+#pragma once
+
+#include <string>
+
+#include "catalogue/SuiteVersionEntry.h"
+
+namespace flipdeck {
+
+// True when a file or folder of that name exists (first match of a directory search: a trailing
+// backslash is not found, wildcards act as wildcards).
+bool PathExists(const std::string& path);
+
+// "<program path> V<version>", or with "_1", "_2", ... appended: the first such folder that does
+// not exist yet.
+std::string ProposeRenamePath(const SuiteVersionEntry& entry);
+
+// The installation path a version folder belongs to: a last folder name containing "Brivane" or
+// "MERIDAN" is cut after that word's length; otherwise the folder's layout decides between the
+// two installation paths; otherwise the folder itself (without trailing backslashes).
+std::string DeriveInstallationPath(const std::string& folder, const std::string& kalvioInstallPath,
+                                   const std::string& meridanInstallPath);
+
+}  // namespace flipdeck

@@ -1,0 +1,218 @@
+#include "catalogue/Registry.h"
+
+#include <cstring>
+
+#include "app/Seams.h"
+#include "catalogue/RegistryTree.h"
+
+namespace flipdeck {
+
+LSTATUS OpenRegKey(HKEY root, const std::string& subKey, REGSAM access, UniqueHKey& key)
+{
+    return RegOpenKeyExA(root, subKey.c_str(), 0, access | KEY_WOW64_32KEY, key.put());
+}
+
+LSTATUS CreateRegKey(HKEY root, const std::string& subKey, REGSAM access, UniqueHKey& key)
+{
+    return RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                           access | KEY_WOW64_32KEY, nullptr, key.put(), nullptr);
+}
+
+std::string RegValue::Text() const
+{
+    const char* text = reinterpret_cast<const char*>(data.data());
+    size_t length = 0;
+    while (length < data.size() && text[length] != '\0')
+        ++length;
+    return std::string(text, length);
+}
+
+std::optional<RegValue> ReadRegValue(HKEY root, const std::string& subKey, const std::string& valueName)
+{
+    UniqueHKey key;
+    if (OpenRegKey(root, subKey, KEY_READ, key) != ERROR_SUCCESS)
+        return std::nullopt;
+
+    RegValue value;
+    // The value may grow between the size query and the read; ask again until it fits.
+    for (;;) {
+        DWORD size = 0;
+        if (RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &value.type, nullptr, &size) !=
+            ERROR_SUCCESS)
+            return std::nullopt;
+        value.data.resize(size);
+        LSTATUS status = RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &value.type,
+                                          value.data.data(), &size);
+        if (status == ERROR_MORE_DATA)
+            continue;
+        if (status != ERROR_SUCCESS)
+            return std::nullopt;
+        value.data.resize(size);
+        return value;
+    }
+}
+
+bool ReadRegString(HKEY root, const std::string& subKey, const std::string& valueName, char* buffer,
+                   size_t size)
+{
+    if (buffer == nullptr || size == 0)
+        return false;
+    std::optional<RegValue> value = ReadRegValue(root, subKey, valueName);
+    if (!value || (value->type != REG_SZ && value->type != REG_EXPAND_SZ))
+        return false;
+    std::string text = value->Text();
+    size_t length = text.size() < size - 1 ? text.size() : size - 1;
+    std::memcpy(buffer, text.data(), length);
+    buffer[length] = '\0';
+    return true;
+}
+
+bool ReadRegByte(HKEY root, const std::string& subKey, const std::string& valueName, BYTE& result)
+{
+    std::optional<RegValue> value = ReadRegValue(root, subKey, valueName);
+    if (!value || value->type != REG_BINARY || value->data.empty())
+        return false;
+    result = value->data[0];
+    return true;
+}
+
+bool ReadUserMachineString(const std::string& subKey, const std::string& valueName, char* buffer,
+                           size_t size)
+{
+    return ReadRegString(HKEY_CURRENT_USER, subKey, valueName, buffer, size) ||
+           ReadRegString(HKEY_LOCAL_MACHINE, subKey, valueName, buffer, size);
+}
+
+bool ReadUserMachineByte(const std::string& subKey, const std::string& valueName, BYTE& value)
+{
+    return ReadRegByte(HKEY_CURRENT_USER, subKey, valueName, value) ||
+           ReadRegByte(HKEY_LOCAL_MACHINE, subKey, valueName, value);
+}
+
+namespace {
+
+bool WriteValue(HKEY root, const std::string& subKey, const std::string& valueName, DWORD type,
+                const void* data, size_t size)
+{
+    UniqueHKey key;
+    if (CreateRegKey(root, subKey, KEY_ALL_ACCESS, key) != ERROR_SUCCESS || !key)
+        return false;
+    return RegSetValueExA(key.get(), valueName.c_str(), 0, type, static_cast<const BYTE*>(data),
+                          static_cast<DWORD>(size)) == ERROR_SUCCESS;
+}
+
+bool IsSameOrBelow(const std::string& key, const std::string& ancestor)
+{
+    if (key.size() < ancestor.size() || _strnicmp(key.c_str(), ancestor.c_str(), ancestor.size()) != 0)
+        return false;
+    return key.size() == ancestor.size() || key[ancestor.size()] == '\\';
+}
+
+// Copies and deletes through the seams; answers the first failure.
+LSTATUS CopyThenDeleteSource(HKEY root, const std::string& source, const std::string& target)
+{
+    UniqueHKey targetKey;
+    LSTATUS status = CreateRegKey(root, target, KEY_ALL_ACCESS, targetKey);
+    if (status != ERROR_SUCCESS)
+        return status;
+    UniqueHKey sourceKey;
+    status = OpenRegKey(root, source, KEY_READ, sourceKey);
+    if (status != ERROR_SUCCESS)
+        return status;
+    status = seams::CopyRegistryTree(sourceKey.get(), targetKey.get());
+    sourceKey.reset();
+    if (status != ERROR_SUCCESS)
+        return status;
+
+    auto [parentName, leaf] = SplitKeyPath(source);
+    UniqueHKey parent;
+    status = OpenRegKey(root, parentName, KEY_ALL_ACCESS, parent);
+    if (status != ERROR_SUCCESS)
+        return status;
+    return seams::DeleteRegistryTree(parent.get(), leaf.c_str());
+}
+
+// Puts a tree back exactly as captured, or removes it when there was none.
+void PutBack(HKEY root, const std::string& subKey, const std::optional<RegistryTree>& before)
+{
+    RegistryTree now;
+    LSTATUS status = CaptureRegistryTree(root, subKey, now);
+    if (before && status == ERROR_SUCCESS && now == *before)
+        return;
+    DeleteRegistryTree(root, subKey);
+    if (before)
+        WriteRegistryTree(root, subKey, *before);
+}
+
+}  // namespace
+
+std::pair<std::string, std::string> SplitKeyPath(const std::string& subKey)
+{
+    size_t slash = subKey.find_last_of('\\');
+    if (slash == std::string::npos)
+        return {std::string(), subKey};
+    return {subKey.substr(0, slash), subKey.substr(slash + 1)};
+}
+
+bool WriteRegString(HKEY root, const std::string& subKey, const std::string& valueName,
+                    const std::string& text)
+{
+    return WriteValue(root, subKey, valueName, REG_SZ, text.c_str(), text.size() + 1);
+}
+
+bool WriteRegExpandString(HKEY root, const std::string& subKey, const std::string& valueName,
+                          const std::string& text)
+{
+    return WriteValue(root, subKey, valueName, REG_EXPAND_SZ, text.c_str(), text.size() + 1);
+}
+
+bool WriteRegByte(HKEY root, const std::string& subKey, const std::string& valueName, BYTE value)
+{
+    return WriteValue(root, subKey, valueName, REG_BINARY, &value, 1);
+}
+
+bool MoveRegistryKey(HKEY root, const std::string& source, const std::string& target)
+{
+    // A tree moved onto itself or into itself would be deleted with its source.
+    if (IsSameOrBelow(target, source))
+        return false;
+    // Both trees are held in memory first: whatever step fails, nothing may be lost.
+    RegistryTree sourceTree;
+    if (CaptureRegistryTree(root, source, sourceTree) != ERROR_SUCCESS)
+        return false;
+    std::optional<RegistryTree> targetBefore;
+    RegistryTree existing;
+    LSTATUS status = CaptureRegistryTree(root, target, existing);
+    if (status == ERROR_SUCCESS)
+        targetBefore = std::move(existing);
+    else if (status != ERROR_FILE_NOT_FOUND)
+        return false;  // an existing target we cannot read could not be put back
+
+    if (CopyThenDeleteSource(root, source, target) == ERROR_SUCCESS)
+        return true;
+    PutBack(root, target, targetBefore);
+    PutBack(root, source, sourceTree);
+    return false;
+}
+
+bool EnumerateUserHives(std::vector<std::string>& hives)
+{
+    hives.clear();
+    UniqueHKey users;
+    if (RegOpenKeyExA(HKEY_USERS, nullptr, 0, KEY_READ, users.put()) != ERROR_SUCCESS)
+        return false;
+    DWORD count = 0;
+    if (RegQueryInfoKeyA(users.get(), nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
+                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return false;
+    for (DWORD index = 0; index < count; ++index) {
+        char name[256];
+        DWORD length = sizeof(name);
+        if (RegEnumKeyExA(users.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) ==
+            ERROR_SUCCESS)
+            hives.emplace_back(name, length);
+    }
+    return !hives.empty();
+}
+
+}  // namespace flipdeck

@@ -1,0 +1,61 @@
+// Plain registry functions on an explicit root key.
+// Keys are opened per call in the 32-bit registry view: the products are 32-bit programs, so
+// their HKLM\SOFTWARE keys live under Wow6432Node; HKCU\Software and HKEY_USERS are unaffected.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/UniqueHandle.h"
+
+namespace flipdeck {
+
+// Opens (or with create, creates) a key in the products' registry view. Answers the Win32 status.
+LSTATUS OpenRegKey(HKEY root, const std::string& subKey, REGSAM access, UniqueHKey& key);
+LSTATUS CreateRegKey(HKEY root, const std::string& subKey, REGSAM access, UniqueHKey& key);
+
+// Splits "a\b\c" into "a\b" and "c"; a name without a backslash has the root as its parent.
+std::pair<std::string, std::string> SplitKeyPath(const std::string& subKey);
+
+// One value read whole, whatever its length.
+struct RegValue {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+
+    // The data as text, cut at the first zero; data without a terminating zero is taken whole.
+    std::string Text() const;
+};
+
+std::optional<RegValue> ReadRegValue(HKEY root, const std::string& subKey, const std::string& valueName);
+
+// Reads a REG_SZ or REG_EXPAND_SZ value; copies at most size - 1 characters, always terminated.
+// A value of another type, a missing value or key, or a zero size answers false and leaves the
+// buffer untouched.
+bool ReadRegString(HKEY root, const std::string& subKey, const std::string& valueName, char* buffer,
+                   size_t size);
+// Reads the first byte of a REG_BINARY value.
+bool ReadRegByte(HKEY root, const std::string& subKey, const std::string& valueName, BYTE& value);
+
+// The same reads on HKEY_CURRENT_USER, falling back to HKEY_LOCAL_MACHINE.
+bool ReadUserMachineString(const std::string& subKey, const std::string& valueName, char* buffer,
+                           size_t size);
+bool ReadUserMachineByte(const std::string& subKey, const std::string& valueName, BYTE& value);
+
+// Create or open the key and write a REG_SZ, REG_EXPAND_SZ or one-byte REG_BINARY value.
+bool WriteRegString(HKEY root, const std::string& subKey, const std::string& valueName,
+                    const std::string& text);
+bool WriteRegExpandString(HKEY root, const std::string& subKey, const std::string& valueName,
+                          const std::string& text);
+bool WriteRegByte(HKEY root, const std::string& subKey, const std::string& valueName, BYTE value);
+
+// Moves the tree at source to target and answers whether it arrived whole. When the move fails,
+// the source tree and any tree that stood at target before are left as they were.
+bool MoveRegistryKey(HKEY root, const std::string& source, const std::string& target);
+
+// Replaces the list with the sub-key names of HKEY_USERS; true when at least one was found.
+bool EnumerateUserHives(std::vector<std::string>& hives);
+
+}  // namespace flipdeck

@@ -1,0 +1,127 @@
+#include "catalogue/RegistryTree.h"
+
+#include <shlwapi.h>
+
+#include <algorithm>
+
+#include "catalogue/Registry.h"
+
+namespace flipdeck {
+
+namespace {
+
+bool NameLess(const std::string& a, const std::string& b) { return _stricmp(a.c_str(), b.c_str()) < 0; }
+
+LSTATUS CaptureKey(HKEY key, RegistryTree& tree)
+{
+    DWORD subKeyCount = 0, maxSubKeyLength = 0, valueCount = 0, maxNameLength = 0, maxDataLength = 0;
+    LSTATUS status = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeyCount, &maxSubKeyLength,
+                                      nullptr, &valueCount, &maxNameLength, &maxDataLength, nullptr,
+                                      nullptr);
+    if (status != ERROR_SUCCESS)
+        return status;
+
+    std::vector<char> name(std::max(maxNameLength, maxSubKeyLength) + 1);
+    std::vector<BYTE> data(maxDataLength);
+    for (DWORD index = 0; index < valueCount; ++index) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD dataLength = static_cast<DWORD>(data.size());
+        RegistryTree::Value value;
+        status = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &value.type,
+                               data.data(), &dataLength);
+        if (status != ERROR_SUCCESS)
+            return status;
+        value.name.assign(name.data(), nameLength);
+        value.data.assign(data.begin(), data.begin() + dataLength);
+        tree.values.push_back(std::move(value));
+    }
+    for (DWORD index = 0; index < subKeyCount; ++index) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        status = RegEnumKeyExA(key, index, name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr);
+        if (status != ERROR_SUCCESS)
+            return status;
+        RegistryTree::SubKey sub{std::string(name.data(), nameLength), {}};
+        UniqueHKey child;
+        status = RegOpenKeyExA(key, sub.name.c_str(), 0, KEY_READ, child.put());
+        if (status == ERROR_SUCCESS)
+            status = CaptureKey(child.get(), sub.tree);
+        if (status != ERROR_SUCCESS)
+            return status;
+        tree.subKeys.push_back(std::move(sub));
+    }
+    std::sort(tree.values.begin(), tree.values.end(),
+              [](const auto& a, const auto& b) { return NameLess(a.name, b.name); });
+    std::sort(tree.subKeys.begin(), tree.subKeys.end(),
+              [](const auto& a, const auto& b) { return NameLess(a.name, b.name); });
+    return ERROR_SUCCESS;
+}
+
+LSTATUS WriteKey(HKEY key, const RegistryTree& tree)
+{
+    for (const RegistryTree::Value& value : tree.values) {
+        LSTATUS status = RegSetValueExA(key, value.name.c_str(), 0, value.type, value.data.data(),
+                                        static_cast<DWORD>(value.data.size()));
+        if (status != ERROR_SUCCESS)
+            return status;
+    }
+    for (const RegistryTree::SubKey& sub : tree.subKeys) {
+        UniqueHKey child;
+        LSTATUS status = RegCreateKeyExA(key, sub.name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                         KEY_ALL_ACCESS, nullptr, child.put(), nullptr);
+        if (status == ERROR_SUCCESS)
+            status = WriteKey(child.get(), sub.tree);
+        if (status != ERROR_SUCCESS)
+            return status;
+    }
+    return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+bool RegistryTree::Value::operator==(const Value& other) const
+{
+    return _stricmp(name.c_str(), other.name.c_str()) == 0 && type == other.type && data == other.data;
+}
+
+bool RegistryTree::operator==(const RegistryTree& other) const
+{
+    if (values != other.values || subKeys.size() != other.subKeys.size())
+        return false;
+    for (size_t i = 0; i < subKeys.size(); ++i) {
+        if (_stricmp(subKeys[i].name.c_str(), other.subKeys[i].name.c_str()) != 0 ||
+            subKeys[i].tree != other.subKeys[i].tree)
+            return false;
+    }
+    return true;
+}
+
+LSTATUS CaptureRegistryTree(HKEY root, const std::string& subKey, RegistryTree& tree)
+{
+    tree = RegistryTree();
+    UniqueHKey key;
+    LSTATUS status = OpenRegKey(root, subKey, KEY_READ, key);
+    if (status != ERROR_SUCCESS)
+        return status;
+    return CaptureKey(key.get(), tree);
+}
+
+LSTATUS WriteRegistryTree(HKEY root, const std::string& subKey, const RegistryTree& tree)
+{
+    UniqueHKey key;
+    LSTATUS status = CreateRegKey(root, subKey, KEY_ALL_ACCESS, key);
+    if (status != ERROR_SUCCESS)
+        return status;
+    return WriteKey(key.get(), tree);
+}
+
+LSTATUS DeleteRegistryTree(HKEY root, const std::string& subKey)
+{
+    auto [parentName, leaf] = SplitKeyPath(subKey);
+    UniqueHKey parent;
+    LSTATUS status = OpenRegKey(root, parentName, KEY_ALL_ACCESS, parent);
+    if (status == ERROR_SUCCESS)
+        status = static_cast<LSTATUS>(SHDeleteKeyA(parent.get(), leaf.c_str()));
+    return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
+}
+
+}  // namespace flipdeck

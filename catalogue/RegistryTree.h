@@ -1,0 +1,44 @@
+// A registry key with all its values and sub-keys, held in memory.
+// MoveRegistryKey keeps one of the source and of an existing target so that a failed move can
+// put both back; tests use it to compare trees before and after a switch.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace flipdeck {
+
+struct RegistryTree {
+    struct Value {
+        std::string name;
+        DWORD type = REG_NONE;
+        std::vector<BYTE> data;
+        bool operator==(const Value& other) const;
+    };
+    struct SubKey;
+
+    std::vector<Value> values;    // sorted by name, without regard to case
+    std::vector<SubKey> subKeys;  // sorted by name, without regard to case
+
+    bool operator==(const RegistryTree& other) const;
+    bool operator!=(const RegistryTree& other) const { return !(*this == other); }
+};
+
+struct RegistryTree::SubKey {
+    std::string name;
+    RegistryTree tree;
+};
+
+// Reads the tree at root\subKey (products' registry view). ERROR_FILE_NOT_FOUND when it is absent.
+LSTATUS CaptureRegistryTree(HKEY root, const std::string& subKey, RegistryTree& tree);
+
+// Writes the tree at root\subKey, creating keys as needed; existing values of the same name
+// are overwritten, others are kept.
+LSTATUS WriteRegistryTree(HKEY root, const std::string& subKey, const RegistryTree& tree);
+
+// Deletes root\subKey with everything below it; a missing key counts as deleted.
+LSTATUS DeleteRegistryTree(HKEY root, const std::string& subKey);
+
+}  // namespace flipdeck

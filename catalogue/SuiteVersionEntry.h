@@ -1,0 +1,20 @@
+// One version of the suite as the catalogue knows it.
+#pragma once
+
+#include <string>
+
+namespace flipdeck {
+
+struct SuiteVersionEntry {
+    std::string name;
+    std::string programPath;  // the folder the version occupies while it is active
+    std::string renamePath;   // where it is parked while another version is active
+    std::string version;      // "%d.%d.%d.%d" of its workbench's product version
+    std::string helpFile;
+    // 0: the workbench lies under "\Kalvio\workbench.exe", 1: under "\program\workbench.exe".
+    int edition = 0;
+
+    std::string BinPath() const { return programPath + "\\bin"; }
+};
+
+}  // namespace flipdeck

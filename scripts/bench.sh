@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds the x86-64 programs and runs every benchmark under Wine; each prints its own figures.
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+
+install_packages
+build x64
+start_wine_session "$FLIPDECK_ROOT/build/x64/wineprefix"
+for benchmark in "$FLIPDECK_ROOT"/build/x64/bin/*_benchmark.exe; do
+  echo "== $(basename "$benchmark")"
+  wine "$benchmark"
+done

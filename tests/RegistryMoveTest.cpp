@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <shlwapi.h>
+
+#include <algorithm>
+
+#include "app/Seams.h"
+#include "catalogue/Registry.h"
+#include "catalogue/RegistryTree.h"
+#include "tests/TestSupport.h"
+
+using namespace flipdeck;
+using flipdeck::test::ScratchKey;
+using flipdeck::test::SeamOverride;
+
+namespace {
+
+// Parked names sort right after the live one, as the CoDeSys trees do: "Live", "Live 2.3.9.5", "Live2".
+const std::string kBase = "SOFTWARE\\FlipdeckTest";
+const std::string kLive = kBase + "\\Live";
+const std::string kParked = kBase + "\\Live 2.3.9.5";
+const std::string kSibling = kBase + "\\Live2";
+
+void Set(const std::string& subKey, const std::string& name, DWORD type, const std::string& bytes)
+{
+    UniqueHKey key;
+    ASSERT_EQ(CreateRegKey(HKEY_LOCAL_MACHINE, subKey, KEY_ALL_ACCESS, key), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(key.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                             static_cast<DWORD>(bytes.size())),
+              ERROR_SUCCESS);
+}
+
+// A tree with nested keys and a value of every type the products store.
+void FillLiveTree()
+{
+    using namespace std::string_literals;
+    Set(kLive, "", REG_SZ, "default value\0"s);
+    Set(kLive, "Text", REG_SZ, "C:\\CoDeSys V2.3\0"s);
+    Set(kLive, "Expand", REG_EXPAND_SZ, "%SystemRoot%\\gateway\0"s);
+    Set(kLive, "Multi", REG_MULTI_SZ, "one\0two\0\0"s);
+    Set(kLive, "Binary", REG_BINARY, "\x00\x01\xFF"s);
+    Set(kLive, "Dword", REG_DWORD, "\x04\x03\x02\x01"s);
+    Set(kLive, "Empty", REG_SZ, ""s);
+    Set(kLive + "\\Gateway\\Tcp", "Port", REG_DWORD, "\x1E\x04\x00\x00"s);
+    Set(kLive + "\\Gateway\\Tcp", "Host", REG_SZ, "localhost\0"s);
+    Set(kLive + "\\Targets", "Count", REG_BINARY, "\x02"s);
+    Set(kSibling, "Mine", REG_SZ, "sibling\0"s);
+}
+
+RegistryTree Capture(const std::string& subKey)
+{
+    RegistryTree tree;
+    EXPECT_EQ(CaptureRegistryTree(HKEY_LOCAL_MACHINE, subKey, tree), ERROR_SUCCESS) << subKey;
+    return tree;
+}
+
+bool Exists(const std::string& subKey)
+{
+    RegistryTree tree;
+    return CaptureRegistryTree(HKEY_LOCAL_MACHINE, subKey, tree) == ERROR_SUCCESS;
+}
+
+// Copies one sub-key of the tree, then reports failure: a half copy.
+LSTATUS HalfCopy(HKEY source, HKEY target)
+{
+    UniqueHKey gateway;
+    RegCreateKeyExA(target, "Gateway", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, gateway.put(), nullptr);
+    SHCopyKeyA(source, "Gateway", gateway.get(), 0);
+    return ERROR_WRITE_FAULT;
+}
+
+}  // namespace
+
+class RegistryMove : public ::testing::Test {
+protected:
+    void SetUp() override { FillLiveTree(); }
+    ScratchKey scratch_{HKEY_LOCAL_MACHINE, kBase};
+};
+
+TEST_F(RegistryMove, MovesEveryValueTypeByteForByte)
+{
+    RegistryTree before = Capture(kLive);
+    RegistryTree sibling = Capture(kSibling);
+    ASSERT_EQ(before.values.size(), 7u);
+
+    ASSERT_TRUE(MoveRegistryKey(HKEY_LOCAL_MACHINE, kLive, kParked));
+    EXPECT_FALSE(Exists(kLive));
+    EXPECT_EQ(Capture(kParked), before);
+    EXPECT_EQ(Capture(kSibling), sibling);
+
+    ASSERT_TRUE(MoveRegistryKey(HKEY_LOCAL_MACHINE, kParked, kLive));
+    EXPECT_FALSE(Exists(kParked));
+    EXPECT_EQ(Capture(kLive), before);
+    EXPECT_EQ(Capture(kSibling), sibling);
+}
+
+TEST_F(RegistryMove, MissingSourceAnswersFalseAndCreatesNothing)
+{
+    EXPECT_FALSE(MoveRegistryKey(HKEY_LOCAL_MACHINE, kBase + "\\Absent", kParked));
+    EXPECT_FALSE(Exists(kParked));
+}
+
+TEST_F(RegistryMove, RefusesToMoveATreeOntoOrIntoItself)
+{
+    RegistryTree before = Capture(kLive);
+    EXPECT_FALSE(MoveRegistryKey(HKEY_LOCAL_MACHINE, kLive, kBase + "\\LIVE"));
+    EXPECT_FALSE(MoveRegistryKey(HKEY_LOCAL_MACHINE, kLive, kLive + "\\Inner"));
+    EXPECT_EQ(Capture(kLive), before);
+}
+
+TEST_F(RegistryMove, FailedCopyLeavesSourceWholeAndNoHalfCopy)
+{
+    RegistryTree before = Capture(kLive);
+    SeamOverride copy(seams::CopyRegistryTree, std::function<LSTATUS(HKEY, HKEY)>(HalfCopy));
+    EXPECT_FALSE(MoveRegistryKey(HKEY_LOCAL_MACHINE, kLive, kParked));
+    EXPECT_EQ(Capture(kLive), before);
+    EXPECT_FALSE(Exists(kParked));
+}
+
+TEST_F(RegistryMove, FailedDeleteAfterPartialDeletionRestoresSource)
+{
+    RegistryTree before = Capture(kLive);
+    RegistryTree sibling = Capture(kSibling);
+    // Deletes one sub-key of the source, then fails as a locked key would make it.
+    SeamOverride deletion(seams::DeleteRegistryTree,
+                          std::function<LSTATUS(HKEY, const char*)>([](HKEY parent, const char* sub) {
+                              HKEY source = nullptr;
+                              RegOpenKeyExA(parent, sub, 0, KEY_ALL_ACCESS, &source);
+                              RegDeleteTreeA(source, "Gateway");
+                              RegCloseKey(source);
+                              return static_cast<LSTATUS>(ERROR_ACCESS_DENIED);
+                          }));
+    EXPECT_FALSE(MoveRegistryKey(HKEY_LOCAL_MACHINE, kLive, kParked));
+    EXPECT_EQ(Capture(kLive), before);
+    EXPECT_FALSE(Exists(kParked));
+    EXPECT_EQ(Capture(kSibling), sibling);
+}
+
+TEST_F(RegistryMove, FailedMoveOntoAnExistingTargetKeepsThatTarget)
+{
+    Set(kParked, "Older", REG_SZ, std::string("parked earlier", 15));
+    Set(kParked + "\\Gateway\\Tcp", "Port", REG_DWORD, std::string("\x01\x00\x00\x00", 4));
+    RegistryTree source = Capture(kLive);
+    RegistryTree target = Capture(kParked);
+
+    {
+        SeamOverride copy(seams::CopyRegistryTree, std::function<LSTATUS(HKEY, HKEY)>(HalfCopy));
+        EXPECT_FALSE(MoveRegistryKey(HKEY_LOCAL_MACHINE, kLive, kParked));
+        EXPECT_EQ(Capture(kLive), source);
+        EXPECT_EQ(Capture(kParked), target);
+    }
+    {
+        SeamOverride deletion(seams::DeleteRegistryTree, std::function<LSTATUS(HKEY, const char*)>(
+                                                             [](HKEY, const char*) { return ERROR_ACCESS_DENIED; }));
+        EXPECT_FALSE(MoveRegistryKey(HKEY_LOCAL_MACHINE, kLive, kParked));
+        EXPECT_EQ(Capture(kLive), source);
+        EXPECT_EQ(Capture(kParked), target);
+    }
+}
+
+TEST_F(RegistryMove, SuccessfulMoveOntoAnExistingTargetMergesIntoIt)
+{
+    Set(kParked, "Older", REG_SZ, std::string("parked earlier", 15));
+    Set(kParked, "Text", REG_SZ, std::string("replaced", 9));
+    RegistryTree source = Capture(kLive);
+    ASSERT_TRUE(MoveRegistryKey(HKEY_LOCAL_MACHINE, kLive, kParked));
+    RegistryTree merged = Capture(kParked);
+    ASSERT_EQ(merged.values.size(), source.values.size() + 1);
+    for (const RegistryTree::Value& value : source.values)
+        EXPECT_NE(std::find(merged.values.begin(), merged.values.end(), value), merged.values.end()) << value.name;
+    EXPECT_EQ(merged.subKeys.size(), source.subKeys.size());
+    EXPECT_FALSE(Exists(kLive));
+}

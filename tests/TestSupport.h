@@ -1,0 +1,72 @@
+// Helpers shared by the tests: scratch registry keys and folders that start clean and are
+// removed afterwards, the folder of the built programs, and seam overrides.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+
+namespace flipdeck::test {
+
+// Folder of the test program (build/<arch>/bin), without a trailing backslash.
+std::string BinDir();
+// A stand-in program built by tests/standin, e.g. StandInPath("kalvio_2_14", "workbench.exe").
+std::string StandInPath(const std::string& target, const std::string& fileName);
+
+// A registry key (products' view) deleted when the test starts and again when it ends.
+class ScratchKey {
+public:
+    ScratchKey(HKEY root, std::string subKey);
+    ~ScratchKey();
+    ScratchKey(const ScratchKey&) = delete;
+    ScratchKey& operator=(const ScratchKey&) = delete;
+
+    HKEY Root() const { return root_; }
+    const std::string& Path() const { return subKey_; }
+    std::string operator/(const std::string& child) const { return subKey_ + "\\" + child; }
+
+private:
+    HKEY root_;
+    std::string subKey_;
+};
+
+// A fresh, empty folder under the temporary folder, removed with its contents at the end.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    const std::string& Path() const { return path_; }
+    std::string operator/(const std::string& child) const { return path_ + "\\" + child; }
+
+private:
+    std::string path_;
+};
+
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+std::string ReadFileBytes(const std::string& path);
+void MakeDirs(const std::string& path);
+void RemoveTree(const std::string& path);
+
+// Replaces a seam for the life of the object and puts the real one back afterwards.
+template <typename F>
+class SeamOverride {
+public:
+    SeamOverride(std::function<F>& seam, std::function<F> replacement)
+        : seam_(seam), saved_(std::exchange(seam, std::move(replacement)))
+    {
+    }
+    ~SeamOverride() { seam_ = std::move(saved_); }
+    SeamOverride(const SeamOverride&) = delete;
+    SeamOverride& operator=(const SeamOverride&) = delete;
+
+private:
+    std::function<F>& seam_;
+    std::function<F> saved_;
+};
+
+}  // namespace flipdeck::test
