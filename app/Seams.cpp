@@ -12,4 +12,9 @@ std::function<LSTATUS(HKEY, const char*)> DeleteRegistryTree = [](HKEY parent, c
     return static_cast<LSTATUS>(SHDeleteKeyA(parent, subKey));
 };
 
+std::function<BOOL(const char*, const char*, DWORD)> MovePath = [](const char* source, const char* target,
+                                                                  DWORD flags) {
+    return MoveFileExA(source, target, flags);
+};
+
 }  // namespace flipdeck::seams

@@ -14,4 +14,7 @@ extern std::function<LSTATUS(HKEY source, HKEY target)> CopyRegistryTree;
 // Deletes `subKey` of `parent` with everything below it.
 extern std::function<LSTATUS(HKEY parent, const char* subKey)> DeleteRegistryTree;
 
+// Renames or moves a file or folder (MoveFileExA with its flags).
+extern std::function<BOOL(const char* source, const char* target, DWORD flags)> MovePath;
+
 }  // namespace flipdeck::seams

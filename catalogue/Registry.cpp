@@ -52,15 +52,29 @@ std::optional<RegValue> ReadRegValue(HKEY root, const std::string& subKey, const
     }
 }
 
+std::optional<std::string> ReadRegText(HKEY root, const std::string& subKey, const std::string& valueName)
+{
+    std::optional<RegValue> value = ReadRegValue(root, subKey, valueName);
+    if (!value || (value->type != REG_SZ && value->type != REG_EXPAND_SZ))
+        return std::nullopt;
+    return value->Text();
+}
+
+std::optional<std::string> ReadUserMachineText(const std::string& subKey, const std::string& valueName)
+{
+    std::optional<std::string> text = ReadRegText(HKEY_CURRENT_USER, subKey, valueName);
+    return text ? text : ReadRegText(HKEY_LOCAL_MACHINE, subKey, valueName);
+}
+
 bool ReadRegString(HKEY root, const std::string& subKey, const std::string& valueName, char* buffer,
                    size_t size)
 {
     if (buffer == nullptr || size == 0)
         return false;
-    std::optional<RegValue> value = ReadRegValue(root, subKey, valueName);
-    if (!value || (value->type != REG_SZ && value->type != REG_EXPAND_SZ))
+    std::optional<std::string> value = ReadRegText(root, subKey, valueName);
+    if (!value)
         return false;
-    std::string text = value->Text();
+    const std::string& text = *value;
     size_t length = text.size() < size - 1 ? text.size() : size - 1;
     std::memcpy(buffer, text.data(), length);
     buffer[length] = '\0';
@@ -169,6 +183,15 @@ bool WriteRegExpandString(HKEY root, const std::string& subKey, const std::strin
 bool WriteRegByte(HKEY root, const std::string& subKey, const std::string& valueName, BYTE value)
 {
     return WriteValue(root, subKey, valueName, REG_BINARY, &value, 1);
+}
+
+bool DeleteRegValue(HKEY root, const std::string& subKey, const std::string& valueName)
+{
+    UniqueHKey key;
+    LSTATUS status = OpenRegKey(root, subKey, KEY_READ | KEY_SET_VALUE, key);
+    if (status == ERROR_SUCCESS)
+        status = RegDeleteValueA(key.get(), valueName.c_str());
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
 bool MoveRegistryKey(HKEY root, const std::string& source, const std::string& target)

@@ -39,7 +39,11 @@ bool ReadRegString(HKEY root, const std::string& subKey, const std::string& valu
 // Reads the first byte of a REG_BINARY value.
 bool ReadRegByte(HKEY root, const std::string& subKey, const std::string& valueName, BYTE& value);
 
+// A REG_SZ or REG_EXPAND_SZ value whole, whatever its length.
+std::optional<std::string> ReadRegText(HKEY root, const std::string& subKey, const std::string& valueName);
+
 // The same reads on HKEY_CURRENT_USER, falling back to HKEY_LOCAL_MACHINE.
+std::optional<std::string> ReadUserMachineText(const std::string& subKey, const std::string& valueName);
 bool ReadUserMachineString(const std::string& subKey, const std::string& valueName, char* buffer,
                            size_t size);
 bool ReadUserMachineByte(const std::string& subKey, const std::string& valueName, BYTE& value);
@@ -50,6 +54,9 @@ bool WriteRegString(HKEY root, const std::string& subKey, const std::string& val
 bool WriteRegExpandString(HKEY root, const std::string& subKey, const std::string& valueName,
                           const std::string& text);
 bool WriteRegByte(HKEY root, const std::string& subKey, const std::string& valueName, BYTE value);
+
+// Deletes one value; a value that does not exist counts as deleted.
+bool DeleteRegValue(HKEY root, const std::string& subKey, const std::string& valueName);
 
 // Moves the tree at source to target and answers whether it arrived whole. When the move fails,
 // the source tree and any tree that stood at target before are left as they were.

@@ -9,39 +9,6 @@
 using namespace flipdeck;
 using namespace flipdeck::test;
 
-namespace {
-
-std::string LogFolder()
-{
-    std::string path = ActivityLogPath();
-    return path.substr(0, path.find_last_of('\\'));
-}
-
-// Gives the test the log folder in the state it asks for and puts the earlier state back.
-class LogFolderState {
-public:
-    explicit LogFolderState(bool present) : folder_(LogFolder()), saved_(folder_ + ".saved-by-test")
-    {
-        RemoveTree(saved_);
-        existed_ = MoveFileA(folder_.c_str(), saved_.c_str()) != FALSE;
-        if (present)
-            MakeDirs(folder_);
-    }
-    ~LogFolderState()
-    {
-        RemoveTree(folder_);
-        if (existed_)
-            MoveFileA(saved_.c_str(), folder_.c_str());
-    }
-
-private:
-    std::string folder_;
-    std::string saved_;
-    bool existed_ = false;
-};
-
-}  // namespace
-
 TEST(ActivityLog, FormatsDateTimeAndText)
 {
     std::tm when{};
@@ -64,14 +31,14 @@ TEST(ActivityLog, PathIsInTheDocumentsFolder)
 
 TEST(ActivityLog, WithoutTheBrivaneFolderNothingIsCreated)
 {
-    LogFolderState state(false);
+    ScratchLogFolder state(false);
     EXPECT_FALSE(WriteLog("dropped"));
-    EXPECT_EQ(GetFileAttributesA(LogFolder().c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA(ScratchLogFolder::Folder().c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(ActivityLog, AppendsCrLfLinesInWindows1252)
 {
-    LogFolderState state(true);
+    ScratchLogFolder state(true);
     const std::string path = ActivityLogPath();
     WriteFileBytes(path, "earlier line\r\n");
 

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "app/ActivityLog.h"
 #include "catalogue/RegistryTree.h"
 
 namespace flipdeck::test {
@@ -76,5 +77,49 @@ void RemoveTree(const std::string& path)
     operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
     SHFileOperationA(&operation);
 }
+
+std::string ScratchLogFolder::Folder()
+{
+    std::string path = ActivityLogPath();
+    return path.substr(0, path.find_last_of('\\'));
+}
+
+ScratchLogFolder::ScratchLogFolder(bool present) : folder_(Folder()), saved_(folder_ + ".saved-by-test")
+{
+    RemoveTree(saved_);
+    existed_ = MoveFileA(folder_.c_str(), saved_.c_str()) != FALSE;
+    if (present)
+        MakeDirs(folder_);
+}
+
+ScratchLogFolder::~ScratchLogFolder()
+{
+    RemoveTree(folder_);
+    if (existed_)
+        MoveFileA(saved_.c_str(), folder_.c_str());
+}
+
+std::vector<std::string> ScratchLogFolder::Messages() const
+{
+    std::string log = ReadFileBytes(ActivityLogPath());
+    std::vector<std::string> lines;
+    for (size_t start = 0, end; (end = log.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(log.substr(start + 20, end - start - 20));
+    return lines;
+}
+
+int ScriptedUi::ShowMessage(const std::string& text, UINT type)
+{
+    messages.push_back({text, type});
+    if (answers.empty())
+        return IDOK;
+    int answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+void ScriptedUi::ShowSuiteList(const std::vector<SuiteVersionEntry>& entries) { shownLists.push_back(entries); }
+
+void ScriptedUi::SetField(CurrentField field, const std::string& text) { fields.emplace_back(field, text); }
 
 }  // namespace flipdeck::test

@@ -4,9 +4,13 @@
 
 #include <windows.h>
 
+#include <deque>
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
+
+#include "app/UserInterface.h"
 
 namespace flipdeck::test {
 
@@ -51,6 +55,45 @@ void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 void MakeDirs(const std::string& path);
 void RemoveTree(const std::string& path);
+
+// Gives a test the activity log folder (Documents\Brivane) present or absent, starting without
+// a log, and puts the folder that was there before back afterwards.
+class ScratchLogFolder {
+public:
+    explicit ScratchLogFolder(bool present = true);
+    ~ScratchLogFolder();
+    ScratchLogFolder(const ScratchLogFolder&) = delete;
+    ScratchLogFolder& operator=(const ScratchLogFolder&) = delete;
+
+    static std::string Folder();
+    // The log's lines without their time stamps ("dd.mm.yyyy hh:mm:ss ").
+    std::vector<std::string> Messages() const;
+
+private:
+    std::string folder_;
+    std::string saved_;
+    bool existed_ = false;
+};
+
+// Answers message boxes from a script (IDOK when the script is empty) and records everything
+// the operations show.
+class ScriptedUi : public UserInterface {
+public:
+    struct Message {
+        std::string text;
+        UINT type;
+    };
+    std::deque<int> answers;
+    std::vector<Message> messages;
+    std::vector<std::vector<SuiteVersionEntry>> shownLists;
+    std::vector<std::pair<CurrentField, std::string>> fields;
+    bool autoStartChecked = true;
+
+    int ShowMessage(const std::string& text, UINT type) override;
+    void ShowSuiteList(const std::vector<SuiteVersionEntry>& entries) override;
+    void SetField(CurrentField field, const std::string& text) override;
+    bool AutoStartChecked() override { return autoStartChecked; }
+};
 
 // Replaces a seam for the life of the object and puts the real one back afterwards.
 template <typename F>

@@ -1,0 +1,60 @@
+#include "app/Startup.h"
+
+#include <windows.h>
+
+#include "app/ActivityLog.h"
+#include "catalogue/Registry.h"
+#include "catalogue/SuiteCatalogue.h"
+
+namespace flipdeck {
+
+const char kSingleInstanceMutex[] = "FLIPDECKMUTEX";
+
+namespace {
+
+const char kKalvioInstallKey[] = "SOFTWARE\\Brivane";
+const char kMeridanInstallKey[] = "SOFTWARE\\Harlund Software\\MERIDAN";
+
+}  // namespace
+
+bool AcquireSingleInstance()
+{
+    // The handle is deliberately never closed: the mutex marks this instance until it ends.
+    HANDLE mutex = CreateMutexA(nullptr, TRUE, kSingleInstanceMutex);
+    return mutex != nullptr && GetLastError() != ERROR_ALREADY_EXISTS;
+}
+
+void PrepareRun(RunState& state)
+{
+    state.suiteDirty = false;
+    state.codesysDirty = false;
+    state.currentSuiteIndex = 0;
+    BYTE autoStart = 1;
+    ReadUserMachineByte(kSuiteCatalogueKey, "AutoStart", autoStart);
+    state.autoStart = autoStart != 0;
+}
+
+bool CheckAdministrator(RunState& state)
+{
+    bool writable = false;
+    if (std::optional<std::string> path = ReadRegText(HKEY_LOCAL_MACHINE, kMeridanInstallKey, "Path")) {
+        state.meridanInstallPath = *path;
+        writable = WriteRegString(HKEY_LOCAL_MACHINE, kMeridanInstallKey, "Path", *path);
+    }
+    if (std::optional<std::string> path = ReadRegText(HKEY_LOCAL_MACHINE, kKalvioInstallKey, "Path")) {
+        state.kalvioInstallPath = *path;
+        writable = WriteRegString(HKEY_LOCAL_MACHINE, kKalvioInstallKey, "Path", *path);
+    }
+    return writable;
+}
+
+void LoadAtStartup(RunState& state, UserInterface& ui, const std::string& ownVersion)
+{
+    WriteLog("==============================================");
+    WriteLog("Flipdeck " + ownVersion + " started");
+    LoadSuiteCatalogue(state, ui, true);
+    EnumerateUserHives(state.userHives);
+    RepairFirstSuiteEntry(state.installPath);
+}
+
+}  // namespace flipdeck

@@ -1,0 +1,27 @@
+// The steps of opening the main dialog that do not concern its windows.
+#pragma once
+
+#include <string>
+
+#include "app/RunState.h"
+#include "app/UserInterface.h"
+
+namespace flipdeck {
+
+extern const char kSingleInstanceMutex[];  // "FLIPDECKMUTEX"
+
+// Creates the single-instance mutex, owned by this process until it ends. False when another
+// instance already holds it.
+bool AcquireSingleInstance();
+
+// Clears the dirty flags and the current entry and reads the auto-start flag (default on).
+void PrepareRun(RunState& state);
+
+// Writes each installation "Path" value under HKLM back to itself: only an administrator can.
+// Remembers both paths. False when neither value exists or the last write failed.
+bool CheckAdministrator(RunState& state);
+
+// The start banner, the catalogue with logging, the user hives and the repair of the first entry.
+void LoadAtStartup(RunState& state, UserInterface& ui, const std::string& ownVersion);
+
+}  // namespace flipdeck

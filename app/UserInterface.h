@@ -1,0 +1,39 @@
+// Everything an operation asks of or shows to the user goes through this interface: the main
+// dialog implements it with real windows, tests with a script that answers and records.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "catalogue/SuiteVersionEntry.h"
+
+namespace flipdeck {
+
+// The current-version fields of the main dialog (their control ids).
+enum CurrentField : int {
+    kSuiteNameField = 1218,
+    kSuiteRenamePathField = 1217,
+    kCodesysNameField = 1219,
+    kCodesysRenamePathField = 1220,
+};
+
+class UserInterface {
+public:
+    virtual ~UserInterface() = default;
+
+    // A modal message box; `type` takes the MB_ icon and button flags. Answers the button pressed.
+    virtual int ShowMessage(const std::string& text, UINT type) = 0;
+
+    // Replaces the rows of the suite list with the entries (name, rename path, version, help file).
+    virtual void ShowSuiteList(const std::vector<SuiteVersionEntry>& entries) = 0;
+
+    // Sets the text of one of the current-version fields of the main dialog.
+    virtual void SetField(CurrentField field, const std::string& text) = 0;
+
+    // The state of the auto-start check box.
+    virtual bool AutoStartChecked() = 0;
+};
+
+}  // namespace flipdeck

@@ -1,0 +1,230 @@
+#include "catalogue/SuiteCatalogue.h"
+
+#include "app/ActivityLog.h"
+#include "app/LocalizedString.h"
+#include "app/Seams.h"
+#include "catalogue/Naming.h"
+#include "catalogue/Registry.h"
+
+namespace flipdeck {
+
+const char kSuiteCatalogueKey[] = "SOFTWARE\\BRIVANE\\Flipdeck";
+const char kMeridanCatalogueKey[] = "SOFTWARE\\Harlund Software\\MERIDAN\\Flipdeck";
+
+namespace {
+
+std::string Numbered(const char* name, int index) { return name + std::to_string(index); }
+
+// The edition whose workbench lies in the program path or, parked, in the rename path; -1 for none.
+int FindEdition(const SuiteVersionEntry& entry)
+{
+    const struct {
+        const char* subPath;
+        int edition;
+    } layouts[] = {{"\\Kalvio\\workbench.exe", 0}, {"\\program\\workbench.exe", 1}};
+    for (const auto& layout : layouts) {
+        if (PathExists(entry.programPath + layout.subPath) || PathExists(entry.renamePath + layout.subPath))
+            return layout.edition;
+    }
+    return -1;
+}
+
+bool KeyExists(HKEY root, const std::string& subKey)
+{
+    UniqueHKey key;
+    return OpenRegKey(root, subKey, KEY_READ, key) == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+void LoadSuiteCatalogue(RunState& state, UserInterface& ui, bool log)
+{
+    auto logLine = [log](const std::string& text) {
+        if (log)
+            WriteLog(text);
+    };
+    state.suiteEntries.clear();
+    int misses = 0;
+    for (int n = 1; n <= kMaxCatalogueEntries; ++n) {
+        logLine("----------------------------------------------");
+        // Only the third missing index ends the catalogue; gaps from outside edits are tolerated.
+        auto missing = [&](const std::string& valueName) {
+            logLine(valueName + ": not found in registry");
+            return ++misses > 2;
+        };
+        SuiteVersionEntry entry;
+        const std::string nameValue = Numbered("Name", n);
+        std::optional<std::string> name = ReadUserMachineText(kSuiteCatalogueKey, nameValue);
+        if (!name || name->empty()) {
+            if (missing(nameValue))
+                break;
+            continue;
+        }
+        entry.name = *name;
+        logLine(nameValue + ": " + entry.name);
+
+        const std::string pathValue = Numbered("Path", n);
+        std::optional<std::string> renamePath = ReadUserMachineText(kSuiteCatalogueKey, pathValue);
+        if (!renamePath) {
+            if (missing(pathValue))
+                break;
+            continue;
+        }
+        if (renamePath->empty()) {
+            logLine(pathValue + ": empty");
+            ++misses;
+            continue;
+        }
+        entry.renamePath = *renamePath;
+        logLine(pathValue + ": " + entry.renamePath);
+
+        const std::string programValue = Numbered("PrgPath", n);
+        std::optional<std::string> programPath = ReadUserMachineText(kSuiteCatalogueKey, programValue);
+        // An empty program path would make a switch move the version to nowhere: derive it too.
+        entry.programPath = programPath && !programPath->empty()
+                                ? *programPath
+                                : DeriveInstallationPath(entry.renamePath, state.kalvioInstallPath,
+                                                         state.meridanInstallPath);
+        logLine(programValue + ": " + entry.programPath);
+
+        const std::string versionValue = Numbered("Version", n);
+        entry.version = ReadUserMachineText(kSuiteCatalogueKey, versionValue).value_or("");
+        logLine(versionValue + ": " + entry.version);
+        const std::string helpValue = Numbered("HelpFile", n);
+        entry.helpFile = ReadUserMachineText(kSuiteCatalogueKey, helpValue).value_or("");
+        logLine(helpValue + ": " + entry.helpFile);
+
+        entry.edition = FindEdition(entry);
+        if (entry.edition < 0) {
+            logLine("workbench.exe not found !!!");
+            continue;
+        }
+        state.suiteEntries.push_back(std::move(entry));
+    }
+
+    const std::string current = GetCurrentVersionName();
+    logLine("CurrentVersionName: " + current);
+    ui.ShowSuiteList(state.suiteEntries);
+    state.currentSuiteIndex = -1;
+    for (size_t i = 0; i < state.suiteEntries.size(); ++i) {
+        const SuiteVersionEntry& entry = state.suiteEntries[i];
+        if (_stricmp(entry.name.c_str(), current.c_str()) == 0) {
+            state.currentSuiteIndex = static_cast<int>(i);
+            ui.SetField(kSuiteNameField, entry.name);
+            ui.SetField(kSuiteRenamePathField, entry.renamePath);
+        }
+    }
+    if (state.suiteEntries.empty()) {
+        ui.ShowMessage(LoadLocalizedString(IDS_NO_VERSION_ENTRIES), MB_ICONINFORMATION);
+    } else if (state.currentSuiteIndex < 0) {
+        ui.ShowMessage(LoadLocalizedString(IDS_NO_CURRENT_VERSION), MB_ICONINFORMATION);
+        state.currentSuiteIndex = 0;
+    }
+}
+
+std::string GetCurrentVersionName()
+{
+    return ReadUserMachineText(kSuiteCatalogueKey, "CurrentVersionName").value_or("");
+}
+
+void WriteSuiteCatalogue(const RunState& state, bool autoStart, HKEY root, const std::string& subKey)
+{
+    WriteRegByte(root, subKey, "AutoStart", autoStart ? 1 : 0);
+    const int count = static_cast<int>(state.suiteEntries.size());
+    for (int n = 1; n <= count; ++n) {
+        const SuiteVersionEntry& entry = state.suiteEntries[n - 1];
+        WriteRegString(root, subKey, Numbered("Name", n), entry.name);
+        WriteRegString(root, subKey, Numbered("Path", n), entry.renamePath);
+        WriteRegString(root, subKey, Numbered("Version", n), entry.version);
+        WriteRegString(root, subKey, Numbered("HelpFile", n), entry.helpFile);
+        WriteRegString(root, subKey, Numbered("PrgPath", n), entry.programPath);
+    }
+    const std::string current = GetCurrentVersionName();
+    if (!current.empty())
+        WriteRegString(root, subKey, "CurrentVersionName", current);
+
+    for (int n = count + 1; n <= kMaxCatalogueEntries; ++n) {
+        if (std::optional<RegValue> name = ReadRegValue(root, subKey, Numbered("Name", n))) {
+            WriteLog("Remove Kalvio version from registry " + subKey + ": " + name->Text() +
+                     " Index: " + std::to_string(count));
+            DeleteRegValue(root, subKey, Numbered("Name", n));
+        }
+        for (const char* value : {"Path", "MainPath", "Version", "HelpFile", "PrgPath"})
+            DeleteRegValue(root, subKey, Numbered(value, n));
+    }
+}
+
+void SaveAllKalvio(const RunState& state, bool autoStart)
+{
+    WriteLog("SaveAllKalvio");
+    const bool meridanMirror = ReadRegText(HKEY_CURRENT_USER, kMeridanCatalogueKey, "CurrentVersionName").has_value();
+    if (state.userHives.empty()) {
+        WriteSuiteCatalogue(state, autoStart, HKEY_CURRENT_USER, kSuiteCatalogueKey);
+        if (meridanMirror)
+            WriteSuiteCatalogue(state, autoStart, HKEY_CURRENT_USER, kMeridanCatalogueKey);
+        return;
+    }
+    // A catalogue known only from the machine would otherwise be saved nowhere.
+    if (!KeyExists(HKEY_CURRENT_USER, kSuiteCatalogueKey))
+        WriteSuiteCatalogue(state, autoStart, HKEY_CURRENT_USER, kSuiteCatalogueKey);
+    for (const std::string& hive : state.userHives) {
+        const std::string key = hive + "\\" + kSuiteCatalogueKey;
+        if (KeyExists(HKEY_USERS, key))
+            WriteSuiteCatalogue(state, autoStart, HKEY_USERS, key);
+    }
+    if (meridanMirror) {
+        for (const std::string& hive : state.userHives) {
+            const std::string key = hive + "\\" + kMeridanCatalogueKey;
+            if (KeyExists(HKEY_USERS, key))
+                WriteSuiteCatalogue(state, autoStart, HKEY_USERS, key);
+        }
+    }
+}
+
+bool AddSuiteVersion(RunState& state, UserInterface& ui, const SuiteVersionEntry& entry)
+{
+    for (const SuiteVersionEntry& known : state.suiteEntries) {
+        if (_stricmp(known.renamePath.c_str(), entry.renamePath.c_str()) == 0) {
+            ui.ShowMessage(LoadLocalizedString(IDS_PATH_EXISTS), MB_ICONINFORMATION);
+            return false;
+        }
+    }
+    for (int n = 1; n <= kMaxCatalogueEntries; ++n) {
+        if (!ReadUserMachineText(kSuiteCatalogueKey, Numbered("Name", n)).value_or("").empty())
+            continue;
+        WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, Numbered("Name", n), entry.name);
+        WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, Numbered("Path", n), entry.renamePath);
+        WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, Numbered("PrgPath", n), entry.programPath);
+        WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, Numbered("Version", n), entry.version);
+        WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, Numbered("HelpFile", n), entry.helpFile);
+        break;
+    }
+    state.suiteEntries.push_back(entry);
+    ui.ShowSuiteList(state.suiteEntries);
+    WriteLog("Add new version: " + entry.name);
+    if (PathExists(entry.programPath) && !PathExists(entry.renamePath))
+        seams::MovePath(entry.programPath.c_str(), entry.renamePath.c_str(), 0);
+    return true;
+}
+
+std::string FirstFreeNumberedPath(const std::string& base)
+{
+    for (int n = 1; n <= 49; ++n) {
+        std::string candidate = base + std::to_string(n);
+        if (!PathExists(candidate))
+            return candidate;
+    }
+    return base;
+}
+
+void RepairFirstSuiteEntry(const std::string& installPath)
+{
+    if (installPath.empty() || !ReadUserMachineText(kSuiteCatalogueKey, "Name1") ||
+        ReadUserMachineText(kSuiteCatalogueKey, "Path1"))
+        return;
+    std::string path = FirstFreeNumberedPath(installPath);
+    if (path.size() > 4)
+        WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Path1", path);
+}
+
+}  // namespace flipdeck

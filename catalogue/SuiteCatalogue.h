@@ -1,0 +1,41 @@
+// The catalogue of the suite's versions: numbered values under "SOFTWARE\BRIVANE\Flipdeck", read
+// from the current user with the machine as fallback, written to every place the catalogue lives.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/RunState.h"
+#include "app/UserInterface.h"
+
+namespace flipdeck {
+
+extern const char kSuiteCatalogueKey[];    // "SOFTWARE\BRIVANE\Flipdeck"
+extern const char kMeridanCatalogueKey[];  // "SOFTWARE\Harlund Software\MERIDAN\Flipdeck"
+constexpr int kMaxCatalogueEntries = 50;
+
+// Rebuilds the entries from the registry and shows them; `log` writes every value read.
+void LoadSuiteCatalogue(RunState& state, UserInterface& ui, bool log);
+
+// "CurrentVersionName" of the suite catalogue, current user before machine; empty when absent.
+std::string GetCurrentVersionName();
+
+// Writes AutoStart, the entries and the current version name to one place and removes the
+// indexes beyond the entries.
+void WriteSuiteCatalogue(const RunState& state, bool autoStart, HKEY root, const std::string& subKey);
+
+// Writes the catalogue to every user hive that has it and to the MERIDAN mirror where it exists.
+void SaveAllKalvio(const RunState& state, bool autoStart);
+
+// Appends a confirmed new version: refuses a rename path already catalogued (message 10077),
+// writes it at the first free index and parks its folder when the rename path is free.
+bool AddSuiteVersion(RunState& state, UserInterface& ui, const SuiteVersionEntry& entry);
+
+// The first of base + "1" ... base + "49" that does not exist; base itself when all exist.
+std::string FirstFreeNumberedPath(const std::string& base);
+
+// A catalogue whose first entry has a name but no rename path gets one next to the installation.
+void RepairFirstSuiteEntry(const std::string& installPath);
+
+}  // namespace flipdeck
