@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include "app/Language.h"
+#include "app/LocalizedString.h"
+#include "app/Startup.h"
+#include "catalogue/Registry.h"
+#include "tests/TestSupport.h"
+
+using namespace flipdeck;
+using namespace flipdeck::test;
+
+namespace {
+
+struct ResourceModuleReset {
+    ~ResourceModuleReset() { SetResourceModule(nullptr); }
+};
+
+}  // namespace
+
+TEST(Language, CodesAndHelpFiles)
+{
+    EXPECT_EQ(LanguageIdFromCode("ENG"), 1);
+    EXPECT_EQ(LanguageIdFromCode("deu"), 0);
+    EXPECT_EQ(LanguageIdFromCode("FRA"), 0);
+    EXPECT_EQ(HelpFilePath("C:\\Prog", "Flipdeck", "DEU"), "C:\\Prog\\Help\\Flipdeck_1031.chm");
+    // The help choice compares exactly: lower-case "deu" gets the English help.
+    EXPECT_EQ(HelpFilePath("C:\\Prog", "Flipdeck", "deu"), "C:\\Prog\\Help\\Flipdeck_1033.chm");
+    EXPECT_EQ(HelpFilePath("", "Flipdeck", ""), "\\Help\\Flipdeck_1033.chm");
+}
+
+TEST(Language, LoadsLibrariesAsDataFromTheProgramFolderWithFallbacks)
+{
+    ResourceModuleReset reset;
+    ScratchDir dir;
+    UniqueModule library;
+    // No library at all: English falls back to German, which is built in.
+    EXPECT_EQ(LoadLanguageResources(dir.Path(), "Flipdeck", 1, library), 0);
+    EXPECT_FALSE(library);
+    EXPECT_EQ(ResourceModule(), GetModuleHandleA(nullptr));
+
+    // Any module with resources serves as a language library; this one has no string table,
+    // so the texts fall back to German.
+    ASSERT_TRUE(CopyFileA(StandInPath("kalvio_2_14", "workbench.exe").c_str(), (dir / "Flipdeck.ENG").c_str(), FALSE));
+    EXPECT_EQ(LoadLanguageResources(dir.Path(), "Flipdeck", 1, library), 1);
+    ASSERT_TRUE(library);
+    EXPECT_EQ(ResourceModule(), library.get());
+    EXPECT_EQ(LoadLocalizedString(IDS_ALREADY_ACTIVE), "Diese Version ist bereits aktiv!");
+
+    // An unknown id is German, whose library does not exist: the program's own resources.
+    EXPECT_EQ(LoadLanguageResources(dir.Path(), "Flipdeck", 7, library), 0);
+    EXPECT_EQ(ResourceModule(), GetModuleHandleA(nullptr));
+}
+
+class AdministratorCheck : public ::testing::Test {
+protected:
+    ScratchKey kalvio_{HKEY_LOCAL_MACHINE, "SOFTWARE\\Brivane"};
+    ScratchKey meridan_{HKEY_LOCAL_MACHINE, "SOFTWARE\\Harlund Software\\MERIDAN"};
+    RunState state_;
+};
+
+TEST_F(AdministratorCheck, RefusesWithoutAnyInstallationPath)
+{
+    // A current-user value does not count: the check is on the machine only.
+    ScratchKey user(HKEY_CURRENT_USER, "SOFTWARE\\Brivane");
+    WriteRegString(HKEY_CURRENT_USER, "SOFTWARE\\Brivane", "Path", "C:\\Brivane");
+    EXPECT_FALSE(CheckAdministrator(state_));
+    EXPECT_TRUE(state_.kalvioInstallPath.empty());
+}
+
+TEST_F(AdministratorCheck, PassesWithEitherPathAndRemembersBoth)
+{
+    WriteRegString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Harlund Software\\MERIDAN", "Path", "C:\\MERIDAN");
+    EXPECT_TRUE(CheckAdministrator(state_));
+    EXPECT_EQ(state_.meridanInstallPath, "C:\\MERIDAN");
+
+    WriteRegString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brivane", "Path", "C:\\Brivane");
+    EXPECT_TRUE(CheckAdministrator(state_));
+    EXPECT_EQ(state_.kalvioInstallPath, "C:\\Brivane");
+    EXPECT_EQ(ReadRegText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brivane", "Path"), "C:\\Brivane");
+}
+
+TEST(Startup, PrepareRunReadsAutoStartWithDefaultOn)
+{
+    ScratchKey user(HKEY_CURRENT_USER, "SOFTWARE\\BRIVANE\\Flipdeck");
+    ScratchKey machine(HKEY_LOCAL_MACHINE, "SOFTWARE\\BRIVANE\\Flipdeck");
+    RunState state;
+    state.suiteDirty = state.codesysDirty = true;
+    state.autoStart = false;
+    PrepareRun(state);
+    EXPECT_TRUE(state.autoStart);
+    EXPECT_FALSE(state.suiteDirty || state.codesysDirty);
+    WriteRegByte(HKEY_LOCAL_MACHINE, "SOFTWARE\\BRIVANE\\Flipdeck", "AutoStart", 0);
+    PrepareRun(state);
+    EXPECT_FALSE(state.autoStart);
+}
