@@ -1,0 +1,254 @@
+#include "tests/world/DemoWorld.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <stdexcept>
+
+#include "catalogue/Registry.h"
+#include "catalogue/RegistryTree.h"
+#include "catalogue/SuiteCatalogue.h"
+
+namespace flipdeck::world {
+
+const char kKalvioInstall[] = "C:\\Brivane";
+const char kMeridanInstall[] = "C:\\MERIDAN";
+const char kCodesysRoot[] = "C:\\Programme\\3S Software";
+
+namespace {
+
+const char k3sTree[] = "software\\3S-Smart Software Solutions GmbH";
+const char kAllianceTree[] = "software\\AutomationAlliance";
+const char kSetupInfo[] = "\\CoDeSys SetupInfo\\V2.3.0";
+const char kCodesysCatalogue[] = "SOFTWARE\\BRIVANE\\Flipdeck\\CS";
+
+void Check(bool ok, const std::string& what)
+{
+    if (!ok)
+        throw std::runtime_error("demo world: " + what);
+}
+
+void MakeDirs(const std::string& path)
+{
+    int result = SHCreateDirectoryExA(nullptr, path.c_str(), nullptr);
+    Check(result == ERROR_SUCCESS || result == ERROR_ALREADY_EXISTS, "create " + path);
+}
+
+void WriteText(const std::string& path, const std::string& text)
+{
+    MakeDirs(path.substr(0, path.find_last_of('\\')));
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    Check(file != INVALID_HANDLE_VALUE, "write " + path);
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+void CopyProgram(const std::string& from, const std::string& to)
+{
+    MakeDirs(to.substr(0, to.find_last_of('\\')));
+    Check(CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE, "copy " + from);
+}
+
+void RemoveTree(const std::string& path)
+{
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return;
+    std::string from = path + std::string(2, '\0');
+    SHFILEOPSTRUCTA operation{};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.c_str();
+    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    SHFileOperationA(&operation);
+}
+
+void Set(HKEY root, const std::string& key, const std::string& name, const std::string& value)
+{
+    Check(WriteRegString(root, key, name, value), "write " + key + "\\" + name);
+}
+
+void SetByte(HKEY root, const std::string& key, const std::string& name, BYTE value)
+{
+    Check(WriteRegByte(root, key, name, value), "write " + key + "\\" + name);
+}
+
+std::string Documents()
+{
+    char path[MAX_PATH] = {};
+    Check(SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, path)), "documents");
+    return path;
+}
+
+struct CodesysVersion {
+    const char* version;
+    const char* standIn;
+};
+const CodesysVersion kLiveCodesys{"2.3.9.5", "codesys_2_3_9_5"};
+const CodesysVersion kParkedCodesys{"2.3.8.1", "codesys_2_3_8_1"};
+
+struct Component {
+    const char* setupValue;
+    const char* folder;
+    const char* parkedFolderPrefix;  // the park path is this + " " + version
+    const char* catalogueSuffix;
+};
+const Component kComponents[] = {
+    {"Targetdir_CODESYS", "CoDeSys V2.3", "CoDeSys V2.3", ""},
+    {"Targetdir_ENI", "CoDeSys ENI Server", "CoDeSys ENI Server", "_ENI"},
+    {"Targetdir_OPC", "CoDeSysOPC", "CoDeSysOPC", "_OPC"},
+    {"Targetdir_PLCWINNT", "CoDeSys SP PLCWinNT", "CoDeSys SP PLCWinNT", "_PLCWINNT"},
+};
+
+std::string Root() { return kCodesysRoot; }
+
+// The component folders of one version, at `suffix` (empty for the live places).
+void MakeCodesysFolders(const std::string& standIns, const CodesysVersion& codesys, const std::string& suffix)
+{
+    const std::string main = Root() + "\\CoDeSys V2.3" + suffix;
+    CopyProgram(standIns + "\\" + codesys.standIn + "\\CoDeSys.exe", main + "\\CoDeSys.exe");
+    WriteText(main + "\\Library\\Standard.lib", std::string("library of ") + codesys.version);
+    WriteText(Root() + "\\CoDeSys ENI Server" + suffix + "\\ENIServer.exe", std::string("ENI ") + codesys.version);
+    WriteText(Root() + "\\CoDeSysOPC" + suffix + "\\CoDeSysOPC.exe", std::string("OPC ") + codesys.version);
+    WriteText(Root() + "\\CoDeSys SP PLCWinNT" + suffix + "\\PLCWinNT.exe", std::string("PLC ") + codesys.version);
+}
+
+// The three registry trees of one version under the given key names (live or parked).
+void MakeCodesysTrees(const CodesysVersion& codesys, const std::string& suffix)
+{
+    const std::string machine = k3sTree + suffix;
+    const std::string setup = machine + kSetupInfo;
+    Set(HKEY_LOCAL_MACHINE, setup, "Targetdir", Root());
+    for (const Component& component : kComponents)
+        Set(HKEY_LOCAL_MACHINE, setup, component.setupValue, Root() + "\\" + component.folder);
+    Set(HKEY_LOCAL_MACHINE, machine + "\\CoDeSys V2.3", "Version", codesys.version);
+    Check(WriteRegExpandString(HKEY_LOCAL_MACHINE, machine + "\\Gateway", "Path", "%SystemRoot%\\SysWOW64"),
+          "gateway path");
+    Set(HKEY_LOCAL_MACHINE, kAllianceTree + suffix + "\\OPC", "Server", std::string("CoDeSys.OPC.") + codesys.version);
+    Set(HKEY_CURRENT_USER, k3sTree + suffix + "\\CoDeSys V2.3\\Recent", "File1", std::string("C:\\Projekte\\Anlage ") + codesys.version + ".pro");
+    SetByte(HKEY_CURRENT_USER, k3sTree + suffix + "\\CoDeSys V2.3\\Options", "AutoSave", 1);
+}
+
+void MakeGatewayFiles(const std::string& folder, const CodesysVersion& codesys)
+{
+    for (const std::string& file : GatewayFiles())
+        WriteText(folder + file, file + " of CoDeSys " + codesys.version);
+}
+
+void CatalogueCodesys(int n, const CodesysVersion& codesys)
+{
+    const std::string index = std::to_string(n);
+    Set(HKEY_CURRENT_USER, kCodesysCatalogue, "Name" + index, std::string("CoDeSys ") + codesys.version);
+    Set(HKEY_CURRENT_USER, kCodesysCatalogue, "Version" + index, codesys.version);
+    for (const Component& component : kComponents)
+        Set(HKEY_CURRENT_USER, kCodesysCatalogue, "Path" + index + component.catalogueSuffix,
+            Root() + "\\" + component.parkedFolderPrefix + " " + codesys.version);
+    SetByte(HKEY_CURRENT_USER, kCodesysCatalogue, "RenameSubDir" + index, 1);
+}
+
+const char* const kRegistryKeys[][2] = {
+    {"HKLM", "SOFTWARE\\Brivane"},
+    {"HKCU", "SOFTWARE\\Brivane"},
+    {"HKLM", "SOFTWARE\\Harlund Software"},
+    {"HKCU", "SOFTWARE\\Harlund Software"},
+    {"HKLM", "SOFTWARE\\BRIVANE\\Flipdeck"},
+    {"HKLM", "software\\3S-Smart Software Solutions GmbH"},
+    {"HKLM", "software\\3S-Smart Software Solutions GmbH 2.3.8.1"},
+    {"HKLM", "software\\AutomationAlliance"},
+    {"HKLM", "software\\AutomationAlliance 2.3.8.1"},
+    {"HKCU", "software\\3S-Smart Software Solutions GmbH"},
+    {"HKCU", "software\\3S-Smart Software Solutions GmbH 2.3.8.1"},
+};
+
+}  // namespace
+
+const std::vector<SuiteVersion>& SuiteVersions()
+{
+    static const std::vector<SuiteVersion> versions = {
+        {"Kalvio 2.14.0.310", "C:\\Brivane V2.14.0.310", "C:\\Brivane", "2.14.0.310", "kalvio_2_14", "Kalvio"},
+        {"Kalvio 2.15.1.20", "C:\\Brivane V2.15.1.20", "C:\\Brivane", "2.15.1.20", "kalvio_2_15", "Kalvio"},
+        {"MDN 3.0.2.7", "C:\\MERIDAN V3.0.2.7", "C:\\MERIDAN", "3.0.2.7", "meridan_3_0", "program"},
+    };
+    return versions;
+}
+
+const std::vector<std::string>& GatewayFiles()
+{
+    static const std::vector<std::string> files = {
+        "gdrvudp.dll", "commsym.dll", "commusr.dll", "gateway.exe", "gateway.hlp", "gateway.cnt", "gateway.chm",
+        "gatewayDDE.exe", "gclient.dll", "gdrvbase.dll", "gdrvstd.dll", "ghandle.dll", "gsymbol.dll", "gutil.dll"};
+    return files;
+}
+
+std::string ProductSystemDirectory()
+{
+    char path[MAX_PATH] = {};
+    if (GetSystemWow64DirectoryA(path, MAX_PATH) == 0)
+        GetSystemDirectoryA(path, MAX_PATH);
+    return std::string(path) + "\\";
+}
+
+void Remove()
+{
+    for (const auto& key : kRegistryKeys)
+        DeleteRegistryTree(std::string(key[0]) == "HKLM" ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, key[1]);
+    for (const char* folder : {"C:\\Brivane", "C:\\Brivane V2.14.0.310", "C:\\Brivane V2.15.1.20", "C:\\MERIDAN",
+                               "C:\\MERIDAN V3.0.2.7", "C:\\Programme\\3S Software",
+                               "C:\\Programme\\3S Software NewVersions"})
+        RemoveTree(folder);
+    const std::string system = ProductSystemDirectory();
+    for (const std::string& file : GatewayFiles())
+        DeleteFileA((system + file).c_str());
+    RemoveTree(system + "CoDeSys 2.3.9.5");
+    RemoveTree(system + "CoDeSys 2.3.8.1");
+}
+
+void Build(const std::string& standIns)
+{
+    Remove();
+
+    // The suite: installation paths, the live and parked version folders and the catalogue.
+    Set(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brivane", "Path", kKalvioInstall);
+    Set(HKEY_CURRENT_USER, "SOFTWARE\\Brivane", "Path", kKalvioInstall);
+    Set(HKEY_LOCAL_MACHINE, "SOFTWARE\\Harlund Software\\MERIDAN", "Path", kMeridanInstall);
+    Set(HKEY_CURRENT_USER, "SOFTWARE\\Harlund Software\\MERIDAN", "Path", kMeridanInstall);
+    Set(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brivane\\Kalvio", "sLanguage", "DEU");
+    Set(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brivane\\Kalvio", "Version", SuiteVersions()[0].version);
+
+    const std::string catalogue = kSuiteCatalogueKey;
+    for (size_t i = 0; i < SuiteVersions().size(); ++i) {
+        const SuiteVersion& suite = SuiteVersions()[i];
+        const std::string folder = i == 0 ? suite.programPath : suite.renamePath;
+        CopyProgram(standIns + "\\" + suite.standIn + "\\workbench.exe",
+                    folder + "\\" + suite.layout + "\\workbench.exe");
+        WriteText(folder + "\\bin\\readme.txt", std::string("bin of ") + suite.name);
+        const std::string n = std::to_string(i + 1);
+        Set(HKEY_CURRENT_USER, catalogue, "Name" + n, suite.name);
+        Set(HKEY_CURRENT_USER, catalogue, "Path" + n, suite.renamePath);
+        Set(HKEY_CURRENT_USER, catalogue, "PrgPath" + n, suite.programPath);
+        Set(HKEY_CURRENT_USER, catalogue, "Version" + n, suite.version);
+        Set(HKEY_CURRENT_USER, catalogue, "HelpFile" + n, "");
+    }
+    Set(HKEY_CURRENT_USER, catalogue, "CurrentVersionName", SuiteVersions()[0].name);
+    SetByte(HKEY_CURRENT_USER, catalogue, "AutoStart", 0);
+    // The MERIDAN edition mirrors the catalogue.
+    Set(HKEY_CURRENT_USER, kMeridanCatalogueKey, "CurrentVersionName", SuiteVersions()[0].name);
+
+    // CoDeSys: 2.3.9.5 live, 2.3.8.1 parked component by component.
+    MakeCodesysFolders(standIns, kLiveCodesys, "");
+    MakeCodesysFolders(standIns, kParkedCodesys, std::string(" ") + kParkedCodesys.version);
+    MakeCodesysTrees(kLiveCodesys, "");
+    MakeCodesysTrees(kParkedCodesys, std::string(" ") + kParkedCodesys.version);
+    const std::string system = ProductSystemDirectory();
+    MakeGatewayFiles(system, kLiveCodesys);
+    MakeGatewayFiles(system + "CoDeSys " + kParkedCodesys.version + "\\", kParkedCodesys);
+    CatalogueCodesys(1, kLiveCodesys);
+    CatalogueCodesys(2, kParkedCodesys);
+    Set(HKEY_CURRENT_USER, kCodesysCatalogue, "CurrentVersionName", std::string("CoDeSys ") + kLiveCodesys.version);
+    Set(HKEY_CURRENT_USER, kCodesysCatalogue, "NewVersionPath", Root() + " NewVersions");
+
+    // The activity log goes to Documents\Brivane, which the suite's setup creates.
+    MakeDirs(Documents() + "\\Brivane");
+}
+
+}  // namespace flipdeck::world

@@ -1,0 +1,40 @@
+// A workstation as the products' installers and earlier runs of Flipdeck leave it: two versions of
+// the Kalvio edition (one live, one parked), one MERIDAN version (parked), CoDeSys 2.3.9.5 installed
+// with its setup key, registry trees and gateway files, and CoDeSys 2.3.8.1 parked.
+// The demo and the end-to-end tests build the same world.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace flipdeck::world {
+
+// Names and places of the demo world.
+extern const char kKalvioInstall[];   // C:\Brivane
+extern const char kMeridanInstall[];  // C:\MERIDAN
+extern const char kCodesysRoot[];     // C:\Programme\3S Software
+
+struct SuiteVersion {
+    const char* name;
+    const char* renamePath;
+    const char* programPath;
+    const char* version;
+    const char* standIn;  // stand-in target under bin\standins
+    const char* layout;   // "Kalvio" or "program"
+};
+const std::vector<SuiteVersion>& SuiteVersions();  // the first is live
+
+// Removes every trace of an earlier world and builds it anew. `standIns` is the folder of the
+// stand-in programs (bin\standins). Throws std::runtime_error when a step fails.
+void Build(const std::string& standIns);
+
+// Removes the world's folders, files and registry keys.
+void Remove();
+
+// The products' system directory (the 32-bit one), with a trailing backslash.
+std::string ProductSystemDirectory();
+
+// The gateway files CoDeSys installs into the system directory.
+const std::vector<std::string>& GatewayFiles();
+
+}  // namespace flipdeck::world
