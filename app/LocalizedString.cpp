@@ -42,4 +42,25 @@ std::string LoadLocalizedString(unsigned id)
     return GermanDefault(id);
 }
 
+std::string FormatLocalized(unsigned id, std::initializer_list<std::string> arguments)
+{
+    auto findPlaceholder = [](const std::string& text, size_t from) {
+        for (size_t p = text.find('%', from); p != std::string::npos && p + 1 < text.size(); p = text.find('%', p + 1)) {
+            if (text[p + 1] == 's' || text[p + 1] == 'd')
+                return p;
+        }
+        return std::string::npos;
+    };
+    std::string text = LoadLocalizedString(id);
+    size_t position = 0;
+    for (const std::string& argument : arguments) {
+        position = findPlaceholder(text, position);
+        if (position == std::string::npos)
+            break;
+        text.replace(position, 2, argument);
+        position += argument.size();
+    }
+    return text;
+}
+
 }  // namespace flipdeck

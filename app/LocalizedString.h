@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 
 #include "messages.h"
@@ -19,5 +20,10 @@ const char* GermanDefault(unsigned id);
 
 // The text of string `id` from the resource module; its German default when the resource is missing.
 std::string LoadLocalizedString(unsigned id);
+
+// The text of string `id` with its "%s" and "%d" placeholders replaced by `arguments` in order.
+// Texts from a language library are never used as a format string: surplus placeholders stay
+// as they are, surplus arguments are dropped.
+std::string FormatLocalized(unsigned id, std::initializer_list<std::string> arguments);
 
 }  // namespace flipdeck

@@ -1,11 +1,13 @@
-// The places where the system changes the outside world in ways a test must be able to break.
-// Each seam is the real call by default; a test swaps in a function that fails on its k-th call
-// (or does part of the work and then fails) and checks that nothing was lost.
+// The places where the system changes or asks the outside world in ways a test must be able to
+// break. Each seam is the real call by default (defined beside its real implementation); a test
+// swaps in a function that fails on its k-th call (or does part of the work and then fails) and
+// checks that nothing was lost.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
+#include <string>
 
 namespace flipdeck::seams {
 
@@ -16,5 +18,18 @@ extern std::function<LSTATUS(HKEY parent, const char* subKey)> DeleteRegistryTre
 
 // Renames or moves a file or folder (MoveFileExA with its flags).
 extern std::function<BOOL(const char* source, const char* target, DWORD flags)> MovePath;
+
+// Calls `visit` with the id and the image path or file name of every running process, until it
+// answers false. False when no walk was possible.
+using ProcessVisitor = std::function<bool(DWORD processId, const std::string& image)>;
+extern std::function<bool(const ProcessVisitor& visit)> WalkProcesses;
+
+// Whether a top-level window of that class (or, with className null, that exact title) exists.
+extern std::function<bool(const char* className, const char* title)> FindTopLevelWindow;
+
+// Starts `application` with `commandLine` and waits for it at most `timeoutMs`.
+enum class ProcessRun { NotStarted, Finished, TimedOut };
+extern std::function<ProcessRun(const std::string& application, const std::string& commandLine, DWORD timeoutMs)>
+    RunProcess;
 
 }  // namespace flipdeck::seams

@@ -23,8 +23,12 @@ class UserInterface {
 public:
     virtual ~UserInterface() = default;
 
-    // A modal message box; `type` takes the MB_ icon and button flags. Answers the button pressed.
-    virtual int ShowMessage(const std::string& text, UINT type) = 0;
+    // A modal message box; `type` takes the MB_ icon and button flags, an empty caption stands for
+    // the program's name. Answers the button pressed.
+    virtual int ShowMessage(const std::string& text, UINT type, const std::string& caption = std::string()) = 0;
+
+    // The selected rows of the suite list, in list order.
+    virtual std::vector<int> SelectedSuiteRows() = 0;
 
     // Replaces the rows of the suite list with the entries (name, rename path, version, help file).
     virtual void ShowSuiteList(const std::vector<SuiteVersionEntry>& entries) = 0;

@@ -103,14 +103,72 @@ std::vector<std::string> ScratchLogFolder::Messages() const
 {
     std::string log = ReadFileBytes(ActivityLogPath());
     std::vector<std::string> lines;
-    for (size_t start = 0, end; (end = log.find("\r\n", start)) != std::string::npos; start = end + 2)
-        lines.push_back(log.substr(start + 20, end - start - 20));
+    for (size_t start = 0, end; (end = log.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        std::string line = log.substr(start, end - start);
+        const bool stamped = line.size() >= 20 && line[2] == '.' && line[5] == '.' && line[13] == ':' &&
+                             line[16] == ':' && line[19] == ' ';
+        lines.push_back(stamped ? line.substr(20) : line);  // continuation lines carry no stamp
+    }
     return lines;
 }
 
-int ScriptedUi::ShowMessage(const std::string& text, UINT type)
+StandInCalls::StandInCalls()
 {
-    messages.push_back({text, type});
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    path_ = std::string(temp) + "flipdeck-standin-calls.log";
+    DeleteFileA(path_.c_str());
+}
+
+std::vector<std::string> StandInCalls::Lines() const
+{
+    std::string text = ReadFileBytes(path_);
+    std::vector<std::string> lines;
+    for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
+bool StandInCalls::WaitFor(const std::string& text, double seconds) const
+{
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
+    do {
+        for (const std::string& line : Lines()) {
+            if (line.find(text) != std::string::npos)
+                return true;
+        }
+        Sleep(50);
+    } while (GetTickCount64() < deadline);
+    return false;
+}
+
+RunningStandIn::RunningStandIn(const std::string& path) : path_(path)
+{
+    MakeDirs(path.substr(0, path.find_last_of('\\')));
+    CopyFileA(StandInPath("kalvio_2_14", "workbench.exe").c_str(), path.c_str(), FALSE);
+    WriteFileBytes(path + ".hang", "");
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    std::string commandLine = "\"" + path + "\"";
+    if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        throw std::runtime_error("cannot start " + path);
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    WaitForInputIdle(process_, 10000);
+}
+
+RunningStandIn::~RunningStandIn()
+{
+    TerminateProcess(process_, 0);
+    WaitForSingleObject(process_, 10000);
+    CloseHandle(process_);
+    DeleteFileA((path_ + ".hang").c_str());
+}
+
+int ScriptedUi::ShowMessage(const std::string& text, UINT type, const std::string& caption)
+{
+    messages.push_back({text, type, caption});
     if (answers.empty())
         return IDOK;
     int answer = answers.front();

@@ -66,7 +66,7 @@ public:
     ScratchLogFolder& operator=(const ScratchLogFolder&) = delete;
 
     static std::string Folder();
-    // The log's lines without their time stamps ("dd.mm.yyyy hh:mm:ss ").
+    // The log's lines without their time stamps ("dd.mm.yyyy hh:mm:ss "); continuation lines as they are.
     std::vector<std::string> Messages() const;
 
 private:
@@ -82,17 +82,46 @@ public:
     struct Message {
         std::string text;
         UINT type;
+        std::string caption;
     };
     std::deque<int> answers;
     std::vector<Message> messages;
     std::vector<std::vector<SuiteVersionEntry>> shownLists;
     std::vector<std::pair<CurrentField, std::string>> fields;
+    std::vector<int> selectedSuiteRows;
     bool autoStartChecked = true;
 
-    int ShowMessage(const std::string& text, UINT type) override;
+    int ShowMessage(const std::string& text, UINT type, const std::string& caption) override;
+    std::vector<int> SelectedSuiteRows() override { return selectedSuiteRows; }
     void ShowSuiteList(const std::vector<SuiteVersionEntry>& entries) override;
     void SetField(CurrentField field, const std::string& text) override;
     bool AutoStartChecked() override { return autoStartChecked; }
+};
+
+// The calls the stand-in programs recorded ("<program path>|<command line>" per line).
+class StandInCalls {
+public:
+    StandInCalls();  // starts with an empty record
+    std::vector<std::string> Lines() const;
+    // Waits up to `seconds` until a line contains `text`.
+    bool WaitFor(const std::string& text, double seconds = 10) const;
+
+private:
+    std::string path_;
+};
+
+// A stand-in copied to `path` that keeps running (with a hidden top-level window) until the
+// object ends.
+class RunningStandIn {
+public:
+    explicit RunningStandIn(const std::string& path);
+    ~RunningStandIn();
+    RunningStandIn(const RunningStandIn&) = delete;
+    RunningStandIn& operator=(const RunningStandIn&) = delete;
+
+private:
+    std::string path_;
+    HANDLE process_ = nullptr;
 };
 
 // Replaces a seam for the life of the object and puts the real one back afterwards.

@@ -1,5 +1,61 @@
-// Stands in for the suite's workbench.exe and for CoDeSys.exe in tests and the demo world:
-// a program that does nothing but carry a version resource.
+// Stands in for the suite's programs, CoDeSys.exe and regsvr32.exe in tests and the demo world.
+// It carries a version resource, appends "<its path>|<its command line>" to
+// %TEMP%\flipdeck-standin-calls.log, and, when a file "<its path>.hang" exists, stays running with a
+// hidden top-level window that records the WM_SETTINGCHANGE broadcasts it receives.
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+#include <cstdio>
+#include <string>
+
+namespace {
+
+std::string OwnPath()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return path;
+}
+
+void Record(const std::string& line)
+{
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    // Several stand-ins may record at once: append under a named mutex.
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, "FlipdeckStandInCalls");
+    WaitForSingleObject(mutex, 5000);
+    if (FILE* file = std::fopen((std::string(temp) + "flipdeck-standin-calls.log").c_str(), "ab")) {
+        std::fprintf(file, "%s|%s\r\n", OwnPath().c_str(), line.c_str());
+        std::fclose(file);
+    }
+    ReleaseMutex(mutex);
+    CloseHandle(mutex);
+}
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_SETTINGCHANGE)
+        Record(std::string("WM_SETTINGCHANGE ") + (lParam ? reinterpret_cast<const char*>(lParam) : ""));
+    if (message == WM_DESTROY)
+        PostQuitMessage(0);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    Record(GetCommandLineA());
+    if (GetFileAttributesA((OwnPath() + ".hang").c_str()) == INVALID_FILE_ATTRIBUTES)
+        return 0;
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = "FlipdeckStandIn";
+    RegisterClassA(&windowClass);
+    CreateWindowA("FlipdeckStandIn", "Flipdeck stand-in", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                  instance, nullptr);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0)
+        DispatchMessageA(&message);
+    return 0;
+}

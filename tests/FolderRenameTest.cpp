@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/Seams.h"
+#include "catalogue/Naming.h"
+#include "switch/FolderRename.h"
+#include "tests/TestSupport.h"
+
+using namespace flipdeck;
+using namespace flipdeck::test;
+
+namespace {
+
+using MoveFn = BOOL(const char*, const char*, DWORD);
+
+// Two Kalvio versions and one MERIDAN version, V1 live at "Brivane".
+class RenameVersionsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Version("Brivane", "Kalvio", "v1");
+        Version("Brivane V2", "Kalvio", "v2");
+        Version("MERIDAN", "program", "m1");
+        entries_ = {{"V1", dir_ / "Brivane", dir_ / "Brivane V1", "1", "", 0},
+                    {"V2", dir_ / "Brivane", dir_ / "Brivane V2", "2", "", 0},
+                    {"M1", dir_ / "MERIDAN", dir_ / "MERIDAN V1", "3", "", 1}};
+    }
+
+    void Version(const std::string& folder, const std::string& layout, const std::string& content)
+    {
+        MakeDirs(dir_ / folder + "\\" + layout);
+        WriteFileBytes(dir_ / folder + "\\" + layout + "\\workbench.exe", content);
+    }
+
+    std::string Content(const std::string& folder, const std::string& layout = "Kalvio")
+    {
+        return ReadFileBytes(dir_ / folder + "\\" + layout + "\\workbench.exe");
+    }
+
+    // The folders under the scratch folder, sorted.
+    std::vector<std::string> Folders()
+    {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((dir_ / "*").c_str(), &found);
+        do {
+            if (std::string(found.cFileName) != "." && std::string(found.cFileName) != "..")
+                names.push_back(found.cFileName);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    ScratchDir dir_;
+    ScratchLogFolder log_;
+    ScriptedUi ui_;
+    std::vector<SuiteVersionEntry> entries_;
+};
+
+}  // namespace
+
+TEST_F(RenameVersionsTest, ParksEveryOtherVersionAndBringsTheChosenOneIn)
+{
+    ASSERT_TRUE(RenameVersions(entries_, 1, ui_));
+    EXPECT_EQ(Content("Brivane"), "v2");
+    EXPECT_EQ(Content("Brivane V1"), "v1");
+    EXPECT_EQ(Content("MERIDAN V1", "program"), "m1");  // the other edition is parked too
+    EXPECT_EQ(Folders(), (std::vector<std::string>{"Brivane", "Brivane V1", "MERIDAN V1"}));
+    EXPECT_TRUE(ui_.messages.empty());
+    EXPECT_TRUE(log_.Messages().empty());
+}
+
+TEST_F(RenameVersionsTest, MissingRenamePathRollsBackAndNamesTheMove)
+{
+    RemoveTree(dir_ / "Brivane V2");
+    ASSERT_FALSE(RenameVersions(entries_, 1, ui_));
+    EXPECT_EQ(Content("Brivane"), "v1");
+    EXPECT_EQ(Content("MERIDAN", "program"), "m1");
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    const std::string message = "Das Verzeichnis " + dir_ / "Brivane V2" + " \nkonnte nicht nach " + dir_ / "Brivane" +
+                                " \numbenannt werden!";
+    EXPECT_EQ(ui_.messages[0].text, message);
+    EXPECT_EQ(ui_.messages[0].type, static_cast<UINT>(MB_ICONWARNING | MB_OK));
+    EXPECT_EQ(log_.Messages(), std::vector<std::string>({"Das Verzeichnis " + dir_ / "Brivane V2" + " ", "konnte nicht nach " + dir_ / "Brivane" + " ", "umbenannt werden!"}));
+}
+
+TEST_F(RenameVersionsTest, OccupiedRenamePathOfTheActiveVersionMovesNothing)
+{
+    MakeDirs(dir_ / "Brivane V1");
+    auto before = Folders();
+    ASSERT_FALSE(RenameVersions(entries_, 1, ui_));
+    EXPECT_EQ(Folders(), before);
+    EXPECT_EQ(Content("Brivane"), "v1");
+    EXPECT_EQ(Content("MERIDAN", "program"), "m1");
+}
+
+TEST_F(RenameVersionsTest, LeftOverFolderWithoutWorkbenchIsMovedAside)
+{
+    RemoveTree(dir_ / "MERIDAN");
+    MakeDirs(dir_ / "MERIDAN\\leftover");
+    MakeDirs(dir_ / "MERIDAN_uninstalled1");
+    Version("MERIDAN V1", "program", "m1");
+    ASSERT_TRUE(RenameVersions(entries_, 2, ui_));
+    EXPECT_EQ(Content("MERIDAN", "program"), "m1");
+    EXPECT_TRUE(PathExists(dir_ / "MERIDAN_uninstalled2\\leftover"));
+    EXPECT_EQ(Content("Brivane V1"), "v1");
+}
+
+TEST_F(RenameVersionsTest, EveryFailingRenameLeavesTheFoldersAsBefore)
+{
+    // A left-over folder at the MERIDAN path makes the exchange do all three kinds of rename:
+    // parking V1, moving the left-over aside, bringing M1 in.
+    RemoveTree(dir_ / "MERIDAN");
+    MakeDirs(dir_ / "MERIDAN\\leftover");
+    Version("MERIDAN V1", "program", "m1");
+    const auto before = Folders();
+    for (int failing = 1; failing <= 3; ++failing) {
+        SCOPED_TRACE("failing rename " + std::to_string(failing));
+        int calls = 0;
+        SeamOverride<MoveFn> move(seams::MovePath, [&](const char* from, const char* to, DWORD flags) -> BOOL {
+            if (++calls == failing) {
+                SetLastError(ERROR_SHARING_VIOLATION);
+                return FALSE;
+            }
+            return MoveFileExA(from, to, flags);
+        });
+        ScriptedUi ui;
+        EXPECT_FALSE(RenameVersions(entries_, 2, ui));
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(Content("Brivane"), "v1");
+        EXPECT_EQ(Content("MERIDAN V1", "program"), "m1");
+        if (failing != 3) {
+            EXPECT_EQ(Folders(), before);
+        } else {
+            // The left-over folder stays where the exchange moved it aside.
+            EXPECT_TRUE(PathExists(dir_ / "MERIDAN_uninstalled1\\leftover"));
+            MoveFileA((dir_ / "MERIDAN_uninstalled1").c_str(), (dir_ / "MERIDAN").c_str());
+        }
+    }
+}
+
+TEST(RenameWithLog, LogsMissingSourceExistingTargetAndFailure)
+{
+    ScratchDir dir;
+    ScratchLogFolder log;
+    MakeDirs(dir / "target");
+    EXPECT_NE(RenameWithLog(dir / "missing", dir / "target"), 0);
+    EXPECT_EQ(log.Messages(), (std::vector<std::string>{"Rename source path not exists: " + dir / "missing",
+                                                          "Rename target path already exists: " + dir / "target",
+                                                          "Rename FAILED: " + dir / "missing" + " TO " + dir / "target"}));
+    MakeDirs(dir / "source");
+    EXPECT_EQ(RenameWithLog(dir / "source", dir / "moved"), 0);
+    EXPECT_TRUE(PathExists(dir / "moved"));
+    EXPECT_EQ(log.Messages().size(), 3u);
+}
