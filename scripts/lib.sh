@@ -40,6 +40,10 @@ stop_wine_session() {
 # --fresh) and a persistent wineserver, so that each Windows program starts in a fraction of a second.
 start_wine_session() {
   export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  # Wine links the documents folder into the home folder: give each prefix its own, so that the
+  # activity log of one run never meets another's.
+  export HOME="$1-home"
+  mkdir -p "$HOME"
   trap stop_wine_session EXIT
   if [ -z "${DISPLAY:-}" ] || [ "${2:-}" = --fresh ]; then
     local fd_file
@@ -52,7 +56,8 @@ start_wine_session() {
   fi
   if [ "${2:-}" = --fresh ]; then
     wineserver -k >/dev/null 2>&1 || true
-    rm -rf "$WINEPREFIX"
+    rm -rf "$WINEPREFIX" "$HOME"
+    mkdir -p "$HOME"
   fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Making the Wine prefix $WINEPREFIX"

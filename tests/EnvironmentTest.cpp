@@ -10,21 +10,6 @@ using namespace flipdeck::test;
 
 namespace {
 
-// Keeps the machine PATH exactly as it was (bytes and type) around a test.
-class SavedSystemPath {
-public:
-    SavedSystemPath() : saved_(ReadRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path")) {}
-    ~SavedSystemPath()
-    {
-        UniqueHKey key;
-        OpenRegKey(HKEY_LOCAL_MACHINE, kEnvironmentKey, KEY_SET_VALUE, key);
-        RegSetValueExA(key.get(), "Path", 0, saved_->type, saved_->data.data(), static_cast<DWORD>(saved_->data.size()));
-    }
-
-private:
-    std::optional<RegValue> saved_;
-};
-
 std::vector<SuiteVersionEntry> Entry(const std::string& programPath, int edition = 0)
 {
     return {{"V", programPath, programPath + " V", "1", "", edition}};

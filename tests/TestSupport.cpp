@@ -7,7 +7,10 @@
 #include <stdexcept>
 
 #include "app/ActivityLog.h"
+#include "catalogue/Registry.h"
 #include "catalogue/RegistryTree.h"
+#include "switch/Environment.h"
+#include "tests/world/DemoWorld.h"
 
 namespace flipdeck::test {
 
@@ -111,6 +114,29 @@ std::vector<std::string> ScratchLogFolder::Messages() const
     }
     return lines;
 }
+
+SavedSystemPath::SavedSystemPath()
+{
+    if (std::optional<RegValue> value = ReadRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path")) {
+        data_ = value->data;
+        type_ = value->type;
+    }
+}
+
+SavedSystemPath::~SavedSystemPath()
+{
+    UniqueHKey key;
+    if (OpenRegKey(HKEY_LOCAL_MACHINE, kEnvironmentKey, KEY_SET_VALUE, key) != ERROR_SUCCESS)
+        return;
+    if (type_ == REG_NONE)
+        RegDeleteValueA(key.get(), "Path");
+    else
+        RegSetValueExA(key.get(), "Path", 0, type_, data_.data(), static_cast<DWORD>(data_.size()));
+}
+
+ScopedDemoWorld::ScopedDemoWorld() { world::Build(BinDir() + "\\standins"); }
+
+ScopedDemoWorld::~ScopedDemoWorld() { world::Remove(); }
 
 StandInCalls::StandInCalls()
 {

@@ -98,6 +98,28 @@ public:
     bool AutoStartChecked() override { return autoStartChecked; }
 };
 
+// Keeps the machine PATH exactly as it was (bytes and type) around a test.
+class SavedSystemPath {
+public:
+    SavedSystemPath();
+    ~SavedSystemPath();
+    SavedSystemPath(const SavedSystemPath&) = delete;
+    SavedSystemPath& operator=(const SavedSystemPath&) = delete;
+
+private:
+    std::vector<BYTE> data_;
+    DWORD type_ = REG_NONE;
+};
+
+// The demo world for the life of the object.
+class ScopedDemoWorld {
+public:
+    ScopedDemoWorld();
+    ~ScopedDemoWorld();
+    ScopedDemoWorld(const ScopedDemoWorld&) = delete;
+    ScopedDemoWorld& operator=(const ScopedDemoWorld&) = delete;
+};
+
 // The calls the stand-in programs recorded ("<program path>|<command line>" per line).
 class StandInCalls {
 public:

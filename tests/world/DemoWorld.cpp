@@ -9,6 +9,7 @@
 #include "catalogue/Registry.h"
 #include "catalogue/RegistryTree.h"
 #include "catalogue/SuiteCatalogue.h"
+#include "switch/Environment.h"
 
 namespace flipdeck::world {
 
@@ -180,14 +181,6 @@ const std::vector<std::string>& GatewayFiles()
     return files;
 }
 
-std::string ProductSystemDirectory()
-{
-    char path[MAX_PATH] = {};
-    if (GetSystemWow64DirectoryA(path, MAX_PATH) == 0)
-        GetSystemDirectoryA(path, MAX_PATH);
-    return std::string(path) + "\\";
-}
-
 void Remove()
 {
     for (const auto& key : kRegistryKeys)
@@ -215,24 +208,30 @@ void Build(const std::string& standIns)
     Set(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brivane\\Kalvio", "sLanguage", "DEU");
     Set(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brivane\\Kalvio", "Version", SuiteVersions()[0].version);
 
-    const std::string catalogue = kSuiteCatalogueKey;
+    // Earlier runs saved the catalogue to the suite's key and to the MERIDAN edition's mirror.
     for (size_t i = 0; i < SuiteVersions().size(); ++i) {
         const SuiteVersion& suite = SuiteVersions()[i];
         const std::string folder = i == 0 ? suite.programPath : suite.renamePath;
         CopyProgram(standIns + "\\" + suite.standIn + "\\workbench.exe",
                     folder + "\\" + suite.layout + "\\workbench.exe");
         WriteText(folder + "\\bin\\readme.txt", std::string("bin of ") + suite.name);
+        // Some of the suite's COM components, which a switch registers.
+        for (const std::string& component : {std::string(suite.layout) + "\\UiControls.dll",
+                                             std::string(suite.layout) + "\\CxForms.dll", std::string("bin\\RemotePanel.dll")})
+            WriteText(folder + "\\" + component, component + " of " + suite.name);
         const std::string n = std::to_string(i + 1);
-        Set(HKEY_CURRENT_USER, catalogue, "Name" + n, suite.name);
-        Set(HKEY_CURRENT_USER, catalogue, "Path" + n, suite.renamePath);
-        Set(HKEY_CURRENT_USER, catalogue, "PrgPath" + n, suite.programPath);
-        Set(HKEY_CURRENT_USER, catalogue, "Version" + n, suite.version);
-        Set(HKEY_CURRENT_USER, catalogue, "HelpFile" + n, "");
+        for (const char* catalogue : {kSuiteCatalogueKey, kMeridanCatalogueKey}) {
+            Set(HKEY_CURRENT_USER, catalogue, "Name" + n, suite.name);
+            Set(HKEY_CURRENT_USER, catalogue, "Path" + n, suite.renamePath);
+            Set(HKEY_CURRENT_USER, catalogue, "PrgPath" + n, suite.programPath);
+            Set(HKEY_CURRENT_USER, catalogue, "Version" + n, suite.version);
+            Set(HKEY_CURRENT_USER, catalogue, "HelpFile" + n, "");
+        }
     }
-    Set(HKEY_CURRENT_USER, catalogue, "CurrentVersionName", SuiteVersions()[0].name);
-    SetByte(HKEY_CURRENT_USER, catalogue, "AutoStart", 0);
-    // The MERIDAN edition mirrors the catalogue.
-    Set(HKEY_CURRENT_USER, kMeridanCatalogueKey, "CurrentVersionName", SuiteVersions()[0].name);
+    for (const char* catalogue : {kSuiteCatalogueKey, kMeridanCatalogueKey}) {
+        Set(HKEY_CURRENT_USER, catalogue, "CurrentVersionName", SuiteVersions()[0].name);
+        SetByte(HKEY_CURRENT_USER, catalogue, "AutoStart", 0);
+    }
 
     // CoDeSys: 2.3.9.5 live, 2.3.8.1 parked component by component.
     MakeCodesysFolders(standIns, kLiveCodesys, "");
@@ -249,6 +248,133 @@ void Build(const std::string& standIns)
 
     // The activity log goes to Documents\Brivane, which the suite's setup creates.
     MakeDirs(Documents() + "\\Brivane");
+}
+
+namespace {
+
+std::string Upper(std::string text)
+{
+    CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+void ReadOneFile(const std::string& path, std::map<std::string, std::string>& files)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    std::string contents(GetFileSize(file, nullptr), '\0');
+    DWORD read = 0;
+    ReadFile(file, contents.data(), static_cast<DWORD>(contents.size()), &read, nullptr);
+    CloseHandle(file);
+    files[Upper(path)] = contents;
+}
+
+void ReadTree(const std::string& path, std::map<std::string, std::string>& files)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        const std::string child = path + "\\" + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            files[Upper(child)] = "<dir>";
+            ReadTree(child, files);
+        } else {
+            ReadOneFile(child, files);
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+// Top-level folders of `parent` whose names start with one of the prefixes.
+void ReadMatching(const std::string& parent, std::initializer_list<const char*> prefixes,
+                  std::map<std::string, std::string>& files)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((parent + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::string name = found.cFileName;
+        for (const char* prefix : prefixes) {
+            if (Upper(name).rfind(Upper(prefix), 0) != 0)
+                continue;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                files[Upper(parent + name)] = "<dir>";
+                ReadTree(parent + name, files);
+            }
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+void ReadKeys(HKEY root, const char* rootName, std::map<std::string, RegistryTree>& keys)
+{
+    UniqueHKey software;
+    if (OpenRegKey(root, "Software", KEY_READ, software) != ERROR_SUCCESS)
+        return;
+    char name[256];
+    for (DWORD index = 0;; ++index) {
+        DWORD length = sizeof(name);
+        if (RegEnumKeyExA(software.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        for (const char* prefix : {"BRIVANE", "HARLUND", "3S-SMART", "AUTOMATIONALLIANCE"}) {
+            if (Upper(name).rfind(prefix, 0) == 0)
+                CaptureRegistryTree(root, std::string("Software\\") + name, keys[std::string(rootName) + "\\" + Upper(name)]);
+        }
+    }
+}
+
+}  // namespace
+
+Snapshot Snapshot::Take()
+{
+    Snapshot snapshot;
+    ReadMatching("C:\\", {"Brivane", "MERIDAN"}, snapshot.files);
+    ReadMatching("C:\\Programme\\", {"3S Software"}, snapshot.files);
+    const std::string system = ProductSystemDirectory();
+    ReadMatching(system, {"CoDeSys "}, snapshot.files);
+    for (const std::string& file : GatewayFiles())
+        ReadOneFile(system + file, snapshot.files);
+    ReadKeys(HKEY_LOCAL_MACHINE, "HKLM", snapshot.keys);
+    ReadKeys(HKEY_CURRENT_USER, "HKCU", snapshot.keys);
+    snapshot.machinePath = ReadRegText(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path").value_or("");
+    return snapshot;
+}
+
+std::string Snapshot::Differences(const Snapshot& other) const
+{
+    std::string differences;
+    for (const auto& [path, contents] : files) {
+        auto found = other.files.find(path);
+        if (found == other.files.end())
+            differences += "gone: " + path + "\n";
+        else if (found->second != contents)
+            differences += "changed: " + path + "\n";
+    }
+    for (const auto& [path, contents] : other.files) {
+        if (files.count(path) == 0)
+            differences += "new: " + path + "\n";
+    }
+    for (const auto& [key, tree] : keys) {
+        auto found = other.keys.find(key);
+        if (found == other.keys.end())
+            differences += "key gone: " + key + "\n";
+        else if (found->second != tree)
+            differences += "key changed: " + key + "\n";
+    }
+    for (const auto& [key, tree] : other.keys) {
+        if (keys.count(key) == 0)
+            differences += "new key: " + key + "\n";
+    }
+    if (machinePath != other.machinePath)
+        differences += "machine PATH changed\n";
+    return differences;
 }
 
 }  // namespace flipdeck::world

@@ -4,8 +4,11 @@
 // The demo and the end-to-end tests build the same world.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
+
+#include "catalogue/RegistryTree.h"
 
 namespace flipdeck::world {
 
@@ -31,10 +34,19 @@ void Build(const std::string& standIns);
 // Removes the world's folders, files and registry keys.
 void Remove();
 
-// The products' system directory (the 32-bit one), with a trailing backslash.
-std::string ProductSystemDirectory();
-
 // The gateway files CoDeSys installs into the system directory.
 const std::vector<std::string>& GatewayFiles();
+
+// Everything of the world a switch may touch: the contents of its folders and gateway files, its
+// registry trees (products' view) and the machine PATH. Compared before and after round trips.
+struct Snapshot {
+    std::map<std::string, std::string> files;  // path (upper case) -> contents; folders map to "<dir>"
+    std::map<std::string, RegistryTree> keys;  // "HKLM\name" or "HKCU\name" -> tree
+    std::string machinePath;
+
+    static Snapshot Take();
+    // A readable list of what differs, empty when nothing does.
+    std::string Differences(const Snapshot& other) const;
+};
 
 }  // namespace flipdeck::world

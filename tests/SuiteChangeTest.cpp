@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include "app/Seams.h"
+#include "catalogue/Naming.h"
+#include "catalogue/Registry.h"
+#include "catalogue/VersionInfo.h"
+#include "catalogue/SuiteCatalogue.h"
+#include "switch/Environment.h"
+#include "switch/SuiteChange.h"
+#include "tests/TestSupport.h"
+#include "tests/world/DemoWorld.h"
+
+using namespace flipdeck;
+using namespace flipdeck::test;
+
+namespace {
+
+// The demo world with a recording regsvr32 in the products' system directory.
+class SuiteChangeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        regsvr32_ = ProductSystemDirectory() + "regsvr32.exe";
+        CopyFileA(StandInPath("kalvio_2_14", "workbench.exe").c_str(), regsvr32_.c_str(), FALSE);
+        // What every switch changes for good: the per-user installation paths go, the Kalvio
+        // edition's version is recorded. With these applied, a round trip restores everything.
+        DeleteRegValue(HKEY_CURRENT_USER, "SOFTWARE\\Brivane", "Path");
+        DeleteRegValue(HKEY_CURRENT_USER, "SOFTWARE\\Harlund Software\\MERIDAN", "Path");
+        WriteRegString(HKEY_CURRENT_USER, "Software\\brivane\\Kalvio", "Version", "2.14.0.310");
+    }
+    void TearDown() override { DeleteFileA(regsvr32_.c_str()); }
+
+    // Loads the catalogue as the dialog does when it opens and selects one row.
+    RunState Open(int row)
+    {
+        RunState state;
+        CheckAdministratorPaths(state);
+        ScriptedUi loading;
+        LoadSuiteCatalogue(state, loading, false);
+        ui_.selectedSuiteRows = {row};
+        ui_.autoStartChecked = false;
+        return state;
+    }
+
+    static void CheckAdministratorPaths(RunState& state)
+    {
+        state.kalvioInstallPath = ReadRegText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brivane", "Path").value_or("");
+        state.meridanInstallPath = ReadRegText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Harlund Software\\MERIDAN", "Path").value_or("");
+    }
+
+    std::vector<std::string> Registered() const
+    {
+        std::vector<std::string> commands;
+        for (const std::string& line : calls_.Lines())
+            commands.push_back(line.substr(line.find('|') + 1));
+        return commands;
+    }
+
+    SavedSystemPath path_;
+    ScopedDemoWorld world_;
+    ScratchLogFolder log_;
+    StandInCalls calls_;
+    ScriptedUi ui_;
+    std::string regsvr32_;
+};
+
+}  // namespace
+
+TEST_F(SuiteChangeTest, SwitchesToAParkedVersionAndBackRestoringTheWorld)
+{
+    const world::Snapshot before = world::Snapshot::Take();
+    const std::string oldPath = ReadSystemPath();
+
+    RunState state = Open(1);
+    ASSERT_TRUE(OnChange(state, ui_));
+    EXPECT_EQ(GetProductVersionText("C:\\Brivane\\Kalvio\\workbench.exe"), "2.15.1.20");
+    EXPECT_EQ(GetProductVersionText("C:\\Brivane V2.14.0.310\\Kalvio\\workbench.exe"), "2.14.0.310");
+    EXPECT_FALSE(PathExists("C:\\Brivane V2.15.1.20"));
+    EXPECT_EQ(ReadRegText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brivane", "Path"), "C:\\Brivane");
+    EXPECT_FALSE(ReadRegValue(HKEY_CURRENT_USER, "SOFTWARE\\Brivane", "Path"));
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, "Software\\brivane\\Kalvio", "Version"), "2.15.1.20");
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "CurrentVersionName"), "Kalvio 2.15.1.20");
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kMeridanCatalogueKey, "CurrentVersionName"), "Kalvio 2.15.1.20");
+    EXPECT_EQ(ReadSystemPath(), "C:\\Brivane\\bin;" + oldPath);
+    EXPECT_EQ(Registered(), (std::vector<std::string>{"regsvr32 /s \"C:\\Brivane\\kalvio\\UiControls.dll\"",
+                                                        "regsvr32 /s \"C:\\Brivane\\kalvio\\CxForms.dll\"",
+                                                        "regsvr32 /s \"C:\\Brivane\\bin\\RemotePanel.dll\""}));
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text, "Der Wechsel war erfolgreich!");
+    EXPECT_EQ(log_.Messages(),
+              (std::vector<std::string>{std::string(66, '*'),
+                                        "OnChange CurrentVersionName: Kalvio 2.14.0.310 NewName: Kalvio 2.15.1.20",
+                                        oldPath, "ENV PATH not found.", "C:\\Brivane\\bin;" + oldPath,
+                                        "RenameVersions SUCCESS.", "AutoStart: 0",
+                                        "CurrentVersionName: Kalvio 2.15.1.20", "SaveAllKalvio"}));
+
+    RunState back = Open(0);
+    ASSERT_TRUE(OnChange(back, ui_));
+    world::Snapshot after = world::Snapshot::Take();
+    EXPECT_EQ(after.machinePath, "C:\\Brivane\\bin;" + oldPath);
+    after.machinePath = before.machinePath;  // the one documented lasting change
+    EXPECT_EQ(before.Differences(after), "");
+}
+
+TEST_F(SuiteChangeTest, RefusesTheCurrentVersionAndSeveralRowsWithoutLogging)
+{
+    RunState state = Open(0);
+    WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "CurrentVersionName", "KALVIO 2.14.0.310");
+    EXPECT_FALSE(OnChange(state, ui_));
+    ui_.selectedSuiteRows = {1, 2};
+    EXPECT_FALSE(OnChange(state, ui_));
+    ASSERT_EQ(ui_.messages.size(), 2u);
+    EXPECT_EQ(ui_.messages[0].text, "Diese Version ist bereits aktiv!");
+    EXPECT_EQ(ui_.messages[1].text, "Bitte w\xE4hlen Sie nur ein Element aus!");
+    EXPECT_TRUE(state.suiteDirty);
+    EXPECT_TRUE(log_.Messages().empty());
+}
+
+TEST_F(SuiteChangeTest, FailedFolderExchangeChangesNoRegistryValue)
+{
+    const world::Snapshot before = world::Snapshot::Take();
+    RunState state = Open(2);  // the MERIDAN version: parks the live Kalvio version, then brings MERIDAN in
+    for (int failing = 1; failing <= 2; ++failing) {
+        SCOPED_TRACE("failing rename " + std::to_string(failing));
+        int calls = 0;
+        SeamOverride<BOOL(const char*, const char*, DWORD)> move(
+            seams::MovePath, [&](const char* from, const char* to, DWORD flags) -> BOOL {
+                return ++calls == failing ? FALSE : MoveFileExA(from, to, flags);
+            });
+        ScriptedUi ui;
+        ui.selectedSuiteRows = {2};
+        EXPECT_FALSE(OnChange(state, ui));
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].text.substr(0, 16), "Das Verzeichnis ");
+        EXPECT_EQ(log_.Messages().back(), "RenameVersions FAILED.");
+        world::Snapshot after = world::Snapshot::Take();
+        after.machinePath = before.machinePath;  // PATH stays changed after a failed exchange
+        EXPECT_EQ(before.Differences(after), "");
+        EXPECT_TRUE(Registered().empty());
+    }
+}
+
+TEST_F(SuiteChangeTest, StartFindsTheCurrentVersionOrSaysWhy)
+{
+    RunState state = Open(0);
+    WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "CurrentVersionName", "kalvio 2.14.0.310");
+    EXPECT_TRUE(StartActiveVersion(state, ui_));
+    EXPECT_TRUE(calls_.WaitFor("C:\\Brivane\\Kalvio\\workbench.exe|"));
+    EXPECT_TRUE(ui_.messages.empty());
+
+    WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "CurrentVersionName", "MDN 3.0.2.7");
+    EXPECT_FALSE(StartActiveVersion(state, ui_));  // its program path is empty: it is parked
+    ASSERT_EQ(ui_.messages.size(), 2u);
+    EXPECT_EQ(ui_.messages[0].text, "Datei nicht gefunden: C:\\MERIDAN\\program\\workbench.exe");
+    EXPECT_EQ(ui_.messages[1].text,
+              "Die aktive Version konnte nicht gestartet werden:\nC:\\MERIDAN\\program\\workbench.exe");
+    EXPECT_EQ(ui_.messages[1].type, static_cast<UINT>(MB_OK));
+
+    WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "CurrentVersionName", "Unknown");
+    EXPECT_FALSE(StartActiveVersion(state, ui_));
+    EXPECT_EQ(ui_.messages.back().text, "Die aktive Version konnte nicht gestartet werden:\n");
+}
