@@ -1,5 +1,5 @@
 /* The keyword lookups of regsettings.dll: where the suite's programs find their folders and
-   settings.
+   settings, plus a file checksum and the per-user data folder.
    Plain C interface: cdecl, 8-bit ANSI strings, exported by these exact names.
    Unless stated otherwise a function returns 1 on success and 0 on failure; on failure it
    leaves its outputs untouched. A text is copied only when the buffer holds it with its
@@ -37,6 +37,13 @@ int __cdecl GetRegistryRegistryToolsDW(const char* subKey, const char* valueName
 int __cdecl GetRegistryToolName(int index, char* buffer, int flag);
 int __cdecl GetRegistryVersionName(int index, char* buffer, int flag);
 int __cdecl GetRegistryAppParaName(int index, char* buffer, int flag);
+
+/* CRC-32 (the one of zlib and PKZIP) of a file's contents. Returns 0, or the system error code
+   of the failed open; *crc always receives the checksum, 0 when the file could not be opened. */
+int __cdecl GetFileCrc(const char* fileName, unsigned long* crc);
+
+/* <Documents>\Brivane\Kalvio, created when missing. */
+int __cdecl GetLocalUserFolder(char* buffer, unsigned int size);
 
 #ifdef __cplusplus
 }

@@ -61,6 +61,8 @@ public:
     FLIPDECK_IMPORT(GetRegistryToolName);
     FLIPDECK_IMPORT(GetRegistryVersionName);
     FLIPDECK_IMPORT(GetRegistryAppParaName);
+    FLIPDECK_IMPORT(GetFileCrc);
+    FLIPDECK_IMPORT(GetLocalUserFolder);
 #undef FLIPDECK_IMPORT
 };
 
