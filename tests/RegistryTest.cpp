@@ -8,41 +8,19 @@
 #include "tests/TestSupport.h"
 
 using namespace flipdeck;
+using flipdeck::test::GuardedBuffer;
 using flipdeck::test::ScratchKey;
+using flipdeck::test::SetRegValue;
 
 namespace {
 
 const char kScratch[] = "Software\\FlipdeckTest";
 
-void SetRaw(HKEY root, const std::string& subKey, const std::string& name, DWORD type, const void* data,
-            DWORD size)
-{
-    UniqueHKey key;
-    ASSERT_EQ(CreateRegKey(root, subKey, KEY_ALL_ACCESS, key), ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExA(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size),
-              ERROR_SUCCESS);
-}
-
 void SetText(HKEY root, const std::string& subKey, const std::string& name, DWORD type,
              const std::string& text)
 {
-    SetRaw(root, subKey, name, type, text.c_str(), static_cast<DWORD>(text.size() + 1));
+    SetRegValue(root, subKey, name, type, text.c_str(), static_cast<DWORD>(text.size() + 1));
 }
-
-// A caller's buffer with guard bytes on both sides that must never change.
-struct GuardedBuffer {
-    static constexpr size_t kGuard = 16;
-    explicit GuardedBuffer(size_t size) : size(size), bytes(size + 2 * kGuard, '#') {}
-    char* Data() { return &bytes[kGuard]; }
-    std::string Text() { return std::string(Data()); }
-    bool GuardsIntact() const
-    {
-        return bytes.compare(0, kGuard, std::string(kGuard, '#')) == 0 &&
-               bytes.compare(kGuard + size, kGuard, std::string(kGuard, '#')) == 0;
-    }
-    size_t size;
-    std::string bytes;
-};
 
 }  // namespace
 
@@ -53,7 +31,7 @@ TEST(ReadRegString, ReadsBothStringTypesAndRefusesOthers)
     SetText(HKEY_CURRENT_USER, kScratch, "Expand", REG_EXPAND_SZ, "%SystemRoot%\\x");
     SetText(HKEY_CURRENT_USER, kScratch, "AsBinary", REG_BINARY, "C:\\Brivane");
     DWORD number = 7;
-    SetRaw(HKEY_CURRENT_USER, kScratch, "Number", REG_DWORD, &number, sizeof(number));
+    SetRegValue(HKEY_CURRENT_USER, kScratch, "Number", REG_DWORD, &number, sizeof(number));
 
     char buffer[64] = "untouched";
     EXPECT_TRUE(ReadRegString(HKEY_CURRENT_USER, kScratch, "plain", buffer, sizeof(buffer)));
@@ -76,8 +54,8 @@ TEST(ReadRegString, CutsLongValuesAndUnterminatedDataSafely)
     ScratchKey scratch(HKEY_CURRENT_USER, kScratch);
     SetText(HKEY_CURRENT_USER, kScratch, "Long", REG_SZ, "0123456789");
     const char raw[] = {'a', 'b', 'c', 'd'};  // stored without a terminating zero
-    SetRaw(HKEY_CURRENT_USER, kScratch, "Unterminated", REG_SZ, raw, sizeof(raw));
-    SetRaw(HKEY_CURRENT_USER, kScratch, "Empty", REG_SZ, nullptr, 0);
+    SetRegValue(HKEY_CURRENT_USER, kScratch, "Unterminated", REG_SZ, raw, sizeof(raw));
+    SetRegValue(HKEY_CURRENT_USER, kScratch, "Empty", REG_SZ, nullptr, 0);
 
     GuardedBuffer cut(5);
     EXPECT_TRUE(ReadRegString(HKEY_CURRENT_USER, kScratch, "Long", cut.Data(), cut.size));
@@ -119,10 +97,10 @@ TEST(ReadRegByte, AcceptsOnlyNonEmptyBinary)
 {
     ScratchKey scratch(HKEY_CURRENT_USER, kScratch);
     const BYTE bytes[] = {0x2A, 0x01};
-    SetRaw(HKEY_CURRENT_USER, kScratch, "Flag", REG_BINARY, bytes, sizeof(bytes));
-    SetRaw(HKEY_CURRENT_USER, kScratch, "EmptyFlag", REG_BINARY, nullptr, 0);
+    SetRegValue(HKEY_CURRENT_USER, kScratch, "Flag", REG_BINARY, bytes, sizeof(bytes));
+    SetRegValue(HKEY_CURRENT_USER, kScratch, "EmptyFlag", REG_BINARY, nullptr, 0);
     DWORD number = 1;
-    SetRaw(HKEY_CURRENT_USER, kScratch, "AsDword", REG_DWORD, &number, sizeof(number));
+    SetRegValue(HKEY_CURRENT_USER, kScratch, "AsDword", REG_DWORD, &number, sizeof(number));
 
     BYTE value = 0x55;
     EXPECT_TRUE(ReadRegByte(HKEY_CURRENT_USER, kScratch, "flag", value));
@@ -187,14 +165,14 @@ TEST(CERegistry, TypedReadsAcceptOnlyTheirTypes)
 {
     ScratchKey scratch(HKEY_CURRENT_USER, kScratch);
     DWORD number = 0x01020304;
-    SetRaw(HKEY_CURRENT_USER, kScratch, "Dword", REG_DWORD, &number, sizeof(number));
-    SetRaw(HKEY_CURRENT_USER, kScratch, "BigEndian", REG_DWORD_BIG_ENDIAN, &number, sizeof(number));
+    SetRegValue(HKEY_CURRENT_USER, kScratch, "Dword", REG_DWORD, &number, sizeof(number));
+    SetRegValue(HKEY_CURRENT_USER, kScratch, "BigEndian", REG_DWORD_BIG_ENDIAN, &number, sizeof(number));
     const BYTE three[] = {1, 2, 3};
-    SetRaw(HKEY_CURRENT_USER, kScratch, "Three", REG_BINARY, three, sizeof(three));
-    SetRaw(HKEY_CURRENT_USER, kScratch, "Short", REG_DWORD, three, 2);
+    SetRegValue(HKEY_CURRENT_USER, kScratch, "Three", REG_BINARY, three, sizeof(three));
+    SetRegValue(HKEY_CURRENT_USER, kScratch, "Short", REG_DWORD, three, 2);
     SetText(HKEY_CURRENT_USER, kScratch, "Text", REG_SZ, "abc");
     SetText(HKEY_CURRENT_USER, kScratch, "Link", REG_LINK, "target");
-    SetRaw(HKEY_CURRENT_USER, kScratch, "Multi", REG_MULTI_SZ, "a\0b\0", 5);
+    SetRegValue(HKEY_CURRENT_USER, kScratch, "Multi", REG_MULTI_SZ, "a\0b\0", 5);
 
     CERegistry registry(HKEY_CURRENT_USER);
     DWORD value = 0;
@@ -233,7 +211,7 @@ TEST(UserMachineSettings, ReadsUserFirstAndWritesUser)
     ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kScratch, "Both", "user"));
     ASSERT_TRUE(WriteRegByte(HKEY_LOCAL_MACHINE, kScratch, "Language", 1));
     DWORD number = 250;
-    SetRaw(HKEY_LOCAL_MACHINE, kScratch, "Polltime", REG_DWORD, &number, sizeof(number));
+    SetRegValue(HKEY_LOCAL_MACHINE, kScratch, "Polltime", REG_DWORD, &number, sizeof(number));
 
     UserMachineSettings settings;
     std::string text;

@@ -47,6 +47,15 @@ ScratchDir::ScratchDir()
 
 ScratchDir::~ScratchDir() { RemoveTree(path_); }
 
+void SetRegValue(HKEY root, const std::string& subKey, const std::string& name, DWORD type, const void* data,
+                 DWORD size)
+{
+    UniqueHKey key;
+    if (CreateRegKey(root, subKey, KEY_ALL_ACCESS, key) != ERROR_SUCCESS ||
+        RegSetValueExA(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size) != ERROR_SUCCESS)
+        throw std::runtime_error("cannot write value " + name + " of " + subKey);
+}
+
 void WriteFileBytes(const std::string& path, const std::string& bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

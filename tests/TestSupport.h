@@ -51,6 +51,27 @@ private:
     std::string path_;
 };
 
+// Creates the key when needed and writes one value of any type.
+void SetRegValue(HKEY root, const std::string& subKey, const std::string& name, DWORD type, const void* data,
+                 DWORD size);
+
+// A caller's buffer with guard bytes on both sides that must never change.
+struct GuardedBuffer {
+    static constexpr size_t kGuard = 16;
+    explicit GuardedBuffer(size_t size) : size(size), bytes(size + 2 * kGuard, '#') {}
+    char* Data() { return &bytes[kGuard]; }
+    std::string Text() { return std::string(Data()); }
+    bool GuardsIntact() const
+    {
+        return bytes.compare(0, kGuard, std::string(kGuard, '#')) == 0 &&
+               bytes.compare(kGuard + size, kGuard, std::string(kGuard, '#')) == 0;
+    }
+    // Not a byte written, inside the buffer or beside it.
+    bool Untouched() const { return bytes == std::string(bytes.size(), '#'); }
+    size_t size;
+    std::string bytes;
+};
+
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 void MakeDirs(const std::string& path);
