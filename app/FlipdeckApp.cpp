@@ -1,0 +1,58 @@
+#include "app/FlipdeckApp.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/Language.h"
+#include "regsettings/regsettings.h"
+#include "ui/FlipdeckDlg.h"
+
+namespace flipdeck {
+
+namespace {
+
+std::string ProgramPath()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return path;
+}
+
+}  // namespace
+
+void CFlipdeckApp::SelectLanguage()
+{
+    const std::string program = ProgramPath();
+    const std::string folder = program.substr(0, program.find_last_of('\\'));
+    char code[260] = {};
+    unsigned char id = 0;
+    if (GetRegistryTessaroIIString("LANGUAGE", code, sizeof(code))) {
+        languageCode_ = code;
+        LoadLanguageResources(folder, "Flipdeck", LanguageIdFromCode(languageCode_), languageLibrary_);
+    } else if (GetRegistryTessaroIIBin("LANGUAGE", &id)) {
+        LoadLanguageResources(folder, "Flipdeck", id, languageLibrary_);
+        const LanguageRow* row = FindLanguage(id);
+        languageCode_ = row != nullptr ? row->code : "";
+    }
+}
+
+int CFlipdeckApp::Run()
+{
+    SelectLanguage();
+    char installPath[260] = {};
+    if (GetRegistryBrivaneString("PATH", installPath, sizeof(installPath)))
+        installPath_ = installPath;
+
+    const std::string program = ProgramPath();
+    std::string name = program.substr(program.find_last_of('\\') + 1);
+    name = name.substr(0, name.find_last_of('.'));
+    helpFilePath_ = flipdeck::HelpFilePath(installPath_, name, languageCode_);
+
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    CFlipdeckDlg dialog(installPath_);
+    dialog.DoModal();
+    return 0;
+}
+
+}  // namespace flipdeck

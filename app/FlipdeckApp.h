@@ -1,0 +1,27 @@
+// The application: chooses the language and the help file, then runs the main dialog.
+#pragma once
+
+#include <string>
+
+#include "app/UniqueHandle.h"
+
+namespace flipdeck {
+
+class CFlipdeckApp {
+public:
+    // Runs the whole program; answers the process exit code.
+    int Run();
+
+    const std::string& InstallPath() const { return installPath_; }
+    const std::string& HelpFilePath() const { return helpFilePath_; }
+
+private:
+    void SelectLanguage();
+
+    UniqueModule languageLibrary_;
+    std::string languageCode_;
+    std::string installPath_;
+    std::string helpFilePath_;
+};
+
+}  // namespace flipdeck

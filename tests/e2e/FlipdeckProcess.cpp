@@ -1,0 +1,201 @@
+#include "tests/e2e/FlipdeckProcess.h"
+
+#include <commctrl.h>
+
+#include <stdexcept>
+
+#include "resource.h"
+#include "tests/TestSupport.h"
+#include "ui/Dialog.h"
+
+namespace flipdeck::test {
+
+namespace {
+
+// Polls `ready` until it answers true or the deadline passes.
+template <typename F>
+bool WaitUntil(double seconds, F ready)
+{
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
+    for (;;) {
+        if (ready())
+            return true;
+        if (GetTickCount64() > deadline)
+            return false;
+        Sleep(50);
+    }
+}
+
+std::string ClassName(HWND window)
+{
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof(name));
+    return name;
+}
+
+// Memory in another process for the list view messages that take a pointer.
+class RemoteBuffer {
+public:
+    RemoteBuffer(HANDLE process, size_t size)
+        : process_(process), address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE))
+    {
+        if (address_ == nullptr)
+            throw std::runtime_error("VirtualAllocEx failed");
+    }
+    ~RemoteBuffer() { VirtualFreeEx(process_, address_, 0, MEM_RELEASE); }
+    RemoteBuffer(const RemoteBuffer&) = delete;
+    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+
+    void Write(const void* data, size_t size, size_t offset = 0)
+    {
+        WriteProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, nullptr);
+    }
+    void Read(void* data, size_t size, size_t offset = 0) const
+    {
+        ReadProcessMemory(process_, static_cast<const char*>(address_) + offset, data, size, nullptr);
+    }
+    LPARAM At(size_t offset = 0) const { return reinterpret_cast<LPARAM>(static_cast<char*>(address_) + offset); }
+
+private:
+    HANDLE process_;
+    void* address_;
+};
+
+}  // namespace
+
+std::vector<HWND> DialogWindowsOf(DWORD processId)
+{
+    struct Search {
+        DWORD processId;
+        std::vector<HWND> found;
+    } search{processId, {}};
+    EnumWindows(
+        [](HWND window, LPARAM context) -> BOOL {
+            auto* search = reinterpret_cast<Search*>(context);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == search->processId && IsWindowVisible(window) && ClassName(window) == "#32770")
+                search->found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+FlipdeckProcess::FlipdeckProcess()
+{
+    const std::string program = BinDir() + "\\Flipdeck.exe";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    std::string commandLine = "\"" + program + "\"";
+    if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        BinDir().c_str(), &startup, &info))
+        throw std::runtime_error("cannot start " + program);
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    processId_ = info.dwProcessId;
+}
+
+FlipdeckProcess::~FlipdeckProcess()
+{
+    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_, 1);
+        WaitForSingleObject(process_, 10000);
+    }
+    CloseHandle(process_);
+}
+
+HWND FlipdeckProcess::WaitForMainWindow(double seconds)
+{
+    WaitUntil(seconds, [&] {
+        for (HWND window : DialogWindowsOf(processId_)) {
+            if (GetDlgItem(window, IDC_KALVIO_LIST) != nullptr) {
+                main_ = window;
+                return true;
+            }
+        }
+        return false;
+    });
+    return main_;
+}
+
+MessageBoxWindow FlipdeckProcess::WaitForMessageBox(double seconds)
+{
+    MessageBoxWindow box;
+    WaitUntil(seconds, [&] {
+        for (HWND window : DialogWindowsOf(processId_)) {
+            // A message box shows its text in the static with id 0xFFFF.
+            if (HWND text = GetDlgItem(window, 0xFFFF); text != nullptr && window != main_) {
+                box = {window, GetWindowString(window), GetWindowString(text)};
+                return true;
+            }
+        }
+        return false;
+    });
+    return box;
+}
+
+void FlipdeckProcess::Answer(const MessageBoxWindow& box, int button)
+{
+    PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box.window, button)));
+    WaitUntil(10, [&] { return !IsWindow(box.window); });
+}
+
+DWORD FlipdeckProcess::WaitForExit(double seconds)
+{
+    WaitForSingleObject(process_, static_cast<DWORD>(seconds * 1000));
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+std::vector<std::vector<std::string>> FlipdeckProcess::ListRows(int listId, int columns)
+{
+    HWND list = GetDlgItem(main_, listId);
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    constexpr size_t kText = 1024;
+    RemoteBuffer remote(process_, sizeof(LVITEMA) + kText);
+    std::vector<std::vector<std::string>> rows;
+    for (int row = 0; row < count; ++row) {
+        std::vector<std::string> texts;
+        for (int column = 0; column < columns; ++column) {
+            LVITEMA item{};
+            item.iSubItem = column;
+            item.cchTextMax = kText;
+            item.pszText = reinterpret_cast<char*>(remote.At(sizeof(LVITEMA)));
+            remote.Write(&item, sizeof(item));
+            const int length = static_cast<int>(SendMessageA(list, LVM_GETITEMTEXTA, row, remote.At()));
+            std::string text(static_cast<size_t>(length), '\0');
+            remote.Read(text.data(), text.size(), sizeof(LVITEMA));
+            texts.push_back(text);
+        }
+        rows.push_back(texts);
+    }
+    return rows;
+}
+
+void FlipdeckProcess::SelectRows(int listId, const std::vector<int>& rows)
+{
+    HWND list = GetDlgItem(main_, listId);
+    RemoteBuffer remote(process_, sizeof(LVITEMA));
+    auto setState = [&](int row, UINT state) {
+        LVITEMA item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = state;
+        remote.Write(&item, sizeof(item));
+        SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), remote.At());
+    };
+    setState(-1, 0);
+    for (int row : rows)
+        setState(row, LVIS_SELECTED | (row == rows.front() ? LVIS_FOCUSED : 0));
+}
+
+void FlipdeckProcess::Click(int buttonId, int parentId)
+{
+    HWND parent = parentId == 0 ? main_ : GetDlgItem(main_, parentId);
+    PostMessageA(GetDlgItem(parent, buttonId), BM_CLICK, 0, 0);
+}
+
+}  // namespace flipdeck::test

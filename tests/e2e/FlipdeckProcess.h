@@ -1,0 +1,56 @@
+// Drives the real Flipdeck.exe from outside, as a technician would: finds its windows, reads and
+// answers its message boxes, selects list rows and clicks buttons.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace flipdeck::test {
+
+// A message box shown by the program: its window, caption and text.
+struct MessageBoxWindow {
+    HWND window = nullptr;
+    std::string caption;
+    std::string text;
+};
+
+class FlipdeckProcess {
+public:
+    // Starts bin\Flipdeck.exe; it runs until it ends by itself or the object ends it.
+    FlipdeckProcess();
+    ~FlipdeckProcess();
+    FlipdeckProcess(const FlipdeckProcess&) = delete;
+    FlipdeckProcess& operator=(const FlipdeckProcess&) = delete;
+
+    // Waits for the main dialog; null when it did not appear within the deadline.
+    HWND WaitForMainWindow(double seconds = 20);
+    // Waits for a message box of the program; an empty result when none appeared.
+    MessageBoxWindow WaitForMessageBox(double seconds = 20);
+    // Presses a button of a message box (IDOK, IDYES, IDABORT, ...).
+    static void Answer(const MessageBoxWindow& box, int button);
+
+    // Waits for the process to end; its exit code, or STILL_ACTIVE when it did not end in time.
+    DWORD WaitForExit(double seconds = 20);
+    DWORD Id() const { return processId_; }
+
+    // Rows of a list view of the main dialog, column texts per row.
+    std::vector<std::vector<std::string>> ListRows(int listId, int columns);
+    // Makes `rows` the selection of a list view of the main dialog.
+    void SelectRows(int listId, const std::vector<int>& rows);
+    // Clicks a button of the main dialog, or of a command header (parentId) in it.
+    void Click(int buttonId, int parentId = 0);
+
+    HWND MainWindow() const { return main_; }
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD processId_ = 0;
+    HWND main_ = nullptr;
+};
+
+// Top-level windows of a process that are visible dialogs (class "#32770").
+std::vector<HWND> DialogWindowsOf(DWORD processId);
+
+}  // namespace flipdeck::test

@@ -1,0 +1,161 @@
+#include "ui/FlipdeckDlg.h"
+
+#include <commctrl.h>
+
+#include "app/LocalizedString.h"
+#include "app/Startup.h"
+#include "catalogue/SuiteCatalogue.h"
+#include "catalogue/VersionInfo.h"
+#include "resource.h"
+#include "switch/SuiteChange.h"
+#include "ui/AboutDlg.h"
+#include "ui/CommandHeader.h"
+#include "ui/ListView.h"
+
+namespace flipdeck {
+
+namespace {
+
+constexpr char kMessageCaption[] = "Flipdeck";
+
+}  // namespace
+
+CFlipdeckDlg::CFlipdeckDlg(std::string installPath) : CDialog(IDD_FLIPDECK_DIALOG)
+{
+    state_.installPath = std::move(installPath);
+}
+
+BOOL CFlipdeckDlg::OnInitDialog()
+{
+    // A second instance ends silently: no window, no message, no log line.
+    if (!AcquireSingleInstance())
+        ExitProcess(0);
+    PrepareRun(state_);
+
+    HWND suiteList = GetItem(IDC_KALVIO_LIST);
+    ListView_SetExtendedListViewStyle(suiteList, LVS_EX_FULLROWSELECT);
+    InsertListColumn(suiteList, 0, LoadLocalizedString(IDS_COL_NAME), 110, LVCFMT_RIGHT);
+    InsertListColumn(suiteList, 1, LoadLocalizedString(IDS_COL_RENAME_PATH), 300);
+    InsertListColumn(suiteList, 2, LoadLocalizedString(IDS_COL_VERSION), 79);
+    InsertListColumn(suiteList, 3, LoadLocalizedString(IDS_COL_HELPFILE), 100);
+
+    const std::string about = LoadLocalizedString(IDS_ABOUTBOX);
+    if (HMENU menu = GetSystemMenu(GetHwnd(), FALSE); menu != nullptr && !about.empty()) {
+        AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, about.c_str());
+    }
+    icon_ = LoadIconResource(IDR_MAINFRAME);
+    SendMessageA(GetHwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageA(GetHwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+
+    if (!CheckAdministrator(state_)) {
+        EnableWindow(GetHwnd(), FALSE);
+        ShowMessage(LoadLocalizedString(IDS_RUN_AS_ADMIN), MB_ICONINFORMATION | MB_OK, std::string());
+        ExitProcess(0);
+    }
+    ownVersion_ = GetOwnProductVersionText(nullptr);
+    LoadAtStartup(state_, *this, ownVersion_);
+
+    SetWindowTextA(GetHwnd(), (GetWindowString(GetHwnd()) + " - " + ownVersion_).c_str());
+    CDialog::OnInitDialog();
+    CheckDlgButton(GetHwnd(), IDC_AUTOSTART, state_.autoStart ? BST_CHECKED : BST_UNCHECKED);
+    return TRUE;
+}
+
+bool CFlipdeckDlg::OnCommand(int id, int code, HWND control)
+{
+    if (id == IDC_AUTOSTART && code == BN_CLICKED) {
+        state_.suiteDirty = true;
+        return true;
+    }
+    return CDialog::OnCommand(id, code, control);
+}
+
+void CFlipdeckDlg::OnOK()
+{
+    if (state_.suiteDirty)
+        SaveAllKalvio(state_, AutoStartChecked());
+    EndDialog(IDOK);
+}
+
+bool CFlipdeckDlg::OnNotify(NMHDR* header, LRESULT& result)
+{
+    if (header->idFrom == IDC_KALVIO_HEADER && header->code == kCommandNotificationCode) {
+        RunSuiteCommand(reinterpret_cast<const CommandNotification*>(header)->command);
+        result = 0;
+        return true;
+    }
+    return false;
+}
+
+void CFlipdeckDlg::RunSuiteCommand(UINT command)
+{
+    switch (command) {
+    case ID_CMD_CHANGE:
+        if (OnChange(state_, *this))
+            EndDialog(IDOK);
+        break;
+    case ID_CMD_START:
+        if (StartActiveVersion(state_, *this))
+            EndDialog(IDOK);
+        break;
+    default:
+        break;
+    }
+}
+
+bool CFlipdeckDlg::OnSysCommand(WPARAM command, LPARAM)
+{
+    if ((command & 0xFFF0) != IDM_ABOUTBOX)
+        return false;
+    CAboutDlg(GetHwnd()).DoModal();
+    return true;
+}
+
+bool CFlipdeckDlg::OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result)
+{
+    if (message == WM_QUERYDRAGICON) {
+        result = reinterpret_cast<LRESULT>(icon_);
+        return true;
+    }
+    if (message == WM_PAINT && IsIconic(GetHwnd())) {
+        PaintMinimisedIcon();
+        result = 0;
+        return true;
+    }
+    return false;
+}
+
+void CFlipdeckDlg::PaintMinimisedIcon()
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(GetHwnd(), &paint);
+    SendMessageA(GetHwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client;
+    GetClientRect(GetHwnd(), &client);
+    const int x = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, icon_);
+    EndPaint(GetHwnd(), &paint);
+}
+
+int CFlipdeckDlg::ShowMessage(const std::string& text, UINT type, const std::string& caption)
+{
+    return MessageBoxA(GetHwnd(), text.c_str(), caption.empty() ? kMessageCaption : caption.c_str(), type);
+}
+
+std::vector<int> CFlipdeckDlg::SelectedSuiteRows() { return GetSelectedListRows(GetItem(IDC_KALVIO_LIST)); }
+
+void CFlipdeckDlg::ShowSuiteList(const std::vector<SuiteVersionEntry>& entries)
+{
+    HWND list = GetItem(IDC_KALVIO_LIST);
+    ListView_DeleteAllItems(list);
+    for (const SuiteVersionEntry& entry : entries)
+        InsertListRow(list, ListView_GetItemCount(list), {entry.name, entry.renamePath, entry.version, entry.helpFile});
+}
+
+void CFlipdeckDlg::SetField(CurrentField field, const std::string& text) { SetItemText(field, text); }
+
+bool CFlipdeckDlg::AutoStartChecked() { return IsDlgButtonChecked(GetHwnd(), IDC_AUTOSTART) == BST_CHECKED; }
+
+}  // namespace flipdeck

@@ -1,0 +1,40 @@
+// The main dialog: both catalogues, the current versions, and every command. It owns the state of
+// the run and shows what the operations ask it to show.
+#pragma once
+
+#include "app/RunState.h"
+#include "app/UserInterface.h"
+#include "ui/Dialog.h"
+
+namespace flipdeck {
+
+class CFlipdeckDlg : public CDialog, public UserInterface {
+public:
+    // `installPath`: the suite's installation path the settings library answered at start-up.
+    explicit CFlipdeckDlg(std::string installPath);
+
+    // UserInterface
+    int ShowMessage(const std::string& text, UINT type, const std::string& caption) override;
+    std::vector<int> SelectedSuiteRows() override;
+    void ShowSuiteList(const std::vector<SuiteVersionEntry>& entries) override;
+    void SetField(CurrentField field, const std::string& text) override;
+    bool AutoStartChecked() override;
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnCommand(int id, int code, HWND control) override;
+    void OnOK() override;
+    bool OnNotify(NMHDR* header, LRESULT& result) override;
+    bool OnSysCommand(WPARAM command, LPARAM lParam) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    void RunSuiteCommand(UINT command);
+    void PaintMinimisedIcon();
+
+    RunState state_;
+    HICON icon_ = nullptr;
+    std::string ownVersion_;
+};
+
+}  // namespace flipdeck
