@@ -6,7 +6,6 @@
 
 #include "resource.h"
 #include "tests/TestSupport.h"
-#include "ui/Dialog.h"
 
 namespace flipdeck::test {
 
@@ -62,6 +61,16 @@ private:
 };
 
 }  // namespace
+
+std::string TextOf(HWND window)
+{
+    const LRESULT length = SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    text.resize(static_cast<size_t>(SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+    return text;
+}
+
+std::string ItemTextOf(HWND dialog, int id) { return TextOf(GetDlgItem(dialog, id)); }
 
 std::vector<HWND> DialogWindowsOf(DWORD processId)
 {
@@ -127,7 +136,7 @@ MessageBoxWindow FlipdeckProcess::WaitForMessageBox(double seconds)
         for (HWND window : DialogWindowsOf(processId_)) {
             // A message box shows its text in the static with id 0xFFFF.
             if (HWND text = GetDlgItem(window, 0xFFFF); text != nullptr && window != main_) {
-                box = {window, GetWindowString(window), GetWindowString(text)};
+                box = {window, TextOf(window), TextOf(text)};
                 return true;
             }
         }

@@ -50,6 +50,11 @@ private:
     HWND main_ = nullptr;
 };
 
+// The text of a window of another process (WM_GETTEXT: GetWindowText does not ask another
+// process's edit controls).
+std::string TextOf(HWND window);
+std::string ItemTextOf(HWND dialog, int id);
+
 // Top-level windows of a process that are visible dialogs (class "#32770").
 std::vector<HWND> DialogWindowsOf(DWORD processId);
 

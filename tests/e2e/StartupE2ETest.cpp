@@ -7,7 +7,6 @@
 #include "resource.h"
 #include "tests/TestSupport.h"
 #include "tests/e2e/FlipdeckProcess.h"
-#include "ui/Dialog.h"
 
 using namespace flipdeck;
 using namespace flipdeck::test;
@@ -27,9 +26,9 @@ TEST_F(StartupE2E, OpensWithBannerCatalogueCurrentVersionAndList)
     FlipdeckProcess flipdeck;
     HWND main = flipdeck.WaitForMainWindow();
     ASSERT_NE(main, nullptr);
-    EXPECT_EQ(GetWindowString(main), "Versionsumschaltung - 1.0.0.1");
-    EXPECT_EQ(GetItemText(main, IDC_KALVIO_NAME), "Kalvio 2.14.0.310");
-    EXPECT_EQ(GetItemText(main, IDC_KALVIO_RENAME_PATH), "C:\\Brivane V2.14.0.310");
+    EXPECT_EQ(TextOf(main), "Versionsumschaltung - 1.0.0.1");
+    EXPECT_EQ(ItemTextOf(main, IDC_KALVIO_NAME), "Kalvio 2.14.0.310");
+    EXPECT_EQ(ItemTextOf(main, IDC_KALVIO_RENAME_PATH), "C:\\Brivane V2.14.0.310");
     EXPECT_EQ(flipdeck.ListRows(IDC_KALVIO_LIST, 4),
               (std::vector<std::vector<std::string>>{{"Kalvio 2.14.0.310", "C:\\Brivane V2.14.0.310", "2.14.0.310", ""},
                                                      {"Kalvio 2.15.1.20", "C:\\Brivane V2.15.1.20", "2.15.1.20", ""},

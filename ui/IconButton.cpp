@@ -1,0 +1,86 @@
+#include "ui/IconButton.h"
+
+namespace flipdeck {
+
+namespace {
+
+// A one-pixel frame: top and left edges in one colour, bottom and right in the other.
+void DrawFrame(HDC dc, const RECT& rect, int topLeft, int bottomRight)
+{
+    const RECT top{rect.left, rect.top, rect.right - 1, rect.top + 1};
+    const RECT left{rect.left, rect.top, rect.left + 1, rect.bottom - 1};
+    const RECT right{rect.right - 1, rect.top, rect.right, rect.bottom};
+    const RECT bottom{rect.left, rect.bottom - 1, rect.right, rect.bottom};
+    FillRect(dc, &top, GetSysColorBrush(topLeft));
+    FillRect(dc, &left, GetSysColorBrush(topLeft));
+    FillRect(dc, &right, GetSysColorBrush(bottomRight));
+    FillRect(dc, &bottom, GetSysColorBrush(bottomRight));
+}
+
+}  // namespace
+
+bool CIconButton::Create(HWND parent, int id, const RECT& rect, HICON icon)
+{
+    HWND button = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW | BS_ICON | BS_LEFT | BS_TOP,
+                                  rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+    if (button == nullptr)
+        return false;
+    if (!Attach(button)) {
+        DestroyWindow(button);
+        return false;
+    }
+    SendMessageA(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+    return true;
+}
+
+LRESULT CIconButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_MOUSEMOVE:
+        if (!hovered_) {
+            // Ask for the WM_MOUSELEAVE that takes the frame away again.
+            TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, GetHwnd(), 0};
+            TrackMouseEvent(&track);
+            hovered_ = true;
+            Redraw();
+        }
+        break;
+    case WM_MOUSELEAVE:
+        if (hovered_) {
+            hovered_ = false;
+            Redraw();
+        }
+        return 0;
+    case kReflectedDrawItem:
+        DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
+    default:
+        break;
+    }
+    return Default(message, wParam, lParam);
+}
+
+void CIconButton::Redraw() const
+{
+    InvalidateRect(GetHwnd(), nullptr, FALSE);
+    UpdateWindow(GetHwnd());
+}
+
+void CIconButton::DrawItem(const DRAWITEMSTRUCT& item) const
+{
+    FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
+    const bool pressed = (item.itemState & ODS_SELECTED) != 0;
+    if (pressed)
+        DrawFrame(item.hDC, item.rcItem, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
+    else if (hovered_)
+        DrawFrame(item.hDC, item.rcItem, COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW);
+    const int offset = pressed ? 1 : 0;
+    auto icon = reinterpret_cast<HICON>(SendMessageA(item.hwndItem, BM_GETIMAGE, IMAGE_ICON, 0));
+    if (icon != nullptr) {
+        // Natural size (width and height 0); the button's own area cuts it off.
+        DrawIconEx(item.hDC, 4 + offset, 3 + offset, icon, 0, 0, 0, nullptr, DI_NORMAL);
+    }
+}
+
+}  // namespace flipdeck
