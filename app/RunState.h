@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/CodesysVersionEntry.h"
 #include "catalogue/SuiteVersionEntry.h"
 
 namespace flipdeck {
@@ -22,6 +23,10 @@ struct RunState {
     std::vector<SuiteVersionEntry> suiteEntries;  // in list order
     int currentSuiteIndex = 0;                    // entry whose folders are live; -1 while loading
     bool autoStart = true;
+
+    std::vector<CodesysVersionEntry> codesysEntries;  // row r of the CoDeSys list shows entry r - 1
+    std::string currentCodesysName;                   // "<neu>" while no catalogued version is live
+    std::string newVersionsPath;  // where the sub-folder layout's root is parked while a whole-folder version is live
 };
 
 }  // namespace flipdeck

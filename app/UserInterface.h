@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/CodesysVersionEntry.h"
 #include "catalogue/SuiteVersionEntry.h"
 
 namespace flipdeck {
@@ -27,11 +28,21 @@ public:
     // the program's name. Answers the button pressed.
     virtual int ShowMessage(const std::string& text, UINT type, const std::string& caption = std::string()) = 0;
 
-    // The selected rows of the suite list, in list order.
+    // The selected rows of the suite list, in list order; its focused row, or -1.
     virtual std::vector<int> SelectedSuiteRows() = 0;
+    virtual int FocusedSuiteRow() = 0;
+    // Makes `row` the only selected and the focused row of the suite list.
+    virtual void SelectSuiteRow(int row) = 0;
 
     // Replaces the rows of the suite list with the entries (name, rename path, version, help file).
     virtual void ShowSuiteList(const std::vector<SuiteVersionEntry>& entries) = 0;
+
+    // The CoDeSys list: row 0 is always the neutral entry "<neu>", row r shows entries[r - 1]
+    // (name, rename path, version).
+    virtual std::vector<int> SelectedCodesysRows() = 0;
+    virtual int FocusedCodesysRow() = 0;
+    virtual void SelectCodesysRow(int row) = 0;
+    virtual void ShowCodesysList(const std::vector<CodesysVersionEntry>& entries) = 0;
 
     // Sets the text of one of the current-version fields of the main dialog.
     virtual void SetField(CurrentField field, const std::string& text) = 0;

@@ -109,11 +109,19 @@ public:
     std::vector<Message> messages;
     std::vector<std::vector<SuiteVersionEntry>> shownLists;
     std::vector<std::pair<CurrentField, std::string>> fields;
-    std::vector<int> selectedSuiteRows;
+    std::vector<int> selectedSuiteRows;  // the first is the focused one
+    std::vector<int> selectedCodesysRows;
+    std::vector<std::vector<CodesysVersionEntry>> shownCodesysLists;
     bool autoStartChecked = true;
 
     int ShowMessage(const std::string& text, UINT type, const std::string& caption) override;
     std::vector<int> SelectedSuiteRows() override { return selectedSuiteRows; }
+    int FocusedSuiteRow() override { return selectedSuiteRows.empty() ? -1 : selectedSuiteRows.front(); }
+    void SelectSuiteRow(int row) override { selectedSuiteRows = {row}; }
+    std::vector<int> SelectedCodesysRows() override { return selectedCodesysRows; }
+    int FocusedCodesysRow() override { return selectedCodesysRows.empty() ? -1 : selectedCodesysRows.front(); }
+    void SelectCodesysRow(int row) override { selectedCodesysRows = {row}; }
+    void ShowCodesysList(const std::vector<CodesysVersionEntry>& entries) override { shownCodesysLists.push_back(entries); }
     void ShowSuiteList(const std::vector<SuiteVersionEntry>& entries) override;
     void SetField(CurrentField field, const std::string& text) override;
     bool AutoStartChecked() override { return autoStartChecked; }

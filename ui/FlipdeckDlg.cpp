@@ -32,12 +32,15 @@ BOOL CFlipdeckDlg::OnInitDialog()
         ExitProcess(0);
     PrepareRun(state_);
 
-    HWND suiteList = GetItem(IDC_KALVIO_LIST);
-    ListView_SetExtendedListViewStyle(suiteList, LVS_EX_FULLROWSELECT);
-    InsertListColumn(suiteList, 0, LoadLocalizedString(IDS_COL_NAME), 110, LVCFMT_RIGHT);
-    InsertListColumn(suiteList, 1, LoadLocalizedString(IDS_COL_RENAME_PATH), 300);
-    InsertListColumn(suiteList, 2, LoadLocalizedString(IDS_COL_VERSION), 79);
-    InsertListColumn(suiteList, 3, LoadLocalizedString(IDS_COL_HELPFILE), 100);
+    // Both lists ask for a right-aligned name column; the list view shows its first column left-aligned.
+    for (int list : {IDC_KALVIO_LIST, IDC_CODESYS_LIST}) {
+        HWND view = GetItem(list);
+        ListView_SetExtendedListViewStyle(view, LVS_EX_FULLROWSELECT);
+        InsertListColumn(view, 0, LoadLocalizedString(IDS_COL_NAME), 110, LVCFMT_RIGHT);
+        InsertListColumn(view, 1, LoadLocalizedString(IDS_COL_RENAME_PATH), 300);
+        InsertListColumn(view, 2, LoadLocalizedString(IDS_COL_VERSION), 79);
+    }
+    InsertListColumn(GetItem(IDC_KALVIO_LIST), 3, LoadLocalizedString(IDS_COL_HELPFILE), 100);
 
     const std::string about = LoadLocalizedString(IDS_ABOUTBOX);
     if (HMENU menu = GetSystemMenu(GetHwnd(), FALSE); menu != nullptr && !about.empty()) {
@@ -145,6 +148,25 @@ int CFlipdeckDlg::ShowMessage(const std::string& text, UINT type, const std::str
 }
 
 std::vector<int> CFlipdeckDlg::SelectedSuiteRows() { return GetSelectedListRows(GetItem(IDC_KALVIO_LIST)); }
+
+int CFlipdeckDlg::FocusedSuiteRow() { return GetFocusedListRow(GetItem(IDC_KALVIO_LIST)); }
+
+void CFlipdeckDlg::SelectSuiteRow(int row) { SelectListRow(GetItem(IDC_KALVIO_LIST), row); }
+
+std::vector<int> CFlipdeckDlg::SelectedCodesysRows() { return GetSelectedListRows(GetItem(IDC_CODESYS_LIST)); }
+
+int CFlipdeckDlg::FocusedCodesysRow() { return GetFocusedListRow(GetItem(IDC_CODESYS_LIST)); }
+
+void CFlipdeckDlg::SelectCodesysRow(int row) { SelectListRow(GetItem(IDC_CODESYS_LIST), row); }
+
+void CFlipdeckDlg::ShowCodesysList(const std::vector<CodesysVersionEntry>& entries)
+{
+    HWND list = GetItem(IDC_CODESYS_LIST);
+    ListView_DeleteAllItems(list);
+    InsertListRow(list, 0, {LoadLocalizedString(IDS_NEW_ENTRY_MARKER)});
+    for (const CodesysVersionEntry& entry : entries)
+        InsertListRow(list, ListView_GetItemCount(list), {entry.name, entry.renamePath, entry.version});
+}
 
 void CFlipdeckDlg::ShowSuiteList(const std::vector<SuiteVersionEntry>& entries)
 {

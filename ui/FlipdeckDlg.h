@@ -16,7 +16,13 @@ public:
     // UserInterface
     int ShowMessage(const std::string& text, UINT type, const std::string& caption) override;
     std::vector<int> SelectedSuiteRows() override;
+    int FocusedSuiteRow() override;
+    void SelectSuiteRow(int row) override;
     void ShowSuiteList(const std::vector<SuiteVersionEntry>& entries) override;
+    std::vector<int> SelectedCodesysRows() override;
+    int FocusedCodesysRow() override;
+    void SelectCodesysRow(int row) override;
+    void ShowCodesysList(const std::vector<CodesysVersionEntry>& entries) override;
     void SetField(CurrentField field, const std::string& text) override;
     bool AutoStartChecked() override;
 
