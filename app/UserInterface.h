@@ -20,6 +20,14 @@ enum CurrentField : int {
     kCodesysRenamePathField = 1220,
 };
 
+// The values the entry edit dialog shows; only the rename path can be changed there.
+struct EntryEditValues {
+    std::string name;
+    std::string renamePath;
+    std::string version;
+    std::string helpFile;
+};
+
 class UserInterface {
 public:
     virtual ~UserInterface() = default;
@@ -49,6 +57,13 @@ public:
 
     // The state of the auto-start check box.
     virtual bool AutoStartChecked() = 0;
+
+    // The folder picker, starting at the nearest existing folder of `path`. True when a folder
+    // was chosen (then in `path`).
+    virtual bool PickFolder(std::string& path) = 0;
+
+    // The entry edit dialog with `values`; true on OK, with the values as the user left them.
+    virtual bool EditEntry(EntryEditValues& values) = 0;
 };
 
 }  // namespace flipdeck

@@ -160,3 +160,28 @@ TEST_F(SuiteChangeTest, StartFindsTheCurrentVersionOrSaysWhy)
     EXPECT_FALSE(StartActiveVersion(state, ui_));
     EXPECT_EQ(ui_.messages.back().text, "Die aktive Version konnte nicht gestartet werden:\n");
 }
+
+TEST_F(SuiteChangeTest, RunningProgramsAbortRetryIgnore)
+{
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.lpszClassName = "Graflo";
+    RegisterClassA(&windowClass);
+    HWND graflo = CreateWindowA("Graflo", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    const world::Snapshot before = world::Snapshot::Take();
+
+    // Abort: nothing changed, nothing logged.
+    RunState state = Open(1);
+    ui_.answers = {IDRETRY, IDABORT};
+    EXPECT_FALSE(OnChange(state, ui_));
+    EXPECT_EQ(ui_.messages.size(), 2u);
+    EXPECT_NE(ui_.messages[0].text.find("\tControl\n"), std::string::npos);  // no dvio_it1.dll: simulation naming
+    EXPECT_TRUE(log_.Messages().empty());
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+
+    // Ignore: the switch goes on.
+    ui_.answers = {IDIGNORE};
+    EXPECT_TRUE(OnChange(state, ui_));
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "CurrentVersionName"), "Kalvio 2.15.1.20");
+    DestroyWindow(graflo);
+}

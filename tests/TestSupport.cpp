@@ -211,6 +211,29 @@ int ScriptedUi::ShowMessage(const std::string& text, UINT type, const std::strin
     return answer;
 }
 
+bool ScriptedUi::PickFolder(std::string& path)
+{
+    pickerStarts.push_back(path);
+    std::optional<std::string> answer;
+    if (!pickedFolders.empty()) {
+        answer = pickedFolders.front();
+        pickedFolders.pop_front();
+    }
+    if (answer)
+        path = *answer;
+    return answer.has_value();
+}
+
+bool ScriptedUi::EditEntry(EntryEditValues& values)
+{
+    editsShown.push_back(values);
+    if (edits.empty())
+        return false;
+    auto edit = edits.front();
+    edits.pop_front();
+    return edit(values);
+}
+
 void ScriptedUi::ShowSuiteList(const std::vector<SuiteVersionEntry>& entries) { shownLists.push_back(entries); }
 
 void ScriptedUi::SetField(CurrentField field, const std::string& text) { fields.emplace_back(field, text); }

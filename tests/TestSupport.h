@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -113,6 +114,14 @@ public:
     std::vector<int> selectedCodesysRows;
     std::vector<std::vector<CodesysVersionEntry>> shownCodesysLists;
     bool autoStartChecked = true;
+    // Folder picker answers: a folder, or nothing for Cancel (also when the script is empty);
+    // the paths the picker was started with.
+    std::deque<std::optional<std::string>> pickedFolders;
+    std::vector<std::string> pickerStarts;
+    // Entry edit answers: each changes the values and answers OK (true) or Cancel; the values
+    // each run showed.
+    std::deque<std::function<bool(EntryEditValues&)>> edits;
+    std::vector<EntryEditValues> editsShown;
 
     int ShowMessage(const std::string& text, UINT type, const std::string& caption) override;
     std::vector<int> SelectedSuiteRows() override { return selectedSuiteRows; }
@@ -122,6 +131,8 @@ public:
     int FocusedCodesysRow() override { return selectedCodesysRows.empty() ? -1 : selectedCodesysRows.front(); }
     void SelectCodesysRow(int row) override { selectedCodesysRows = {row}; }
     void ShowCodesysList(const std::vector<CodesysVersionEntry>& entries) override { shownCodesysLists.push_back(entries); }
+    bool PickFolder(std::string& path) override;
+    bool EditEntry(EntryEditValues& values) override;
     void ShowSuiteList(const std::vector<SuiteVersionEntry>& entries) override;
     void SetField(CurrentField field, const std::string& text) override;
     bool AutoStartChecked() override { return autoStartChecked; }

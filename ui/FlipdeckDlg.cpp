@@ -10,7 +10,10 @@
 #include "switch/SuiteChange.h"
 #include "ui/AboutDlg.h"
 #include "ui/CommandHeader.h"
+#include "ui/DlgFlipdeckEdit.h"
+#include "ui/FolderDialog.h"
 #include "ui/ListView.h"
+#include "ui/SuiteListCommands.h"
 
 namespace flipdeck {
 
@@ -83,6 +86,11 @@ void CFlipdeckDlg::OnOK()
 
 bool CFlipdeckDlg::OnNotify(NMHDR* header, LRESULT& result)
 {
+    if (header->idFrom == IDC_KALVIO_LIST && header->code == NM_DBLCLK) {
+        OnEditEntry(state_, *this);
+        result = 0;
+        return true;
+    }
     if (header->idFrom == IDC_KALVIO_HEADER && header->code == kCommandNotificationCode) {
         RunSuiteCommand(reinterpret_cast<const CommandNotification*>(header)->command);
         result = 0;
@@ -94,6 +102,18 @@ bool CFlipdeckDlg::OnNotify(NMHDR* header, LRESULT& result)
 void CFlipdeckDlg::RunSuiteCommand(UINT command)
 {
     switch (command) {
+    case ID_CMD_NEW:
+        OnNew(state_, *this);
+        break;
+    case ID_CMD_DELETE:
+        OnDelete(state_, *this);
+        break;
+    case ID_CMD_MOVE_UP:
+        OnMoveUp(state_, *this);
+        break;
+    case ID_CMD_MOVE_DOWN:
+        OnMoveDown(state_, *this);
+        break;
     case ID_CMD_CHANGE:
         if (OnChange(state_, *this))
             EndDialog(IDOK);
@@ -179,5 +199,24 @@ void CFlipdeckDlg::ShowSuiteList(const std::vector<SuiteVersionEntry>& entries)
 void CFlipdeckDlg::SetField(CurrentField field, const std::string& text) { SetItemText(field, text); }
 
 bool CFlipdeckDlg::AutoStartChecked() { return IsDlgButtonChecked(GetHwnd(), IDC_AUTOSTART) == BST_CHECKED; }
+
+}  // namespace flipdeck
+
+namespace flipdeck {
+
+bool CFlipdeckDlg::PickFolder(std::string& path) { return CFolderDialog().Browse(path) == 1; }
+
+bool CFlipdeckDlg::EditEntry(EntryEditValues& values)
+{
+    CDlgFlipdeckEdit dialog([this](std::string& path) { return PickFolder(path); }, GetHwnd());
+    dialog.name = values.name;
+    dialog.renamePath = values.renamePath;
+    dialog.version = values.version;
+    dialog.helpFile = values.helpFile;
+    if (dialog.DoModal() != IDOK)
+        return false;
+    values = {dialog.name, dialog.renamePath, dialog.version, dialog.helpFile};
+    return true;
+}
 
 }  // namespace flipdeck

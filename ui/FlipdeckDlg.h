@@ -25,6 +25,8 @@ public:
     void ShowCodesysList(const std::vector<CodesysVersionEntry>& entries) override;
     void SetField(CurrentField field, const std::string& text) override;
     bool AutoStartChecked() override;
+    bool PickFolder(std::string& path) override;
+    bool EditEntry(EntryEditValues& values) override;
 
 protected:
     BOOL OnInitDialog() override;

@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+
+#include "catalogue/Naming.h"
+#include "catalogue/Registry.h"
+#include "catalogue/SuiteCatalogue.h"
+#include "tests/TestSupport.h"
+#include "tests/world/DemoWorld.h"
+#include "ui/SuiteListCommands.h"
+
+using namespace flipdeck;
+using namespace flipdeck::test;
+
+namespace {
+
+// The demo world, loaded as the main dialog loads it; Kalvio 2.14.0.310 (row 0) is current.
+class SuiteListCommands : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        state_.kalvioInstallPath = "C:\\Brivane";
+        state_.meridanInstallPath = "C:\\MERIDAN";
+        state_.installPath = "C:\\Brivane";
+        ScriptedUi loading;
+        LoadSuiteCatalogue(state_, loading, false);
+        ASSERT_EQ(state_.currentSuiteIndex, 0);
+    }
+
+    std::vector<std::string> Names() const
+    {
+        std::vector<std::string> names;
+        for (const SuiteVersionEntry& entry : state_.suiteEntries)
+            names.push_back(entry.name);
+        return names;
+    }
+
+    std::vector<std::string> Texts() const
+    {
+        std::vector<std::string> texts;
+        for (const auto& message : ui_.messages)
+            texts.push_back(message.text);
+        return texts;
+    }
+
+    ScopedDemoWorld world_;
+    ScratchLogFolder log_;
+    ScriptedUi ui_;
+    RunState state_;
+};
+
+const char kSelectOne[] = "Bitte w\xE4hlen Sie nur ein Element aus!";
+const char kNoInstallation[] = "In diesem Pfad liegt keine Kalvio Installation vor!";
+
+}  // namespace
+
+TEST_F(SuiteListCommands, MovesKeepTheCurrentEntryAndWriteNothing)
+{
+    const world::Snapshot before = world::Snapshot::Take();
+    ui_.selectedSuiteRows = {0};
+    OnMoveUp(state_, ui_);  // row 0 stays
+    EXPECT_TRUE(ui_.shownLists.empty());
+    OnMoveDown(state_, ui_);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Kalvio 2.15.1.20", "Kalvio 2.14.0.310", "MDN 3.0.2.7"}));
+    EXPECT_EQ(state_.currentSuiteIndex, 1);
+    EXPECT_EQ(ui_.selectedSuiteRows, std::vector<int>{1});
+    EXPECT_TRUE(state_.suiteDirty);
+    ui_.selectedSuiteRows = {2};
+    OnMoveDown(state_, ui_);  // the last row stays
+    ui_.selectedSuiteRows = {1, 2};
+    OnMoveUp(state_, ui_);
+    EXPECT_EQ(Texts(), std::vector<std::string>{kSelectOne});
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+
+    // Delete still refuses the current version where it moved, and accepts the one it passed.
+    ui_.selectedSuiteRows = {1};
+    OnDelete(state_, ui_);
+    EXPECT_EQ(ui_.messages.back().text, "Der Eintrag f\xFCr die aktuell aktive Version kann nicht gel\xF6scht werden!");
+    ui_.selectedSuiteRows = {0};
+    OnDelete(state_, ui_);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Kalvio 2.14.0.310", "MDN 3.0.2.7"}));
+}
+
+TEST_F(SuiteListCommands, DeleteSavesAtOnceAndRefusesTheCurrentInAnyCase)
+{
+    WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "CurrentVersionName", "KALVIO 2.14.0.310");
+    ui_.selectedSuiteRows = {};
+    OnDelete(state_, ui_);
+    EXPECT_TRUE(ui_.messages.empty());
+    ui_.selectedSuiteRows = {0};
+    OnDelete(state_, ui_);
+    EXPECT_EQ(ui_.messages.size(), 1u);
+
+    ui_.selectedSuiteRows = {1};
+    OnDelete(state_, ui_);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Kalvio 2.14.0.310", "MDN 3.0.2.7"}));
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Name2"), "MDN 3.0.2.7");
+    EXPECT_FALSE(ReadRegValue(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Name3"));
+    std::vector<std::string> log = log_.Messages();
+    EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + 3),
+              (std::vector<std::string>{"OnDelete", "Deleted: Kalvio 2.15.1.20", "SaveAllKalvio"}));
+    EXPECT_TRUE(state_.suiteDirty);
+}
+
+TEST_F(SuiteListCommands, NewAsksAndAddsTheVersionOfTheChosenFolder)
+{
+    // Cancelled picker: nothing but the dirty flag.
+    OnNew(state_, ui_);
+    EXPECT_TRUE(state_.suiteDirty);
+    EXPECT_EQ(ui_.pickerStarts, std::vector<std::string>{""});
+
+    // A folder with neither layout.
+    ScratchDir dir;
+    ui_.pickedFolders = {dir.Path()};
+    OnNew(state_, ui_);
+    EXPECT_EQ(Texts(), std::vector<std::string>{kNoInstallation});
+
+    // A parked copy holding both layouts: the program layout wins, the folder stays its rename path.
+    const std::string parked = "C:\\Brivane V3";
+    for (const char* layout : {"\\program", "\\Kalvio"}) {
+        MakeDirs(parked + layout);
+        CopyFileA(StandInPath("meridan_3_0", "workbench.exe").c_str(), (parked + layout + "\\workbench.exe").c_str(), FALSE);
+    }
+    ui_.pickedFolders = {parked};
+    ui_.answers = {IDNO};
+    OnNew(state_, ui_);
+    EXPECT_EQ(ui_.messages.back().text, "Soll die folgende Version hinzugef\xFCgt werden ?\nMDN 3.0.2.7\nC:\\Brivane");
+    EXPECT_EQ(ui_.messages.back().type, static_cast<UINT>(MB_ICONQUESTION | MB_YESNO));
+    EXPECT_EQ(state_.suiteEntries.size(), 3u);
+
+    ui_.pickedFolders = {parked};
+    ui_.answers = {IDYES};
+    OnNew(state_, ui_);
+    ASSERT_EQ(state_.suiteEntries.size(), 4u);
+    EXPECT_EQ(state_.suiteEntries[3].renamePath, parked);
+    EXPECT_EQ(state_.suiteEntries[3].programPath, "C:\\Brivane");
+    EXPECT_EQ(state_.suiteEntries[3].edition, 1);
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Name4"), "MDN 3.0.2.7");
+    EXPECT_TRUE(PathExists("C:\\Brivane\\Kalvio\\workbench.exe"));  // the live version was not moved
+
+    // The same rename path again is refused by the catalogue.
+    ui_.pickedFolders = {parked};
+    ui_.answers = {IDYES};
+    OnNew(state_, ui_);
+    EXPECT_EQ(ui_.messages.back().text, "Der angegebene Pfad ist bereits vorhanden!");
+    RemoveTree(parked);
+}
+
+TEST_F(SuiteListCommands, NewOnAFolderNamedLikeTheInstallationProposesAndParksIt)
+{
+    MakeDirs("C:\\X\\Brivane\\Kalvio");
+    CopyFileA(StandInPath("kalvio_2_15", "workbench.exe").c_str(), "C:\\X\\Brivane\\Kalvio\\workbench.exe", FALSE);
+    ui_.pickedFolders = {"C:\\X\\Brivane"};
+    ui_.answers = {IDYES};
+    OnNew(state_, ui_);
+    ASSERT_EQ(state_.suiteEntries.size(), 4u);
+    EXPECT_EQ(state_.suiteEntries[3].programPath, "C:\\X\\Brivane");
+    EXPECT_EQ(state_.suiteEntries[3].renamePath, "C:\\X\\Brivane V2.15.1.20");
+    EXPECT_TRUE(PathExists("C:\\X\\Brivane V2.15.1.20\\Kalvio\\workbench.exe"));
+    EXPECT_FALSE(PathExists("C:\\X\\Brivane"));
+    RemoveTree("C:\\X");
+}
+
+TEST_F(SuiteListCommands, EditChecksTheRenamePathAndShowsTheLastChoiceAgain)
+{
+    auto choose = [](std::string path) {
+        return [path](EntryEditValues& values) {
+            values.renamePath = path;
+            return true;
+        };
+    };
+    // Not the current version: the rename path must hold a parked installation.
+    ui_.selectedSuiteRows = {1};
+    ui_.edits = {choose("C:\\Brivane"), choose("C:\\Nowhere"), choose("C:\\MERIDAN V3.0.2.7")};
+    OnEditEntry(state_, ui_);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{
+                           "Als Umbenennungspfad darf nicht der Installationspfad angegeben werden!", kNoInstallation}));
+    ASSERT_EQ(ui_.editsShown.size(), 3u);
+    EXPECT_EQ(ui_.editsShown[0].renamePath, "C:\\Brivane V2.15.1.20");
+    EXPECT_EQ(ui_.editsShown[1].renamePath, "C:\\Brivane");  // shown again as last chosen
+    EXPECT_EQ(ui_.editsShown[0].name, "Kalvio 2.15.1.20");
+    EXPECT_EQ(state_.suiteEntries[1].renamePath, "C:\\MERIDAN V3.0.2.7");
+    EXPECT_TRUE(state_.suiteDirty);
+
+    // The current version: its rename path must be free; Cancel changes nothing.
+    ui_.messages.clear();
+    ui_.selectedSuiteRows = {0};
+    ui_.edits = {choose("C:\\Brivane V2.15.1.20"), [](EntryEditValues&) { return false; }};
+    OnEditEntry(state_, ui_);
+    EXPECT_EQ(Texts(), std::vector<std::string>{"Der angegebene Pfad ist bereits vorhanden!"});
+    EXPECT_EQ(state_.suiteEntries[0].renamePath, "C:\\Brivane V2.14.0.310");
+}

@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "catalogue/Naming.h"
+#include "catalogue/Registry.h"
+#include "catalogue/SuiteCatalogue.h"
+#include "catalogue/VersionInfo.h"
+#include "resource.h"
+#include "switch/Environment.h"
+#include "tests/TestSupport.h"
+#include "tests/e2e/FlipdeckProcess.h"
+#include "tests/world/DemoWorld.h"
+
+using namespace flipdeck;
+using namespace flipdeck::test;
+
+namespace {
+
+// The demo world with a recording regsvr32.exe where the products' regsvr32 lives.
+class SuiteSwitchE2E : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        CopyFileA(StandInPath("kalvio_2_14", "workbench.exe").c_str(), regsvr32_.c_str(), FALSE);
+        // What every switch changes for good; with these applied a round trip restores the world.
+        DeleteRegValue(HKEY_CURRENT_USER, "SOFTWARE\\Brivane", "Path");
+        DeleteRegValue(HKEY_CURRENT_USER, "SOFTWARE\\Harlund Software\\MERIDAN", "Path");
+        WriteRegString(HKEY_CURRENT_USER, "Software\\brivane\\Kalvio", "Version", "2.14.0.310");
+    }
+    void TearDown() override { DeleteFileA(regsvr32_.c_str()); }
+
+    // Starts Flipdeck, selects a suite row, presses "Version wechseln" and answers the message.
+    std::string SwitchTo(int row)
+    {
+        FlipdeckProcess flipdeck;
+        EXPECT_NE(flipdeck.WaitForMainWindow(), nullptr);
+        flipdeck.SelectRows(IDC_KALVIO_LIST, {row});
+        flipdeck.Click(ID_CMD_CHANGE, IDC_KALVIO_HEADER);
+        MessageBoxWindow box = flipdeck.WaitForMessageBox(60);
+        FlipdeckProcess::Answer(box, IDOK);
+        EXPECT_EQ(flipdeck.WaitForExit(), 0u);  // a successful switch ends the program
+        return box.text;
+    }
+
+    std::vector<std::string> Registered() const
+    {
+        std::vector<std::string> commands;
+        for (const std::string& line : calls_.Lines())
+            commands.push_back(line.substr(line.find('|') + 1));
+        return commands;
+    }
+
+    SavedSystemPath path_;
+    ScopedDemoWorld world_;
+    ScratchLogFolder log_;
+    StandInCalls calls_;
+    std::string regsvr32_ = ProductSystemDirectory() + "regsvr32.exe";
+};
+
+}  // namespace
+
+TEST_F(SuiteSwitchE2E, SwitchesToTheParkedVersionAndBack)
+{
+    const world::Snapshot before = world::Snapshot::Take();
+    const std::string oldPath = ReadSystemPath();
+
+    EXPECT_EQ(SwitchTo(1), "Der Wechsel war erfolgreich!");
+    EXPECT_EQ(GetProductVersionText("C:\\Brivane\\Kalvio\\workbench.exe"), "2.15.1.20");
+    EXPECT_EQ(GetProductVersionText("C:\\Brivane V2.14.0.310\\Kalvio\\workbench.exe"), "2.14.0.310");
+    EXPECT_FALSE(PathExists("C:\\Brivane V2.15.1.20"));
+    EXPECT_EQ(ReadRegText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brivane", "Path"), "C:\\Brivane");
+    EXPECT_EQ(ReadRegText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Harlund Software\\MERIDAN", "Path"), "C:\\MERIDAN");
+    EXPECT_FALSE(ReadRegValue(HKEY_CURRENT_USER, "SOFTWARE\\Brivane", "Path"));
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, "Software\\brivane\\Kalvio", "Version"), "2.15.1.20");
+    for (const char* catalogue : {kSuiteCatalogueKey, kMeridanCatalogueKey})
+        EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, catalogue, "CurrentVersionName"), "Kalvio 2.15.1.20") << catalogue;
+    EXPECT_EQ(ReadSystemPath().substr(0, 16), "C:\\Brivane\\bin;");
+    EXPECT_EQ(Registered(), (std::vector<std::string>{"regsvr32 /s \"C:\\Brivane\\kalvio\\UiControls.dll\"",
+                                                        "regsvr32 /s \"C:\\Brivane\\kalvio\\CxForms.dll\"",
+                                                        "regsvr32 /s \"C:\\Brivane\\bin\\RemotePanel.dll\""}));
+    std::vector<std::string> log = log_.Messages();
+    const std::vector<std::string> switchLines = {
+        std::string(66, '*'), "OnChange CurrentVersionName: Kalvio 2.14.0.310 NewName: Kalvio 2.15.1.20", oldPath,
+        "ENV PATH not found.", "C:\\Brivane\\bin;" + oldPath, "RenameVersions SUCCESS.", "AutoStart: 0",
+        "CurrentVersionName: Kalvio 2.15.1.20", "SaveAllKalvio"};
+    auto start = std::search(log.begin(), log.end(), switchLines.begin(), switchLines.end());
+    EXPECT_NE(start, log.end());
+    EXPECT_EQ(log.end() - start, static_cast<long>(switchLines.size()));
+
+    EXPECT_EQ(SwitchTo(0), "Der Wechsel war erfolgreich!");
+    world::Snapshot after = world::Snapshot::Take();
+    EXPECT_EQ(after.machinePath, "C:\\Brivane\\bin;" + oldPath);
+    after.machinePath = before.machinePath;  // PATH keeps the bin path: the documented lasting change
+    EXPECT_EQ(before.Differences(after), "");
+}

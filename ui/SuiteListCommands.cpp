@@ -1,0 +1,166 @@
+#include "ui/SuiteListCommands.h"
+
+#include <utility>
+
+#include "app/ActivityLog.h"
+#include "app/LocalizedString.h"
+#include "catalogue/Naming.h"
+#include "catalogue/SuiteCatalogue.h"
+#include "catalogue/VersionInfo.h"
+
+namespace flipdeck {
+
+namespace {
+
+bool SameText(const std::string& a, const std::string& b) { return _stricmp(a.c_str(), b.c_str()) == 0; }
+
+void Inform(UserInterface& ui, unsigned id) { ui.ShowMessage(LoadLocalizedString(id), MB_ICONINFORMATION | MB_OK); }
+
+// Exchanges rows `row` and `other` of the list and the entries behind them; selection and the
+// current entry index follow.
+void Exchange(RunState& state, UserInterface& ui, int row, int other)
+{
+    std::swap(state.suiteEntries[row], state.suiteEntries[other]);
+    if (state.currentSuiteIndex == row)
+        state.currentSuiteIndex = other;
+    else if (state.currentSuiteIndex == other)
+        state.currentSuiteIndex = row;
+    ui.ShowSuiteList(state.suiteEntries);
+    ui.SelectSuiteRow(other);
+    state.suiteDirty = true;
+}
+
+// The one selected row, or -1; several selected rows are refused with message 10005.
+int SingleSelectedRow(UserInterface& ui)
+{
+    const std::vector<int> selected = ui.SelectedSuiteRows();
+    if (selected.size() > 1) {
+        Inform(ui, IDS_SELECT_ONE_ONLY);
+        return -1;
+    }
+    return selected.empty() ? -1 : selected[0];
+}
+
+}  // namespace
+
+void OnNew(RunState& state, UserInterface& ui)
+{
+    state.suiteDirty = true;
+    std::string folder;
+    if (!ui.PickFolder(folder))
+        return;
+    SuiteVersionEntry entry;
+    const std::string install = DeriveInstallationPath(folder, state.kalvioInstallPath, state.meridanInstallPath);
+    // A folder with a longer name than its installation path is a parked copy of a version.
+    if (folder.size() > install.size()) {
+        entry.programPath = install;
+        entry.renamePath = folder;
+    } else {
+        entry.programPath = folder;
+    }
+    if (PathExists(folder + "\\program\\workbench.exe")) {
+        entry.edition = 1;
+        entry.version = GetProductVersionText(folder + "\\program\\workbench.exe");
+        entry.name = "MDN " + entry.version;
+    } else if (PathExists(folder + "\\Kalvio\\workbench.exe")) {
+        entry.edition = 0;
+        entry.version = GetProductVersionText(folder + "\\kalvio\\workbench.exe");
+        entry.name = "Kalvio " + entry.version;
+    } else {
+        Inform(ui, IDS_NO_KALVIO_INSTALLATION);
+        return;
+    }
+    if (entry.renamePath.empty())
+        entry.renamePath = ProposeRenamePath(entry);
+    if (ui.ShowMessage(FormatLocalized(IDS_CONFIRM_ADD_VERSION, {entry.name, entry.programPath}),
+                       MB_ICONQUESTION | MB_YESNO) == IDYES)
+        AddSuiteVersion(state, ui, entry);
+}
+
+void OnDelete(RunState& state, UserInterface& ui)
+{
+    const std::vector<int> selected = ui.SelectedSuiteRows();
+    if (selected.size() > 1) {
+        Inform(ui, IDS_SELECT_ONE_ONLY);
+        return;
+    }
+    const int row = ui.FocusedSuiteRow();
+    if (selected.empty() || row < 0 || row >= static_cast<int>(state.suiteEntries.size()))
+        return;
+    const std::string name = state.suiteEntries[row].name;
+    const int current = state.currentSuiteIndex;
+    if (current >= 0 && current < static_cast<int>(state.suiteEntries.size()) &&
+        SameText(name, state.suiteEntries[current].name)) {
+        Inform(ui, IDS_CANNOT_DELETE_ACTIVE);
+        return;
+    }
+    WriteLog("OnDelete");
+    for (auto entry = state.suiteEntries.begin(); entry != state.suiteEntries.end(); ++entry) {
+        if (SameText(entry->name, name)) {
+            WriteLog("Deleted: " + entry->name);
+            state.suiteEntries.erase(entry);
+            break;
+        }
+    }
+    SaveAllKalvio(state, ui.AutoStartChecked());
+    LoadSuiteCatalogue(state, ui, false);
+    state.suiteDirty = true;
+}
+
+void OnMoveUp(RunState& state, UserInterface& ui)
+{
+    const std::vector<int> selected = ui.SelectedSuiteRows();
+    if (selected.empty() || selected[0] == 0)
+        return;
+    const int row = SingleSelectedRow(ui);
+    if (row > 0 && row < static_cast<int>(state.suiteEntries.size()))
+        Exchange(state, ui, row, row - 1);
+}
+
+void OnMoveDown(RunState& state, UserInterface& ui)
+{
+    const int row = SingleSelectedRow(ui);
+    if (row >= 0 && row + 1 < static_cast<int>(state.suiteEntries.size()))
+        Exchange(state, ui, row, row + 1);
+}
+
+void OnEditEntry(RunState& state, UserInterface& ui)
+{
+    if (ui.SelectedSuiteRows().size() > 1) {
+        Inform(ui, IDS_SELECT_ONE_ONLY);
+        return;
+    }
+    const int row = ui.FocusedSuiteRow();
+    if (row < 0 || row >= static_cast<int>(state.suiteEntries.size()))
+        return;
+    SuiteVersionEntry& entry = state.suiteEntries[row];
+    EntryEditValues values{entry.name, entry.renamePath, entry.version, entry.helpFile};
+    // A refused choice shows the dialog again with the values the user chose last.
+    for (;;) {
+        if (!ui.EditEntry(values))
+            return;
+        if (SameText(values.renamePath, state.installPath)) {
+            Inform(ui, IDS_RENAME_PATH_IS_INSTALL_PATH);
+            continue;
+        }
+        if (!SameText(GetCurrentVersionName(), values.name)) {
+            // A version that is not live must lie parked in its rename path.
+            const char* sub = PathExists(values.renamePath + "\\Kalvio") ? "\\Kalvio\\" : "\\program\\";
+            if (!PathExists(values.renamePath + sub + "Workbench.exe")) {
+                Inform(ui, IDS_NO_KALVIO_INSTALLATION);
+                continue;
+            }
+        } else if (!values.renamePath.empty() && PathExists(values.renamePath)) {
+            // The live version will be parked there: the path must still be free.
+            Inform(ui, IDS_PATH_EXISTS);
+            continue;
+        }
+        break;
+    }
+    entry.renamePath = values.renamePath;
+    ui.ShowSuiteList(state.suiteEntries);
+    ui.SelectSuiteRow(row);
+    state.suiteDirty = true;
+}
+
+}  // namespace flipdeck

@@ -1,0 +1,20 @@
+// The commands of the suite list that are not switches: new, delete, move up and down, and the
+// edit of an entry's rename path by double-click.
+#pragma once
+
+#include "app/RunState.h"
+#include "app/UserInterface.h"
+
+namespace flipdeck {
+
+// Adds the version found in a folder the user picks.
+void OnNew(RunState& state, UserInterface& ui);
+// Deletes the focused entry unless it is the current version, and saves at once.
+void OnDelete(RunState& state, UserInterface& ui);
+// Moves the selected entry one row; the current entry index stays on its entry.
+void OnMoveUp(RunState& state, UserInterface& ui);
+void OnMoveDown(RunState& state, UserInterface& ui);
+// Lets the user choose another rename path for the focused entry.
+void OnEditEntry(RunState& state, UserInterface& ui);
+
+}  // namespace flipdeck
