@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "resource.h"
@@ -19,24 +20,17 @@ namespace {
 constexpr WORD kSuiteButtons = 0x6F;
 constexpr WORD kCodesysButtons = 0x2E;
 
-struct Notification {
-    WPARAM wParam;
-    HWND from;
-    UINT_PTR id;
-    UINT command;
-};
-
-// Records the command notifications that reach a window.
+// Records the command notifications that reach a window, with their wParam.
 class NotifyRecorder : public CWindowSubclass {
 public:
-    std::vector<Notification> received;
+    std::vector<std::pair<WPARAM, CommandNotification>> received;
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
     {
         const auto* record = reinterpret_cast<const CommandNotification*>(lParam);
         if (message == WM_NOTIFY && record->header.code == kCommandNotificationCode)
-            received.push_back({wParam, record->header.hwndFrom, record->header.idFrom, record->command});
+            received.emplace_back(wParam, *record);
         return Default(message, wParam, lParam);
     }
 };
@@ -48,18 +42,6 @@ struct Button {
     std::string tooltip;
 };
 
-std::string ToolText(HWND tooltip, HWND header, HWND button)
-{
-    char text[80] = {};
-    TTTOOLINFOA tool{};
-    tool.cbSize = sizeof(tool);
-    tool.hwnd = header;
-    tool.uId = reinterpret_cast<UINT_PTR>(button);
-    tool.lpszText = text;
-    SendMessageA(tooltip, TTM_GETTEXTA, sizeof(text), reinterpret_cast<LPARAM>(&tool));
-    return text;
-}
-
 // The header's buttons from left to right.
 std::vector<Button> ButtonsOf(const CCommandHeader& header)
 {
@@ -69,9 +51,17 @@ std::vector<Button> ButtonsOf(const CCommandHeader& header)
         RECT rect{};
         GetWindowRect(child, &rect);
         MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&rect), 2);
-        buttons.push_back({child, GetDlgCtrlID(child), rect, ToolText(header.GetToolTip(), hwnd, child)});
+        char text[80] = {};
+        TTTOOLINFOA tool{};
+        tool.cbSize = sizeof(tool);
+        tool.hwnd = hwnd;
+        tool.uId = reinterpret_cast<UINT_PTR>(child);
+        tool.lpszText = text;
+        SendMessageA(header.GetToolTip(), TTM_GETTEXTA, sizeof(text), reinterpret_cast<LPARAM>(&tool));
+        buttons.push_back({child, GetDlgCtrlID(child), rect, text});
     }
-    std::sort(buttons.begin(), buttons.end(), [](const Button& a, const Button& b) { return a.rect.left < b.rect.left; });
+    std::sort(buttons.begin(), buttons.end(),
+              [](const Button& a, const Button& b) { return a.rect.left < b.rect.left; });
     return buttons;
 }
 
@@ -81,13 +71,6 @@ std::vector<int> IdsOf(const std::vector<Button>& buttons)
     for (const Button& button : buttons)
         ids.push_back(button.id);
     return ids;
-}
-
-RECT ClientRect(HWND window)
-{
-    RECT rect{};
-    GetClientRect(window, &rect);
-    return rect;
 }
 
 // The main dialog's template with both captions made command headers, as the main dialog does.
@@ -131,41 +114,38 @@ protected:
 
 TEST_F(MainDialogHeaders, ButtonsSitRightAlignedInCommandOrderWithGermanTooltips)
 {
-    struct Expected {
-        const CCommandHeader& header;
-        std::vector<int> ids;
-        std::vector<std::string> tooltips;
+    using Expected = std::vector<std::pair<int, std::string>>;
+    const std::pair<const CCommandHeader*, Expected> headers[] = {
+        {&suite_,
+         {{ID_CMD_START, "Start"},
+          {ID_CMD_NEW, "Neu"},
+          {ID_CMD_DELETE, "Löschen"},
+          {ID_CMD_CHANGE, "Version wechseln"},
+          {ID_CMD_MOVE_UP, "Nach oben schieben"},
+          {ID_CMD_MOVE_DOWN, "Nach unten schieben"}}},
+        {&codesys_,
+         {{ID_CMD_DELETE, "Löschen"},
+          {ID_CMD_CHANGE, "Version wechseln"},
+          {ID_CMD_MOVE_UP, "Nach oben schieben"},
+          {ID_CMD_MOVE_DOWN, "Nach unten schieben"}}},
     };
-    const Expected headers[] = {
-        {suite_,
-         {ID_CMD_START, ID_CMD_NEW, ID_CMD_DELETE, ID_CMD_CHANGE, ID_CMD_MOVE_UP, ID_CMD_MOVE_DOWN},
-         {"Start", "Neu", "Löschen", "Version wechseln", "Nach oben schieben", "Nach unten schieben"}},
-        {codesys_,
-         {ID_CMD_DELETE, ID_CMD_CHANGE, ID_CMD_MOVE_UP, ID_CMD_MOVE_DOWN},
-         {"Löschen", "Version wechseln", "Nach oben schieben", "Nach unten schieben"}},
-    };
-    for (const Expected& expected : headers) {
-        HWND header = expected.header.GetHwnd();
-        const RECT client = ClientRect(header);
+    for (const auto& [header, expected] : headers) {
+        RECT client{};
+        GetClientRect(header->GetHwnd(), &client);
         EXPECT_GE(client.bottom, 20);
-        const LONG style = GetWindowLongA(header, GWL_STYLE);
-        EXPECT_EQ(style & (SS_CENTERIMAGE | SS_NOTIFY | SS_SUNKEN), SS_CENTERIMAGE | SS_NOTIFY | SS_SUNKEN);
+        constexpr LONG kStyles = SS_CENTERIMAGE | SS_NOTIFY | SS_SUNKEN;
+        EXPECT_EQ(GetWindowLongA(header->GetHwnd(), GWL_STYLE) & kStyles, kStyles);
 
-        const std::vector<Button> buttons = ButtonsOf(expected.header);
-        EXPECT_EQ(IdsOf(buttons), expected.ids);
-        ASSERT_EQ(buttons.size(), expected.tooltips.size());
-        EXPECT_EQ(SendMessageA(expected.header.GetToolTip(), TTM_GETTOOLCOUNT, 0, 0),
-                  static_cast<LRESULT>(buttons.size()));
-        // Touching each other, the last one at the right edge, over the strip's full height.
-        LONG right = client.right;
-        for (size_t i = buttons.size(); i-- > 0;) {
-            const Button& button = buttons[i];
-            EXPECT_EQ(button.tooltip, expected.tooltips[i]);
-            EXPECT_EQ(button.rect.right, right) << button.tooltip;
-            EXPECT_EQ(button.rect.left, right - 22) << button.tooltip;
-            EXPECT_EQ(button.rect.top, (client.bottom - 20) / 2);
-            EXPECT_EQ(button.rect.bottom, client.bottom);
-            right = button.rect.left;
+        const std::vector<Button> buttons = ButtonsOf(*header);
+        ASSERT_EQ(buttons.size(), expected.size());
+        EXPECT_EQ(SendMessageA(header->GetToolTip(), TTM_GETTOOLCOUNT, 0, 0), static_cast<LRESULT>(buttons.size()));
+        // Touching each other up to the right edge, over the strip's full height.
+        for (size_t i = 0; i < buttons.size(); ++i) {
+            const auto right = static_cast<LONG>(client.right - 22 * (buttons.size() - 1 - i));
+            const RECT place{right - 22, (client.bottom - 20) / 2, right, client.bottom};
+            EXPECT_EQ(buttons[i].id, expected[i].first);
+            EXPECT_EQ(buttons[i].tooltip, expected[i].second);
+            EXPECT_TRUE(EqualRect(&buttons[i].rect, &place)) << buttons[i].tooltip;
         }
     }
 }
@@ -178,11 +158,11 @@ TEST_F(MainDialogHeaders, EveryButtonReportsItsCommandToTheDialog)
             recorder_.received.clear();
             SendMessageA(button.hwnd, BM_CLICK, 0, 0);
             ASSERT_EQ(recorder_.received.size(), 1u) << button.tooltip;
-            const Notification& got = recorder_.received[0];
-            EXPECT_EQ(got.wParam, (static_cast<WPARAM>(button.id) << 16) | headerId);
-            EXPECT_EQ(got.from, header->GetHwnd());
-            EXPECT_EQ(got.id, headerId);
-            EXPECT_EQ(got.command, static_cast<UINT>(button.id));
+            const auto& [wParam, record] = recorder_.received[0];
+            EXPECT_EQ(wParam, (static_cast<WPARAM>(button.id) << 16) | headerId);
+            EXPECT_EQ(record.header.hwndFrom, header->GetHwnd());
+            EXPECT_EQ(record.header.idFrom, headerId);
+            EXPECT_EQ(record.command, static_cast<UINT>(button.id));
         }
     }
 }
@@ -232,10 +212,8 @@ TEST_F(BareHeader, ALowCaptionGrowsUpwardsToTwentyPixels)
     RECT placed{};
     GetWindowRect(low, &placed);
     MapWindowPoints(nullptr, parent_.get(), reinterpret_cast<POINT*>(&placed), 2);
-    EXPECT_EQ(placed.top, 49);
-    EXPECT_EQ(placed.bottom, 69);
-    EXPECT_EQ(placed.left, 10);
-    EXPECT_EQ(placed.right, 210);
+    const RECT grown{10, 49, 210, 69};
+    EXPECT_TRUE(EqualRect(&placed, &grown));
     for (const Button& button : ButtonsOf(header)) {
         EXPECT_EQ(button.rect.top, 0);
         EXPECT_EQ(button.rect.bottom, 20);
@@ -270,18 +248,4 @@ TEST_F(BareHeader, ButtonsOnlyWhereTheyFitAndNeverALoneStartButton)
             EXPECT_EQ(buttons.front().rect.bottom, 30);
         }
     }
-}
-
-TEST_F(BareHeader, TooltipsComeFromTheLanguageLibrary)
-{
-    UniqueModule english = LoadAsData(EnglishLibraryPath());
-    ASSERT_TRUE(english);
-    UseResourceModule use(english.get());
-    MakeCaption(200, 20);
-    CCommandHeader header;
-    ASSERT_TRUE(header.Init(IDC_KALVIO_HEADER, parent_.get(), kDeleteButton | kNewButton));
-    const std::vector<Button> buttons = ButtonsOf(header);
-    ASSERT_EQ(buttons.size(), 2u);
-    EXPECT_EQ(buttons[0].tooltip, "New");
-    EXPECT_EQ(buttons[1].tooltip, "Delete");
 }
