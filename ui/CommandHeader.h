@@ -1,7 +1,13 @@
-// What a command header tells the main dialog when one of its buttons is pressed.
+// The caption above a list that carries the list's commands: a row of icon buttons at its right
+// end, each with a tooltip, reported to the dialog as a notification.
 #pragma once
 
 #include <windows.h>
+
+#include <array>
+
+#include "ui/IconButton.h"
+#include "ui/WindowSubclass.h"
 
 namespace flipdeck {
 
@@ -13,5 +19,48 @@ struct CommandNotification {
 };
 
 constexpr UINT kCommandNotificationCode = 1;
+
+// Which buttons a header gets (Init's button set).
+enum CommandButton : WORD {
+    kNewButton = 0x01,
+    kDeleteButton = 0x02,
+    kMoveUpButton = 0x04,
+    kMoveDownButton = 0x08,
+    kChangeButton = 0x20,
+    kStartButton = 0x40,
+};
+// Init's button set that keeps the set of the previous Init.
+constexpr WORD kKeepButtonSet = 0xFFFF;
+
+// Turns a static of a dialog into a command header. The caption stays on the left; the buttons
+// of the set sit at the right end, 22 pixels wide each, touching, from right to left: move down,
+// move up, change, delete, new, start. A click on one sends the dialog a WM_NOTIFY with
+// wParam = (command << 16) | header id and a CommandNotification as lParam.
+class CCommandHeader : public CWindowSubclass {
+public:
+    // Subclasses the static `staticId` of `parent`, centres its caption vertically, makes it at
+    // least 20 pixels high (growing upwards) and creates the buttons that fit. False when the
+    // static cannot be subclassed (missing, or this object is attached already); then nothing
+    // else happens.
+    bool Init(int staticId, HWND parent, WORD buttonSet);
+
+    HWND GetToolTip() const { return tooltip_; }
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void FixHeight();
+    void CreateButtons();
+    void AddTool(HWND button, UINT textId) const;
+    void NotifyCommand(UINT command);
+
+    // A popup is owned by its top-level window: the dialog destroys the tooltip with itself.
+    HWND tooltip_ = nullptr;
+    // In the order of placement (see the command table).
+    std::array<CIconButton, 6> buttons_;
+    CommandNotification notification_{};
+    WORD buttonSet_ = 0;
+};
 
 }  // namespace flipdeck

@@ -35,6 +35,9 @@ BOOL CFlipdeckDlg::OnInitDialog()
         ExitProcess(0);
     PrepareRun(state_);
 
+    suiteHeader_.Init(IDC_KALVIO_HEADER, GetHwnd(), kNewButton | kDeleteButton | kMoveUpButton | kMoveDownButton | kChangeButton | kStartButton);
+    codesysHeader_.Init(IDC_CODESYS_HEADER, GetHwnd(), kDeleteButton | kMoveUpButton | kMoveDownButton | kChangeButton);
+
     // Both lists ask for a right-aligned name column; the list view shows its first column left-aligned.
     for (int list : {IDC_KALVIO_LIST, IDC_CODESYS_LIST}) {
         HWND view = GetItem(list);

@@ -4,6 +4,7 @@
 
 #include "app/RunState.h"
 #include "app/UserInterface.h"
+#include "ui/CommandHeader.h"
 #include "ui/Dialog.h"
 
 namespace flipdeck {
@@ -41,6 +42,8 @@ private:
     void PaintMinimisedIcon();
 
     RunState state_;
+    CCommandHeader suiteHeader_;
+    CCommandHeader codesysHeader_;
     HICON icon_ = nullptr;
     std::string ownVersion_;
 };

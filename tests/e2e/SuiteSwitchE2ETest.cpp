@@ -75,7 +75,7 @@ TEST_F(SuiteSwitchE2E, SwitchesToTheParkedVersionAndBack)
     EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, "Software\\brivane\\Kalvio", "Version"), "2.15.1.20");
     for (const char* catalogue : {kSuiteCatalogueKey, kMeridanCatalogueKey})
         EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, catalogue, "CurrentVersionName"), "Kalvio 2.15.1.20") << catalogue;
-    EXPECT_EQ(ReadSystemPath().substr(0, 16), "C:\\Brivane\\bin;");
+    EXPECT_EQ(ReadSystemPath().substr(0, 15), "C:\\Brivane\\bin;");
     EXPECT_EQ(Registered(), (std::vector<std::string>{"regsvr32 /s \"C:\\Brivane\\kalvio\\UiControls.dll\"",
                                                         "regsvr32 /s \"C:\\Brivane\\kalvio\\CxForms.dll\"",
                                                         "regsvr32 /s \"C:\\Brivane\\bin\\RemotePanel.dll\""}));

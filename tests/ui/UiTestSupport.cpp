@@ -81,13 +81,19 @@ std::function<bool(HWND)> Captioned(const std::string& caption)
     return [caption](HWND dialog) { return GetWindowString(dialog) == caption; };
 }
 
-INT_PTR RunModal(CDialog& dialog, std::vector<UiStep> steps)
+void RunScripted(const std::function<void()>& modal, std::vector<UiStep> steps)
 {
     g_script = {std::move(steps), 0, GetTickCount() + 15000};
     UINT_PTR timer = SetTimer(nullptr, 0, 20, Tick);
-    INT_PTR result = dialog.DoModal();
+    modal();
     KillTimer(nullptr, timer);
     EXPECT_EQ(g_script.next, g_script.steps.size()) << "steps left when the dialog closed";
+}
+
+INT_PTR RunModal(CDialog& dialog, std::vector<UiStep> steps)
+{
+    INT_PTR result = 0;
+    RunScripted([&] { result = dialog.DoModal(); }, std::move(steps));
     return result;
 }
 

@@ -28,8 +28,11 @@ struct UiStep {
 };
 std::function<bool(HWND)> Captioned(const std::string& caption);
 
-// Runs `dialog` modally while a timer plays the steps in order, and expects all of them to run.
-// Past the deadline the dialogs in front are cancelled, so a broken dialog fails, not hangs.
+// Runs `modal` (something that shows modal dialogs) while a timer plays the steps in order, and
+// expects all of them to run. Past the deadline the dialogs in front are cancelled, so a broken
+// dialog fails, not hangs.
+void RunScripted(const std::function<void()>& modal, std::vector<UiStep> steps);
+// The same for a dialog of the program: what DoModal answered.
 INT_PTR RunModal(CDialog& dialog, std::vector<UiStep> steps);
 
 // Dispatches this thread's messages until `done` answers true; false when the time ran out first.

@@ -1,0 +1,137 @@
+#include "ui/CommandHeader.h"
+
+#include <commctrl.h>
+
+#include <iterator>
+#include <string>
+
+#include "app/LocalizedString.h"
+#include "resource.h"
+#include "ui/Dialog.h"
+
+namespace flipdeck {
+
+namespace {
+
+constexpr int kMinHeight = 20;
+constexpr int kButtonWidth = 22;
+
+struct CommandButtonInfo {
+    UINT command;
+    WORD bit;
+    UINT icon;
+    UINT tooltip;
+};
+
+// In the order of placement, rightmost first.
+constexpr CommandButtonInfo kCommandTable[] = {
+    {ID_CMD_MOVE_DOWN, kMoveDownButton, IDI_MOVE_DOWN, IDS_MOVE_DOWN},
+    {ID_CMD_MOVE_UP, kMoveUpButton, IDI_MOVE_UP, IDS_MOVE_UP},
+    {ID_CMD_CHANGE, kChangeButton, IDI_CHANGE, IDS_CHANGE_VERSION},
+    {ID_CMD_DELETE, kDeleteButton, IDI_DELETE, IDS_DELETE},
+    {ID_CMD_NEW, kNewButton, IDI_NEW, IDS_NEW},
+    {ID_CMD_START, kStartButton, IDI_START, IDS_START},
+};
+// The ids a header reports; 104 has no button but is passed on like the others.
+bool IsCommandId(UINT id) { return id >= ID_CMD_NEW && id <= ID_CMD_START; }
+
+}  // namespace
+
+bool CCommandHeader::Init(int staticId, HWND parent, WORD buttonSet)
+{
+    HWND header = GetDlgItem(parent, staticId);
+    if (!Attach(header))
+        return false;
+    SetWindowLongPtrA(header, GWL_STYLE, GetWindowLongPtrA(header, GWL_STYLE) | SS_CENTERIMAGE);
+    notification_.header.hwndFrom = header;
+    notification_.header.idFrom = static_cast<UINT_PTR>(staticId);
+    if (buttonSet != kKeepButtonSet)
+        buttonSet_ = buttonSet;
+    tooltip_ = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, header, nullptr, nullptr, nullptr);
+    FixHeight();
+    CreateButtons();
+    return true;
+}
+
+void CCommandHeader::FixHeight()
+{
+    RECT client{};
+    GetClientRect(GetHwnd(), &client);
+    if (client.bottom >= kMinHeight)
+        return;
+    RECT window{};
+    GetWindowRect(GetHwnd(), &window);
+    window.top -= kMinHeight - client.bottom;
+    MapWindowPoints(nullptr, GetParent(GetHwnd()), reinterpret_cast<POINT*>(&window), 2);
+    MoveWindow(GetHwnd(), window.left, window.top, window.right - window.left, window.bottom - window.top, FALSE);
+}
+
+void CCommandHeader::CreateButtons()
+{
+    RECT client{};
+    GetClientRect(GetHwnd(), &client);
+    const LONG top = (client.bottom - kMinHeight) / 2;
+    LONG right = client.right;
+    LONG left = 0;
+    static_assert(std::size(kCommandTable) == std::tuple_size_v<decltype(buttons_)>);
+    for (size_t i = 0; i < std::size(kCommandTable); ++i) {
+        const CommandButtonInfo& info = kCommandTable[i];
+        if ((buttonSet_ & info.bit) == 0)
+            continue;
+        // The start button asks whether the button before it fitted, so it never stands alone.
+        if (info.bit != kStartButton)
+            left = right - kButtonWidth;
+        if (left <= 0)
+            continue;
+        const RECT rect{right - kButtonWidth, top, right, client.bottom};
+        if (!buttons_[i].Create(GetHwnd(), static_cast<int>(info.command), rect, LoadIconResource(info.icon)))
+            continue;
+        AddTool(buttons_[i].GetHwnd(), info.tooltip);
+        right = rect.left;
+    }
+}
+
+void CCommandHeader::AddTool(HWND button, UINT textId) const
+{
+    std::string text = LoadLocalizedString(textId);
+    TTTOOLINFOA tool{};
+    tool.cbSize = sizeof(tool);
+    // The tooltip watches the button's mouse messages itself: nobody has to relay them.
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = GetHwnd();
+    tool.uId = reinterpret_cast<UINT_PTR>(button);
+    tool.lpszText = text.data();
+    SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+LRESULT CCommandHeader::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+        if (IsCommandId(LOWORD(wParam)))
+            NotifyCommand(LOWORD(wParam));
+        break;
+    case WM_DRAWITEM: {
+        // The buttons draw themselves (owner-drawn for the header, drawn by CIconButton).
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        return SendMessageA(item->hwndItem, kReflectedDrawItem, wParam, lParam);
+    }
+    case WM_DESTROY:
+        tooltip_ = nullptr;
+        break;
+    default:
+        break;
+    }
+    return Default(message, wParam, lParam);
+}
+
+void CCommandHeader::NotifyCommand(UINT command)
+{
+    notification_.header.code = kCommandNotificationCode;
+    notification_.command = command;
+    const WPARAM wParam = (static_cast<WPARAM>(command) << 16) | notification_.header.idFrom;
+    SendMessageA(GetParent(GetHwnd()), WM_NOTIFY, wParam, reinterpret_cast<LPARAM>(&notification_));
+}
+
+}  // namespace flipdeck
