@@ -19,9 +19,16 @@ const char kMeridanInstallKey[] = "SOFTWARE\\Harlund Software\\MERIDAN";
 
 bool AcquireSingleInstance()
 {
-    // The handle is deliberately never closed: the mutex marks this instance until it ends.
+    // The handle is deliberately never closed: the mutex marks this instance until it ends. A
+    // dialog opened again in the same process is the same instance.
+    static HANDLE held = nullptr;
+    if (held != nullptr)
+        return true;
     HANDLE mutex = CreateMutexA(nullptr, TRUE, kSingleInstanceMutex);
-    return mutex != nullptr && GetLastError() != ERROR_ALREADY_EXISTS;
+    if (mutex == nullptr || GetLastError() == ERROR_ALREADY_EXISTS)
+        return false;
+    held = mutex;
+    return true;
 }
 
 void PrepareRun(RunState& state)

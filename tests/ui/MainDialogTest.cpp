@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "catalogue/Naming.h"
+#include "catalogue/Registry.h"
+#include "catalogue/SuiteCatalogue.h"
+#include "catalogue/VersionInfo.h"
+#include "resource.h"
+#include "switch/Environment.h"
+#include "tests/TestSupport.h"
+#include "tests/ui/UiTestSupport.h"
+#include "ui/FlipdeckDlg.h"
+#include "ui/FolderDialog.h"
+#include "ui/ListView.h"
+
+using namespace flipdeck;
+using namespace flipdeck::test;
+
+namespace {
+
+bool IsMainDialog(HWND dialog) { return GetDlgItem(dialog, IDC_KALVIO_LIST) != nullptr; }
+
+void ClickHeaderButton(HWND dialog, int header, int command)
+{
+    PostMessageA(GetDlgItem(GetDlgItem(dialog, header), command), BM_CLICK, 0, 0);
+}
+
+}  // namespace
+
+TEST(MainDialog, AddSwitchToAndDeleteThroughTheHeaders)
+{
+    SavedSystemPath path;
+    ScopedDemoWorld world;
+    ScratchLogFolder log;
+    const std::string regsvr32 = ProductSystemDirectory() + "regsvr32.exe";
+    CopyFileA(StandInPath("kalvio_2_14", "workbench.exe").c_str(), regsvr32.c_str(), FALSE);
+    // A further version, parked next to the installation as its setup left it.
+    MakeDirs("C:\\Brivane V2.16.0.5\\Kalvio");
+    CopyFileA(StandInPath("kalvio_2_16", "workbench.exe").c_str(), "C:\\Brivane V2.16.0.5\\Kalvio\\workbench.exe", FALSE);
+    std::vector<std::string> browserStarts;
+    SeamOverride<std::string(const FolderBrowse&)> picker(CFolderDialog::ShowBrowser, [&](const FolderBrowse& browse) {
+        browserStarts.push_back(browse.initialFolder);
+        return std::string("C:\\Brivane V2.16.0.5");
+    });
+
+    CFlipdeckDlg first("C:\\Brivane");
+    EXPECT_EQ(RunModal(first, {{IsMainDialog, [](HWND dialog) { ClickHeaderButton(dialog, IDC_KALVIO_HEADER, ID_CMD_NEW); }},
+                               {Captioned("Flipdeck"), [](HWND box) { Click(box, IDYES); }},
+                               {IsMainDialog,
+                                [](HWND dialog) {
+                                    SelectListRow(GetDlgItem(dialog, IDC_KALVIO_LIST), 3);
+                                    ClickHeaderButton(dialog, IDC_KALVIO_HEADER, ID_CMD_CHANGE);
+                                }},
+                               {Captioned("Flipdeck"), [](HWND box) { Click(box, IDOK); }}}),
+              IDOK);
+    EXPECT_EQ(browserStarts, std::vector<std::string>{""});
+    EXPECT_EQ(GetProductVersionText("C:\\Brivane\\Kalvio\\workbench.exe"), "2.16.0.5");
+    EXPECT_EQ(GetProductVersionText("C:\\Brivane V2.14.0.310\\Kalvio\\workbench.exe"), "2.14.0.310");
+    EXPECT_FALSE(PathExists("C:\\Brivane V2.16.0.5"));
+
+    // A double-click on a row edits it; the version that is no longer current can go; OK keeps
+    // the catalogue as saved.
+    CFlipdeckDlg second("C:\\Brivane");
+    EXPECT_EQ(RunModal(second, {{IsMainDialog,
+                                 [](HWND dialog) {
+                                     HWND list = GetDlgItem(dialog, IDC_KALVIO_LIST);
+                                     SelectListRow(list, 1);
+                                     // Posted, so the edit runs in the dialog's loop: the record must outlive this step.
+                                     static NMITEMACTIVATE click;
+                                     click = {};
+                                     click.hdr = {list, IDC_KALVIO_LIST, static_cast<UINT>(NM_DBLCLK)};
+                                     click.iItem = 1;
+                                     PostMessageA(dialog, WM_NOTIFY, IDC_KALVIO_LIST, reinterpret_cast<LPARAM>(&click));
+                                 }},
+                                {Captioned("Versionsumschaltung - Eintrag"),
+                                 [](HWND edit) {
+                                     EXPECT_EQ(GetItemText(edit, IDC_EDIT_NAME), "Kalvio 2.15.1.20");
+                                     Click(edit, IDCANCEL);
+                                 }},
+                                {IsMainDialog,
+                                 [](HWND dialog) {
+                                     SelectListRow(GetDlgItem(dialog, IDC_KALVIO_LIST), 0);
+                                     ClickHeaderButton(dialog, IDC_KALVIO_HEADER, ID_CMD_DELETE);
+                                 }},
+                                {IsMainDialog, [](HWND dialog) { Click(dialog, IDOK); }}}),
+              IDOK);
+    DeleteFileA(regsvr32.c_str());
+
+    const std::string key = kSuiteCatalogueKey;
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, key, "Name1"), "Kalvio 2.15.1.20");
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, key, "Name2"), "MDN 3.0.2.7");
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, key, "Name3"), "Kalvio 2.16.0.5");
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, key, "Path3"), "C:\\Brivane V2.16.0.5");
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, key, "PrgPath3"), "C:\\Brivane");
+    EXPECT_FALSE(ReadRegValue(HKEY_CURRENT_USER, key, "Name4"));
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, key, "CurrentVersionName"), "Kalvio 2.16.0.5");
+    EXPECT_TRUE(PathExists("C:\\Brivane V2.14.0.310\\Kalvio\\workbench.exe"));  // deleting forgets, never removes
+
+    const std::vector<std::string> lines = log.Messages();
+    for (const char* line : {"Add new version: Kalvio 2.16.0.5",
+                             "OnChange CurrentVersionName: Kalvio 2.14.0.310 NewName: Kalvio 2.16.0.5",
+                             "RenameVersions SUCCESS.", "OnDelete", "Deleted: Kalvio 2.14.0.310"})
+        EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
+    RemoveTree("C:\\Brivane V2.16.0.5");
+}
