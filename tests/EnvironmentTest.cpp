@@ -86,36 +86,16 @@ TEST(WriteSystemPath, TellsOtherProgramsAndNeverWritesAShortValue)
 
 class Registration : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        regsvr32_ = ProductSystemDirectory() + "regsvr32.exe";
-        CopyFileA(StandInPath("kalvio_2_14", "workbench.exe").c_str(), regsvr32_.c_str(), FALSE);
-    }
-    void TearDown() override
-    {
-        DeleteFileA(regsvr32_.c_str());
-        DeleteFileA((regsvr32_ + ".hang").c_str());
-    }
+    std::vector<std::string> Registered() const { return regsvr32_.CommandLines(); }
 
-    // The command lines the stand-in regsvr32 saw, in order.
-    std::vector<std::string> Registered() const
-    {
-        std::vector<std::string> commands;
-        for (const std::string& line : calls_.Lines()) {
-            if (line.compare(0, regsvr32_.size() + 1, regsvr32_ + "|") == 0)
-                commands.push_back(line.substr(regsvr32_.size() + 1));
-        }
-        return commands;
-    }
-
-    std::string regsvr32_;
     ScratchDir dir_;
-    StandInCalls calls_;
+    RecordingRegsvr32 regsvr32_;
     ScriptedUi ui_;
 };
 
 TEST_F(Registration, RegistersThePresentComponentsInOrderByFullPath)
 {
+    StandInCalls everything;
     for (const char* file : {"Kalvio\\UiControls.dll", "Kalvio\\ATL.dll", "Kalvio\\CxAggreg.dll", "bin\\RemotePanel.dll",
                              "program\\CxForms.dll"}) {
         MakeDirs(dir_ / "V" + "\\" + std::string(file).substr(0, std::string(file).find('\\')));
@@ -123,9 +103,9 @@ TEST_F(Registration, RegistersThePresentComponentsInOrderByFullPath)
     }
     // A regsvr32.exe planted beside the program or in the current folder must never run.
     const std::string planted = BinDir() + "\\regsvr32.exe";
-    CopyFileA(regsvr32_.c_str(), planted.c_str(), FALSE);
+    CopyFileA(regsvr32_.Path().c_str(), planted.c_str(), FALSE);
     SetCurrentDirectoryA(dir_.Path().c_str());
-    CopyFileA(regsvr32_.c_str(), (dir_ / "regsvr32.exe").c_str(), FALSE);
+    CopyFileA(regsvr32_.Path().c_str(), (dir_ / "regsvr32.exe").c_str(), FALSE);
 
     EXPECT_TRUE(RegisterSuiteComponents(Entry(dir_ / "V")[0], ui_));
     DeleteFileA(planted.c_str());
@@ -135,7 +115,7 @@ TEST_F(Registration, RegistersThePresentComponentsInOrderByFullPath)
                                                         "regsvr32 /s \"" + kalvio + "ATL.dll\"",
                                                         "regsvr32 /s \"" + kalvio + "CxAggreg.dll\"",
                                                         "regsvr32 /s \"" + dir_ / "V\\bin\\RemotePanel.dll\""}));
-    EXPECT_EQ(calls_.Lines().size(), 4u);  // no planted copy ran
+    EXPECT_EQ(everything.Lines().size(), 4u);  // no planted copy ran
     EXPECT_TRUE(ui_.messages.empty());
 
     // The MERIDAN layout registers from "\program\".
@@ -165,7 +145,7 @@ TEST_F(Registration, HangingOrMissingToolIsReportedAndTheListGoesOn)
 
     // No regsvr32.exe in the system directory: logged and shown.
     ScratchLogFolder log;
-    DeleteFileA(regsvr32_.c_str());
+    DeleteFileA(regsvr32_.Path().c_str());
     ui_.messages.clear();
     EXPECT_FALSE(RegisterComponent(dir_ / "V\\bin\\RemotePanel.dll", ui_));
     EXPECT_FALSE(RegisterComponent(dir_ / "V\\bin\\Missing.dll", ui_));
@@ -178,7 +158,7 @@ TEST_F(Registration, ToolThatNeverEndsTimesOutAfterTenSecondsAndTheListGoesOn)
     MakeDirs(dir_ / "V\\Kalvio");
     WriteFileBytes(dir_ / "V\\Kalvio\\UiControls.dll", "");
     WriteFileBytes(dir_ / "V\\Kalvio\\ATL.dll", "");
-    WriteFileBytes(regsvr32_ + ".hang", "");
+    WriteFileBytes(regsvr32_.Path() + ".hang", "");
     // The first registration hangs; while its time-out is shown, the tool is mended.
     struct MendingUi : ScriptedUi {
         std::string marker;
@@ -188,7 +168,7 @@ TEST_F(Registration, ToolThatNeverEndsTimesOutAfterTenSecondsAndTheListGoesOn)
             return ScriptedUi::ShowMessage(text, type, caption);
         }
     } ui;
-    ui.marker = regsvr32_ + ".hang";
+    ui.marker = regsvr32_.Path() + ".hang";
 
     const ULONGLONG start = GetTickCount64();
     EXPECT_TRUE(RegisterSuiteComponents(Entry(dir_ / "V")[0], ui));

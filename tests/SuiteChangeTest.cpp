@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Seams.h"
+#include "app/Startup.h"
 #include "catalogue/Naming.h"
 #include "catalogue/Registry.h"
 #include "catalogue/VersionInfo.h"
@@ -18,23 +19,13 @@ namespace {
 // The demo world with a recording regsvr32 in the products' system directory.
 class SuiteChangeTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        regsvr32_ = ProductSystemDirectory() + "regsvr32.exe";
-        CopyFileA(StandInPath("kalvio_2_14", "workbench.exe").c_str(), regsvr32_.c_str(), FALSE);
-        // What every switch changes for good: the per-user installation paths go, the Kalvio
-        // edition's version is recorded. With these applied, a round trip restores everything.
-        DeleteRegValue(HKEY_CURRENT_USER, "SOFTWARE\\Brivane", "Path");
-        DeleteRegValue(HKEY_CURRENT_USER, "SOFTWARE\\Harlund Software\\MERIDAN", "Path");
-        WriteRegString(HKEY_CURRENT_USER, "Software\\brivane\\Kalvio", "Version", "2.14.0.310");
-    }
-    void TearDown() override { DeleteFileA(regsvr32_.c_str()); }
+    void SetUp() override { world::ApplyLastingSwitchEffects(); }
 
     // Loads the catalogue as the dialog does when it opens and selects one row.
     RunState Open(int row)
     {
         RunState state;
-        CheckAdministratorPaths(state);
+        CheckAdministrator(state);
         ScriptedUi loading;
         LoadSuiteCatalogue(state, loading, false);
         ui_.selectedSuiteRows = {row};
@@ -42,26 +33,14 @@ protected:
         return state;
     }
 
-    static void CheckAdministratorPaths(RunState& state)
-    {
-        state.kalvioInstallPath = ReadRegText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brivane", "Path").value_or("");
-        state.meridanInstallPath = ReadRegText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Harlund Software\\MERIDAN", "Path").value_or("");
-    }
-
-    std::vector<std::string> Registered() const
-    {
-        std::vector<std::string> commands;
-        for (const std::string& line : calls_.Lines())
-            commands.push_back(line.substr(line.find('|') + 1));
-        return commands;
-    }
+    std::vector<std::string> Registered() const { return regsvr32_.CommandLines(); }
 
     SavedSystemPath path_;
     ScopedDemoWorld world_;
     ScratchLogFolder log_;
     StandInCalls calls_;
+    RecordingRegsvr32 regsvr32_;
     ScriptedUi ui_;
-    std::string regsvr32_;
 };
 
 }  // namespace

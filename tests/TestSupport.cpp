@@ -177,6 +177,28 @@ bool StandInCalls::WaitFor(const std::string& text, double seconds) const
     return false;
 }
 
+RecordingRegsvr32::RecordingRegsvr32() : path_(ProductSystemDirectory() + "regsvr32.exe")
+{
+    CopyFileA(StandInPath("kalvio_2_14", "workbench.exe").c_str(), path_.c_str(), FALSE);
+}
+
+RecordingRegsvr32::~RecordingRegsvr32()
+{
+    DeleteFileA(path_.c_str());
+    DeleteFileA((path_ + ".hang").c_str());
+}
+
+std::vector<std::string> RecordingRegsvr32::CommandLines() const
+{
+    std::vector<std::string> commands;
+    const std::string prefix = path_ + "|";
+    for (const std::string& line : calls_.Lines()) {
+        if (line.compare(0, prefix.size(), prefix) == 0)
+            commands.push_back(line.substr(prefix.size()));
+    }
+    return commands;
+}
+
 RunningStandIn::RunningStandIn(const std::string& path) : path_(path)
 {
     MakeDirs(path.substr(0, path.find_last_of('\\')));

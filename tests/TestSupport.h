@@ -172,6 +172,23 @@ private:
     std::string path_;
 };
 
+// A recording stand-in where the products' regsvr32.exe lives, removed at the end.
+class RecordingRegsvr32 {
+public:
+    RecordingRegsvr32();
+    ~RecordingRegsvr32();
+    RecordingRegsvr32(const RecordingRegsvr32&) = delete;
+    RecordingRegsvr32& operator=(const RecordingRegsvr32&) = delete;
+
+    const std::string& Path() const { return path_; }
+    // The command lines it was started with, in order.
+    std::vector<std::string> CommandLines() const;
+
+private:
+    std::string path_;
+    StandInCalls calls_;
+};
+
 // A stand-in copied to `path` that keeps running (with a hidden top-level window) until the
 // object ends.
 class RunningStandIn {

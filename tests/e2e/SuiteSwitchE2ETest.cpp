@@ -20,15 +20,7 @@ namespace {
 // The demo world with a recording regsvr32.exe where the products' regsvr32 lives.
 class SuiteSwitchE2E : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        CopyFileA(StandInPath("kalvio_2_14", "workbench.exe").c_str(), regsvr32_.c_str(), FALSE);
-        // What every switch changes for good; with these applied a round trip restores the world.
-        DeleteRegValue(HKEY_CURRENT_USER, "SOFTWARE\\Brivane", "Path");
-        DeleteRegValue(HKEY_CURRENT_USER, "SOFTWARE\\Harlund Software\\MERIDAN", "Path");
-        WriteRegString(HKEY_CURRENT_USER, "Software\\brivane\\Kalvio", "Version", "2.14.0.310");
-    }
-    void TearDown() override { DeleteFileA(regsvr32_.c_str()); }
+    void SetUp() override { world::ApplyLastingSwitchEffects(); }
 
     // Starts Flipdeck, selects a suite row, presses "Version wechseln" and answers the message.
     std::string SwitchTo(int row)
@@ -43,19 +35,12 @@ protected:
         return box.text;
     }
 
-    std::vector<std::string> Registered() const
-    {
-        std::vector<std::string> commands;
-        for (const std::string& line : calls_.Lines())
-            commands.push_back(line.substr(line.find('|') + 1));
-        return commands;
-    }
+    std::vector<std::string> Registered() const { return regsvr32_.CommandLines(); }
 
     SavedSystemPath path_;
     ScopedDemoWorld world_;
     ScratchLogFolder log_;
-    StandInCalls calls_;
-    std::string regsvr32_ = ProductSystemDirectory() + "regsvr32.exe";
+    RecordingRegsvr32 regsvr32_;
 };
 
 }  // namespace

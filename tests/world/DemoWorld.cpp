@@ -196,6 +196,13 @@ void Remove()
     RemoveTree(system + "CoDeSys 2.3.8.1");
 }
 
+void ApplyLastingSwitchEffects()
+{
+    DeleteRegValue(HKEY_CURRENT_USER, "SOFTWARE\\Brivane", "Path");
+    DeleteRegValue(HKEY_CURRENT_USER, "SOFTWARE\\Harlund Software\\MERIDAN", "Path");
+    Set(HKEY_CURRENT_USER, "Software\\brivane\\Kalvio", "Version", SuiteVersions()[0].version);
+}
+
 void Build(const std::string& standIns)
 {
     Remove();

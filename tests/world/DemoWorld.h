@@ -31,6 +31,10 @@ const std::vector<SuiteVersion>& SuiteVersions();  // the first is live
 // stand-in programs (bin\standins). Throws std::runtime_error when a step fails.
 void Build(const std::string& standIns);
 
+// What every suite switch changes for good: the per-user installation paths are deleted and the
+// Kalvio edition's version is recorded. Applied to a fresh world, a round trip restores everything.
+void ApplyLastingSwitchEffects();
+
 // Removes the world's folders, files and registry keys.
 void Remove();
 
