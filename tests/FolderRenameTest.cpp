@@ -129,6 +129,12 @@ TEST_F(RenameVersionsTest, EveryFailingRenameLeavesTheFoldersAsBefore)
         ScriptedUi ui;
         EXPECT_FALSE(RenameVersions(entries_, 2, ui));
         ASSERT_EQ(ui.messages.size(), 1u);
+        // The message names the move that failed: the parking, or else the bringing in, which a
+        // left-over folder still in the way makes fail too.
+        const auto [source, target] = failing == 1 ? std::make_pair(dir_ / "Brivane", dir_ / "Brivane V1")
+                                                   : std::make_pair(dir_ / "MERIDAN V1", dir_ / "MERIDAN");
+        EXPECT_EQ(ui.messages[0].text,
+                  "Das Verzeichnis " + source + " \nkonnte nicht nach " + target + " \numbenannt werden!");
         EXPECT_EQ(Content("Brivane"), "v1");
         EXPECT_EQ(Content("MERIDAN V1", "program"), "m1");
         if (failing != 3) {

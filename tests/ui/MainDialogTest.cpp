@@ -78,6 +78,8 @@ TEST(MainDialog, AddSwitchToAndDeleteThroughTheHeaders)
                                      EXPECT_EQ(GetItemText(edit, IDC_EDIT_NAME), "Kalvio 2.15.1.20");
                                      Click(edit, IDCANCEL);
                                  }},
+                                {IsMainDialog, [](HWND dialog) { PostMessageA(dialog, WM_SYSCOMMAND, IDM_ABOUTBOX, 0); }},
+                                {Captioned("Info \xFC" "ber Flipdeck"), [](HWND about) { Click(about, IDOK); }},
                                 {IsMainDialog,
                                  [](HWND dialog) {
                                      SelectListRow(GetDlgItem(dialog, IDC_KALVIO_LIST), 0);
