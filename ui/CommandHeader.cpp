@@ -109,7 +109,9 @@ LRESULT CCommandHeader::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_COMMAND:
-        if (IsCommandId(LOWORD(wParam)))
+        // Owner-drawn buttons also report BN_DOUBLECLICKED: a double-click must not run a
+        // command such as Delete twice.
+        if (IsCommandId(LOWORD(wParam)) && HIWORD(wParam) == BN_CLICKED)
             NotifyCommand(LOWORD(wParam));
         break;
     case WM_DRAWITEM: {

@@ -163,6 +163,11 @@ TEST_F(MainDialogHeaders, EveryButtonReportsItsCommandToTheDialog)
             EXPECT_EQ(record.header.hwndFrom, header->GetHwnd());
             EXPECT_EQ(record.header.idFrom, headerId);
             EXPECT_EQ(record.command, static_cast<UINT>(button.id));
+
+            // The second click of a double-click runs nothing more.
+            SendMessageA(header->GetHwnd(), WM_COMMAND, MAKEWPARAM(button.id, BN_DOUBLECLICKED),
+                         reinterpret_cast<LPARAM>(button.hwnd));
+            EXPECT_EQ(recorder_.received.size(), 1u) << button.tooltip;
         }
     }
 }
