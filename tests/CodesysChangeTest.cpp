@@ -101,6 +101,17 @@ protected:
             CreateDirectoryA(System("CoDeSys " + entry.version).c_str(), nullptr);
     }
 
+    // Installs a further version while the neutral entry is current and opens the dialog again:
+    // the installation becomes the fourth entry.
+    CodesysVersionEntry InstallWhileNeutral(const std::string& version, ScriptedUi& opening)
+    {
+        Switch(kNeutral);
+        world::InstallCodesys(BinDir() + "\\standins", version);
+        Open(opening);
+        EXPECT_EQ(state_.codesysEntries.size(), 4u);
+        return state_.codesysEntries.back();
+    }
+
     bool Change(int row, ScriptedUi& ui)
     {
         ui.selectedCodesysRows = {row};
@@ -203,14 +214,10 @@ TEST_F(CodesysChangeTest, NeutralEntryFreesTheInstallationForAFurtherVersionThat
     Switch(k2395);
     EXPECT_EQ(start.Differences(world::Snapshot::Take()), "");
 
-    Switch(kNeutral);
-    world::InstallCodesys(BinDir() + "\\standins", "2.3.9.6");
     ScriptedUi opening;
-    Open(opening);
+    const CodesysVersionEntry added = InstallWhileNeutral("2.3.9.6", opening);
     // The match of the installation against the catalogue adopts it: the discovery has nothing left to do.
     EXPECT_TRUE(opening.messages.empty());
-    ASSERT_EQ(state_.codesysEntries.size(), 4u);
-    const CodesysVersionEntry& added = state_.codesysEntries[3];
     EXPECT_EQ(added.name, "CoDeSys 2.3.9.6");
     EXPECT_EQ(added.renamePath, kMain + " 2.3.9.6");
     EXPECT_EQ(added.eniPath, kRoot + "\\CoDeSys ENI Server 2.3.9.6");
@@ -227,15 +234,11 @@ TEST_F(CodesysChangeTest, NeutralEntryFreesTheInstallationForAFurtherVersionThat
 
 TEST_F(CodesysChangeTest, DiscoveryAdoptsAFurtherCopyOfAParkedVersionUnderNamesOfItsOwn)
 {
-    Switch(kNeutral);
-    world::InstallCodesys(BinDir() + "\\standins", "2.3.9.5");
     ScriptedUi opening;
-    Open(opening);
+    const CodesysVersionEntry added = InstallWhileNeutral("2.3.9.5", opening);
     ASSERT_EQ(opening.messages.size(), 1u);
     EXPECT_EQ(opening.messages[0].text,
               "Es wurde eine neue CoDeSys-Installation gefunden und in den Versionswechsler aufgenommen.");
-    ASSERT_EQ(state_.codesysEntries.size(), 4u);
-    const CodesysVersionEntry& added = state_.codesysEntries[3];
     EXPECT_EQ(added.name, "CoDeSys 2.3.9.5_1");
     EXPECT_EQ(added.renamePath, kMain + " 2.3.9.5_1");
     EXPECT_EQ(added.opcPath, kRoot + "\\CoDeSysOPC 2.3.9.5_1");
@@ -488,19 +491,16 @@ TEST_F(CodesysChangeTest, RefusalsComeBeforeAnythingMoves)
                    "bereits belegt ist!\n" + taken, MB_ICONWARNING | MB_OK);
     RemoveTree(taken);
 
-    const std::string missing = kMain + " 2.3.8.1";
-    MoveFileA(missing.c_str(), (missing + "x").c_str());
-    refused(k2381, "Die neue Version kann nicht in Ihrem Umbenennungspfad gefunden werden!\n" + missing,
-            MB_ICONWARNING | MB_OK);
-    MoveFileA((missing + "x").c_str(), missing.c_str());
-
+    auto notFound = [&](const std::string& folder) {
+        MoveFileA(folder.c_str(), (folder + "x").c_str());
+        refused(k2381, "Die neue Version kann nicht in Ihrem Umbenennungspfad gefunden werden!\n" + folder,
+                MB_ICONWARNING | MB_OK);
+        MoveFileA((folder + "x").c_str(), folder.c_str());
+    };
+    notFound(kMain + " 2.3.8.1");
     // With a whole-folder version live, a sub-folder version is looked for in the parked root folder.
     Switch(k2370);
-    const std::string parked = kNewVersions + "\\CoDeSys V2.3 2.3.8.1";
-    MoveFileA(parked.c_str(), (parked + "x").c_str());
-    refused(k2381, "Die neue Version kann nicht in Ihrem Umbenennungspfad gefunden werden!\n" + parked,
-            MB_ICONWARNING | MB_OK);
-    MoveFileA((parked + "x").c_str(), parked.c_str());
+    notFound(kNewVersions + "\\CoDeSys V2.3 2.3.8.1");
     Switch(k2395);
 
     // A version text naming a backup folder inside one that does not exist.
