@@ -3,6 +3,7 @@
 #include "app/ActivityLog.h"
 #include "app/LocalizedString.h"
 #include "app/Seams.h"
+#include "catalogue/CatalogueStore.h"
 #include "catalogue/Naming.h"
 #include "catalogue/Registry.h"
 
@@ -12,8 +13,6 @@ const char kSuiteCatalogueKey[] = "SOFTWARE\\BRIVANE\\Flipdeck";
 const char kMeridanCatalogueKey[] = "SOFTWARE\\Harlund Software\\MERIDAN\\Flipdeck";
 
 namespace {
-
-std::string Numbered(const char* name, int index) { return name + std::to_string(index); }
 
 // The edition whose workbench lies in the program path or, parked, in the rename path; -1 for none.
 int FindEdition(const SuiteVersionEntry& entry)
@@ -27,12 +26,6 @@ int FindEdition(const SuiteVersionEntry& entry)
             return layout.edition;
     }
     return -1;
-}
-
-bool KeyExists(HKEY root, const std::string& subKey)
-{
-    UniqueHKey key;
-    return OpenRegKey(root, subKey, KEY_READ, key) == ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -143,42 +136,19 @@ void WriteSuiteCatalogue(const RunState& state, bool autoStart, HKEY root, const
     if (!current.empty())
         WriteRegString(root, subKey, "CurrentVersionName", current);
 
-    for (int n = count + 1; n <= kMaxCatalogueEntries; ++n) {
-        if (std::optional<RegValue> name = ReadRegValue(root, subKey, Numbered("Name", n))) {
-            WriteLog("Remove Kalvio version from registry " + subKey + ": " + name->Text() +
-                     " Index: " + std::to_string(count));
-            DeleteRegValue(root, subKey, Numbered("Name", n));
-        }
-        for (const char* value : {"Path", "MainPath", "Version", "HelpFile", "PrgPath"})
-            DeleteRegValue(root, subKey, Numbered(value, n));
-    }
+    RemoveIndexesAfter(root, subKey, count, {{"Path", ""}, {"MainPath", ""}, {"Version", ""}, {"HelpFile", ""}, {"PrgPath", ""}},
+                       [&](int, const std::string& name) {
+                           WriteLog("Remove Kalvio version from registry " + subKey + ": " + name +
+                                    " Index: " + std::to_string(count));
+                       });
 }
 
 void SaveAllKalvio(const RunState& state, bool autoStart)
 {
     WriteLog("SaveAllKalvio");
     const bool meridanMirror = ReadRegText(HKEY_CURRENT_USER, kMeridanCatalogueKey, "CurrentVersionName").has_value();
-    if (state.userHives.empty()) {
-        WriteSuiteCatalogue(state, autoStart, HKEY_CURRENT_USER, kSuiteCatalogueKey);
-        if (meridanMirror)
-            WriteSuiteCatalogue(state, autoStart, HKEY_CURRENT_USER, kMeridanCatalogueKey);
-        return;
-    }
-    // A catalogue known only from the machine would otherwise be saved nowhere.
-    if (!KeyExists(HKEY_CURRENT_USER, kSuiteCatalogueKey))
-        WriteSuiteCatalogue(state, autoStart, HKEY_CURRENT_USER, kSuiteCatalogueKey);
-    for (const std::string& hive : state.userHives) {
-        const std::string key = hive + "\\" + kSuiteCatalogueKey;
-        if (KeyExists(HKEY_USERS, key))
-            WriteSuiteCatalogue(state, autoStart, HKEY_USERS, key);
-    }
-    if (meridanMirror) {
-        for (const std::string& hive : state.userHives) {
-            const std::string key = hive + "\\" + kMeridanCatalogueKey;
-            if (KeyExists(HKEY_USERS, key))
-                WriteSuiteCatalogue(state, autoStart, HKEY_USERS, key);
-        }
-    }
+    SaveToEveryHive(state.userHives, kSuiteCatalogueKey, kMeridanCatalogueKey, meridanMirror,
+                    [&](HKEY root, const std::string& subKey) { WriteSuiteCatalogue(state, autoStart, root, subKey); });
 }
 
 bool AddSuiteVersion(RunState& state, UserInterface& ui, const SuiteVersionEntry& entry)

@@ -8,12 +8,12 @@
 
 #include "app/RunState.h"
 #include "app/UserInterface.h"
+#include "catalogue/CatalogueStore.h"
 
 namespace flipdeck {
 
 extern const char kSuiteCatalogueKey[];    // "SOFTWARE\BRIVANE\Flipdeck"
 extern const char kMeridanCatalogueKey[];  // "SOFTWARE\Harlund Software\MERIDAN\Flipdeck"
-constexpr int kMaxCatalogueEntries = 50;
 
 // Rebuilds the entries from the registry and shows them; `log` writes every value read.
 void LoadSuiteCatalogue(RunState& state, UserInterface& ui, bool log);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds Flipdeck and opens it on a demo workstation: two Kalvio versions, a MERIDAN version and
-# two CoDeSys versions in a Wine prefix of its own (build/x64/demo-prefix). With DISPLAY set the
+# three CoDeSys versions in a Wine prefix of its own (build/x64/demo-prefix). With DISPLAY set the
 # window opens there; without, on a private Xvfb, and a screenshot is saved to build/demo.png.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"

@@ -195,13 +195,20 @@ bool CheckRunningPrograms(const std::vector<SuiteVersionEntry>& entries, int cho
         {"xVisualisierung4550drawtask9012", nullptr, LoadLocalizedString(IDS_TOOL_VISUALISATION)},
         {"xSimulation4550drawtask9012", nullptr, LoadLocalizedString(IDS_TOOL_SIMULATION)},
     };
-    for (;;) {
+    return ConfirmNoneRunning(ui, [&] {
         std::string list;
         for (const auto& window : windows) {
             if (seams::FindTopLevelWindow(window.className, window.title))
                 list += Line(window.text);
         }
-        list += CollectRunningTools(256, simulationNaming);
+        return list + CollectRunningTools(256, simulationNaming);
+    });
+}
+
+bool ConfirmNoneRunning(UserInterface& ui, const std::function<std::string()>& listRunning)
+{
+    for (;;) {
+        const std::string list = listRunning();
         if (list.empty())
             return true;
         switch (ui.ShowMessage(FormatLocalized(IDS_PROGRAMS_RUNNING, {list}), MB_ICONWARNING | MB_ABORTRETRYIGNORE)) {

@@ -2,6 +2,7 @@
 // switch never renames folders that programs run from.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,5 +25,9 @@ std::string CollectRunningTools(size_t capacity, bool simulationNaming);
 
 // Lists the running suite programs and lets the user abort, retry or ignore. True: go on.
 bool CheckRunningPrograms(const std::vector<SuiteVersionEntry>& entries, int chosen, UserInterface& ui);
+
+// Shows the programs that `listRunning` names ("\t<text>\n" each) as running, asking the user to
+// abort, retry or ignore, until the list is empty or the user ignores it. True: go on.
+bool ConfirmNoneRunning(UserInterface& ui, const std::function<std::string()>& listRunning);
 
 }  // namespace flipdeck

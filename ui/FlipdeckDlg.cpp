@@ -4,6 +4,9 @@
 
 #include "app/LocalizedString.h"
 #include "app/Startup.h"
+#include "codesys/CodesysChange.h"
+#include "codesys/CodesysList.h"
+#include "catalogue/CodesysCatalogue.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "catalogue/VersionInfo.h"
 #include "resource.h"
@@ -64,6 +67,7 @@ BOOL CFlipdeckDlg::OnInitDialog()
     }
     ownVersion_ = GetOwnProductVersionText(nullptr);
     LoadAtStartup(state_, *this, ownVersion_);
+    LoadCodesysAtStartup(state_, *this);
 
     SetWindowTextA(GetHwnd(), (GetWindowString(GetHwnd()) + " - " + ownVersion_).c_str());
     CDialog::OnInitDialog();
@@ -82,6 +86,8 @@ bool CFlipdeckDlg::OnCommand(int id, int code, HWND control)
 
 void CFlipdeckDlg::OnOK()
 {
+    if (state_.codesysDirty)
+        SaveAllCs(state_);
     if (state_.suiteDirty)
         SaveAllKalvio(state_, AutoStartChecked());
     EndDialog(IDOK);
@@ -94,8 +100,18 @@ bool CFlipdeckDlg::OnNotify(NMHDR* header, LRESULT& result)
         result = 0;
         return true;
     }
-    if (header->idFrom == IDC_KALVIO_HEADER && header->code == kCommandNotificationCode) {
-        RunSuiteCommand(reinterpret_cast<const CommandNotification*>(header)->command);
+    if (header->idFrom == IDC_CODESYS_LIST && header->code == NM_DBLCLK) {
+        OnChangeCS(state_, *this);
+        result = 0;
+        return true;
+    }
+    if (header->code == kCommandNotificationCode &&
+        (header->idFrom == IDC_KALVIO_HEADER || header->idFrom == IDC_CODESYS_HEADER)) {
+        const UINT command = reinterpret_cast<const CommandNotification*>(header)->command;
+        if (header->idFrom == IDC_KALVIO_HEADER)
+            RunSuiteCommand(command);
+        else
+            RunCodesysCommand(command);
         result = 0;
         return true;
     }
@@ -124,6 +140,26 @@ void CFlipdeckDlg::RunSuiteCommand(UINT command)
     case ID_CMD_START:
         if (StartActiveVersion(state_, *this))
             EndDialog(IDOK);
+        break;
+    default:
+        break;
+    }
+}
+
+void CFlipdeckDlg::RunCodesysCommand(UINT command)
+{
+    switch (command) {
+    case ID_CMD_DELETE:
+        OnDeleteCS(state_, *this);
+        break;
+    case ID_CMD_MOVE_UP:
+        OnMoveUpCS(state_, *this);
+        break;
+    case ID_CMD_MOVE_DOWN:
+        OnMoveDownCS(state_, *this);
+        break;
+    case ID_CMD_CHANGE:
+        OnChangeCS(state_, *this);
         break;
     default:
         break;

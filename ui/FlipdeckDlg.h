@@ -39,6 +39,7 @@ protected:
 
 private:
     void RunSuiteCommand(UINT command);
+    void RunCodesysCommand(UINT command);
     void PaintMinimisedIcon();
 
     RunState state_;

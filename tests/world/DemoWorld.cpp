@@ -87,6 +87,7 @@ struct CodesysVersion {
 };
 const CodesysVersion kLiveCodesys{"2.3.9.5", "codesys_2_3_9_5"};
 const CodesysVersion kParkedCodesys{"2.3.8.1", "codesys_2_3_8_1"};
+const CodesysVersion kWholeCodesys{"2.3.7.0", "codesys_2_3_7_0"};
 
 struct Component {
     const char* setupValue;
@@ -103,15 +104,16 @@ const Component kComponents[] = {
 
 std::string Root() { return kCodesysRoot; }
 
-// The component folders of one version, at `suffix` (empty for the live places).
-void MakeCodesysFolders(const std::string& standIns, const CodesysVersion& codesys, const std::string& suffix)
+// The component folders of one version in `root`, at `suffix` (empty for the live places).
+void MakeCodesysFolders(const std::string& standIns, const CodesysVersion& codesys, const std::string& root,
+                        const std::string& suffix)
 {
-    const std::string main = Root() + "\\CoDeSys V2.3" + suffix;
+    const std::string main = root + "\\CoDeSys V2.3" + suffix;
     CopyProgram(standIns + "\\" + codesys.standIn + "\\CoDeSys.exe", main + "\\CoDeSys.exe");
     WriteText(main + "\\Library\\Standard.lib", std::string("library of ") + codesys.version);
-    WriteText(Root() + "\\CoDeSys ENI Server" + suffix + "\\ENIServer.exe", std::string("ENI ") + codesys.version);
-    WriteText(Root() + "\\CoDeSysOPC" + suffix + "\\CoDeSysOPC.exe", std::string("OPC ") + codesys.version);
-    WriteText(Root() + "\\CoDeSys SP PLCWinNT" + suffix + "\\PLCWinNT.exe", std::string("PLC ") + codesys.version);
+    WriteText(root + "\\CoDeSys ENI Server" + suffix + "\\ENIServer.exe", std::string("ENI ") + codesys.version);
+    WriteText(root + "\\CoDeSysOPC" + suffix + "\\CoDeSysOPC.exe", std::string("OPC ") + codesys.version);
+    WriteText(root + "\\CoDeSys SP PLCWinNT" + suffix + "\\PLCWinNT.exe", std::string("PLC ") + codesys.version);
 }
 
 // The three registry trees of one version under the given key names (live or parked).
@@ -136,15 +138,61 @@ void MakeGatewayFiles(const std::string& folder, const CodesysVersion& codesys)
         WriteText(folder + file, file + " of CoDeSys " + codesys.version);
 }
 
-void CatalogueCodesys(int n, const CodesysVersion& codesys)
+// A sub-folder entry parks each component folder beside the live one; a whole-folder entry parks
+// the root folder and has no component park paths.
+void CatalogueCodesys(int n, const CodesysVersion& codesys, bool wholeFolder = false)
 {
     const std::string index = std::to_string(n);
+    const std::string blankVersion = std::string(" ") + codesys.version;
     Set(HKEY_CURRENT_USER, kCodesysCatalogue, "Name" + index, std::string("CoDeSys ") + codesys.version);
     Set(HKEY_CURRENT_USER, kCodesysCatalogue, "Version" + index, codesys.version);
-    for (const Component& component : kComponents)
-        Set(HKEY_CURRENT_USER, kCodesysCatalogue, "Path" + index + component.catalogueSuffix,
-            Root() + "\\" + component.parkedFolderPrefix + " " + codesys.version);
-    SetByte(HKEY_CURRENT_USER, kCodesysCatalogue, "RenameSubDir" + index, 1);
+    for (const Component& component : kComponents) {
+        std::string park = Root() + "\\" + component.parkedFolderPrefix + blankVersion;
+        if (wholeFolder)
+            park = component.catalogueSuffix[0] == '\0' ? Root() + blankVersion : "";
+        Set(HKEY_CURRENT_USER, kCodesysCatalogue, "Path" + index + component.catalogueSuffix, park);
+    }
+    SetByte(HKEY_CURRENT_USER, kCodesysCatalogue, "RenameSubDir" + index, wholeFolder ? 0 : 1);
+}
+
+// Removes what the CoDeSys versions of the world and their parking places left: trees and folders
+// by their prefixes, so that versions installed by a test go too.
+void RemoveCodesys()
+{
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        std::vector<std::string> doomed;
+        UniqueHKey software;
+        if (OpenRegKey(root, "Software", KEY_READ, software) == ERROR_SUCCESS) {
+            char name[256];
+            DWORD length = sizeof(name);
+            for (DWORD index = 0; RegEnumKeyExA(software.get(), index, name, &length, nullptr, nullptr, nullptr,
+                                                nullptr) == ERROR_SUCCESS;
+                 ++index, length = sizeof(name)) {
+                const std::string key(name);
+                if (key.rfind("3S-Smart Software Solutions GmbH", 0) == 0 || key.rfind("AutomationAlliance", 0) == 0)
+                    doomed.push_back("Software\\" + key);
+            }
+        }
+        for (const std::string& key : doomed)
+            DeleteRegistryTree(root, key);
+    }
+    const std::string system = ProductSystemDirectory();
+    for (const std::string& file : GatewayFiles())
+        DeleteFileA((system + file).c_str());
+    for (const std::string& pattern : {std::string(kCodesysRoot) + "*", system + "CoDeSys *"}) {
+        const std::string folder = pattern.substr(0, pattern.find_last_of('\\') + 1);
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE)
+            continue;
+        std::vector<std::string> doomed;
+        do
+            doomed.push_back(folder + found.cFileName);
+        while (FindNextFileA(search, &found));
+        FindClose(search);
+        for (const std::string& path : doomed)
+            RemoveTree(path);
+    }
 }
 
 const char* const kRegistryKeys[][2] = {
@@ -153,12 +201,6 @@ const char* const kRegistryKeys[][2] = {
     {"HKLM", "SOFTWARE\\Harlund Software"},
     {"HKCU", "SOFTWARE\\Harlund Software"},
     {"HKLM", "SOFTWARE\\BRIVANE\\Flipdeck"},
-    {"HKLM", "software\\3S-Smart Software Solutions GmbH"},
-    {"HKLM", "software\\3S-Smart Software Solutions GmbH 2.3.8.1"},
-    {"HKLM", "software\\AutomationAlliance"},
-    {"HKLM", "software\\AutomationAlliance 2.3.8.1"},
-    {"HKCU", "software\\3S-Smart Software Solutions GmbH"},
-    {"HKCU", "software\\3S-Smart Software Solutions GmbH 2.3.8.1"},
 };
 
 }  // namespace
@@ -186,14 +228,22 @@ void Remove()
     for (const auto& key : kRegistryKeys)
         DeleteRegistryTree(std::string(key[0]) == "HKLM" ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, key[1]);
     for (const char* folder : {"C:\\Brivane", "C:\\Brivane V2.14.0.310", "C:\\Brivane V2.15.1.20", "C:\\MERIDAN",
-                               "C:\\MERIDAN V3.0.2.7", "C:\\Programme\\3S Software",
-                               "C:\\Programme\\3S Software NewVersions"})
+                               "C:\\MERIDAN V3.0.2.7"})
         RemoveTree(folder);
-    const std::string system = ProductSystemDirectory();
-    for (const std::string& file : GatewayFiles())
-        DeleteFileA((system + file).c_str());
-    RemoveTree(system + "CoDeSys 2.3.9.5");
-    RemoveTree(system + "CoDeSys 2.3.8.1");
+    RemoveCodesys();
+}
+
+void InstallCodesys(const std::string& standIns, const std::string& version)
+{
+    std::string standIn = "codesys_" + version;
+    for (char& c : standIn) {
+        if (c == '.')
+            c = '_';
+    }
+    const CodesysVersion codesys{version.c_str(), standIn.c_str()};
+    MakeCodesysFolders(standIns, codesys, Root(), "");
+    MakeCodesysTrees(codesys, "");
+    MakeGatewayFiles(ProductSystemDirectory(), codesys);
 }
 
 void ApplyLastingSwitchEffects()
@@ -240,16 +290,19 @@ void Build(const std::string& standIns)
         SetByte(HKEY_CURRENT_USER, catalogue, "AutoStart", 0);
     }
 
-    // CoDeSys: 2.3.9.5 live, 2.3.8.1 parked component by component.
-    MakeCodesysFolders(standIns, kLiveCodesys, "");
-    MakeCodesysFolders(standIns, kParkedCodesys, std::string(" ") + kParkedCodesys.version);
-    MakeCodesysTrees(kLiveCodesys, "");
-    MakeCodesysTrees(kParkedCodesys, std::string(" ") + kParkedCodesys.version);
+    // CoDeSys: 2.3.9.5 live, 2.3.8.1 parked component by component, 2.3.7.0 parked with its whole
+    // root folder. Each parked version's trees and gateway files wait under its version.
+    InstallCodesys(standIns, kLiveCodesys.version);
+    MakeCodesysFolders(standIns, kParkedCodesys, Root(), std::string(" ") + kParkedCodesys.version);
+    MakeCodesysFolders(standIns, kWholeCodesys, Root() + " " + kWholeCodesys.version, "");
     const std::string system = ProductSystemDirectory();
-    MakeGatewayFiles(system, kLiveCodesys);
-    MakeGatewayFiles(system + "CoDeSys " + kParkedCodesys.version + "\\", kParkedCodesys);
+    for (const CodesysVersion& parked : {kParkedCodesys, kWholeCodesys}) {
+        MakeCodesysTrees(parked, std::string(" ") + parked.version);
+        MakeGatewayFiles(system + "CoDeSys " + parked.version + "\\", parked);
+    }
     CatalogueCodesys(1, kLiveCodesys);
     CatalogueCodesys(2, kParkedCodesys);
+    CatalogueCodesys(3, kWholeCodesys, true);
     Set(HKEY_CURRENT_USER, kCodesysCatalogue, "CurrentVersionName", std::string("CoDeSys ") + kLiveCodesys.version);
     Set(HKEY_CURRENT_USER, kCodesysCatalogue, "NewVersionPath", Root() + " NewVersions");
 

@@ -1,6 +1,7 @@
 // A workstation as the products' installers and earlier runs of Flipdeck leave it: two versions of
 // the Kalvio edition (one live, one parked), one MERIDAN version (parked), CoDeSys 2.3.9.5 installed
-// with its setup key, registry trees and gateway files, and CoDeSys 2.3.8.1 parked.
+// with its setup key, registry trees and gateway files, CoDeSys 2.3.8.1 parked component by
+// component and CoDeSys 2.3.7.0 parked with its whole root folder.
 // The demo and the end-to-end tests build the same world.
 #pragma once
 
@@ -37,6 +38,11 @@ void ApplyLastingSwitchEffects();
 
 // Removes the world's folders, files and registry keys.
 void Remove();
+
+// What CoDeSys' setup leaves when it installs `version` (a stand-in codesys_<version with
+// underscores> must exist) into the free live places: the component folders in the root folder,
+// the setup key and the other live registry trees, and the gateway files in the system directory.
+void InstallCodesys(const std::string& standIns, const std::string& version);
 
 // The gateway files CoDeSys installs into the system directory.
 const std::vector<std::string>& GatewayFiles();

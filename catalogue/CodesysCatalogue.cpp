@@ -1,0 +1,207 @@
+#include "catalogue/CodesysCatalogue.h"
+
+#include "app/ActivityLog.h"
+#include "app/LocalizedString.h"
+#include "catalogue/CatalogueStore.h"
+#include "catalogue/Naming.h"
+#include "catalogue/Registry.h"
+#include "catalogue/SuiteCatalogue.h"
+#include "catalogue/VersionInfo.h"
+
+namespace flipdeck {
+
+const char kCodesysCatalogueKey[] = "SOFTWARE\\BRIVANE\\Flipdeck\\CS";
+const char kCodesysSetupKey[] = "SOFTWARE\\3S-Smart Software Solutions GmbH\\CoDeSys SetupInfo\\V2.3.0";
+
+const CodesysComponent kCodesysComponents[4] = {
+    {"Targetdir_CODESYS", "", &CodesysVersionEntry::renamePath},
+    {"Targetdir_ENI", "_ENI", &CodesysVersionEntry::eniPath},
+    {"Targetdir_OPC", "_OPC", &CodesysVersionEntry::opcPath},
+    {"Targetdir_PLCWINNT", "_PLCWINNT", &CodesysVersionEntry::plcWinNtPath},
+};
+
+namespace {
+
+std::optional<std::string> ReadCatalogue(const std::string& valueName)
+{
+    return ReadUserMachineText(kCodesysCatalogueKey, valueName);
+}
+
+bool WriteCatalogue(const std::string& valueName, const std::string& text)
+{
+    return WriteRegString(HKEY_CURRENT_USER, kCodesysCatalogueKey, valueName, text);
+}
+
+// A new entry at index n for the installation in `main`: parked beside its live folders, the
+// component folders one by one, and current.
+void CatalogueInstallation(int n, const std::string& main, const std::string& version)
+{
+    const std::string name = "CoDeSys " + version;
+    WriteCatalogue(Numbered("Version", n), version);
+    WriteCatalogue(Numbered("Name", n), name);
+    WriteCatalogue("CurrentVersionName", name);
+    WriteCatalogue(Numbered("Path", n), main + " " + version);
+    const size_t slash = main.find_last_of('\\');
+    const std::string parent = slash == std::string::npos ? std::string() : main.substr(0, slash);
+    WriteCatalogue(Numbered("Path", n, "_ENI"), parent + "\\CoDeSys ENI Server " + version);
+    WriteCatalogue(Numbered("Path", n, "_OPC"), parent + "\\CoDeSysOPC " + version);
+    WriteCatalogue(Numbered("Path", n, "_PLCWINNT"), parent + "\\CoDeSys SP PLCWinNT " + version);
+    WriteRegByte(HKEY_CURRENT_USER, kCodesysCatalogueKey, Numbered("RenameSubDir", n), 1);
+}
+
+}  // namespace
+
+std::string NeutralCodesysName() { return LoadLocalizedString(IDS_NEW_ENTRY_MARKER); }
+
+std::string GetCurrentCodesysName() { return ReadCatalogue("CurrentVersionName").value_or(""); }
+
+void SyncInstalledCoDeSys()
+{
+    const std::string main = ReadRegText(HKEY_LOCAL_MACHINE, kCodesysSetupKey, "Targetdir_CODESYS").value_or("");
+    if (main.empty() || !PathExists(main + "\\Codesys.exe"))
+        return;
+    // Without a version the installation cannot be told from any other, nor named.
+    const std::string version = GetProductVersionText(main + "\\Codesys.exe");
+    if (version.empty())
+        return;
+    bool parkedCopy = false;
+    for (int n = 1; n <= kMaxCatalogueEntries; ++n) {
+        const std::optional<std::string> known = ReadCatalogue(Numbered("Version", n));
+        const std::optional<std::string> name = ReadCatalogue(Numbered("Name", n));
+        if (!known) {
+            // An index with a name is an entry of its own, never written over; a further copy of
+            // a parked version is left to the discovery, which gives it a name and path of its own.
+            if (!name.value_or("").empty())
+                continue;
+            if (!parkedCopy)
+                CatalogueInstallation(n, main, version);
+            return;
+        }
+        if (*known != version)
+            continue;
+        // The entry of this version is parked: what is installed is another copy of it.
+        const std::string renamePath = ReadCatalogue(Numbered("Path", n)).value_or("");
+        if (!renamePath.empty() && PathExists(renamePath)) {
+            parkedCopy = true;
+            continue;
+        }
+        const std::optional<std::string> current = ReadCatalogue("CurrentVersionName");
+        if (current && name && *name != *current)
+            WriteCatalogue("CurrentVersionName", *name);
+        return;
+    }
+}
+
+bool AdoptInstalledCoDeSys()
+{
+    // Entry 1 may describe a parked version: its record must stay.
+    if (!ReadCatalogue("Name1").value_or("").empty())
+        return false;
+    const std::optional<std::string> main = ReadUserMachineText(kCodesysSetupKey, "Targetdir_CODESYS");
+    if (!main)
+        return false;
+    CVersionInfo info;
+    if (!info.Open((*main + "\\CoDeSys.exe").c_str()))
+        return false;
+    const std::string version = info.GetFileVersion();
+    if (version.empty())
+        return false;
+    const std::string name = "CoDeSys " + version;
+    if (!WriteCatalogue("CurrentVersionName", name) || !WriteCatalogue("Name1", name) ||
+        !WriteCatalogue("Path1", *main + " " + version))
+        return false;
+    for (const CodesysComponent& component : kCodesysComponents) {
+        if (component.catalogueSuffix[0] == '\0')
+            continue;  // the main folder is Path1
+        const std::optional<std::string> folder = ReadUserMachineText(kCodesysSetupKey, component.setupValue);
+        if (!folder || !WriteCatalogue(Numbered("Path", 1, component.catalogueSuffix), *folder + " " + version))
+            return false;
+    }
+    return WriteCatalogue("Version1", version) && WriteRegByte(HKEY_CURRENT_USER, kCodesysCatalogueKey, "RenameSubDir1", 1);
+}
+
+void SettleCodesysState(RunState& state)
+{
+    state.currentCodesysName = GetCurrentCodesysName();
+    if (state.currentCodesysName.empty() && AdoptInstalledCoDeSys())
+        state.currentCodesysName = GetCurrentCodesysName();
+
+    // An empty path would make a switch move the root folder to nowhere: choose one then too.
+    state.newVersionsPath = ReadCatalogue("NewVersionPath").value_or("");
+    const std::string root = ReadUserMachineText(kCodesysSetupKey, "Targetdir").value_or("");
+    if (state.newVersionsPath.empty() && !root.empty()) {
+        std::string candidate = root + " NewVersions";
+        for (int n = 1; PathExists(candidate); ++n)
+            candidate = root + " NewVersions_" + std::to_string(n);
+        WriteCatalogue("NewVersionPath", candidate);
+        state.newVersionsPath = candidate;
+    }
+    WriteLog("------------------CODESYS---------------------");
+}
+
+void LoadCoDeSysCatalogue(RunState& state, UserInterface& ui)
+{
+    auto read = [](const std::string& valueName) {
+        std::string value = ReadCatalogue(valueName).value_or("");
+        WriteLog(valueName + ": " + value);
+        return value;
+    };
+    state.codesysEntries.clear();
+    for (int n = 1; n <= kMaxCatalogueEntries; ++n) {
+        CodesysVersionEntry entry;
+        entry.name = ReadCatalogue(Numbered("Name", n)).value_or("");
+        if (entry.name.empty())
+            break;
+        WriteLog(Numbered("Name", n) + ": " + entry.name);
+        for (const CodesysComponent& component : kCodesysComponents)
+            entry.*component.parkPath = read(Numbered("Path", n, component.catalogueSuffix));
+        if (_stricmp(entry.name.c_str(), state.currentCodesysName.c_str()) == 0) {
+            ui.SetField(kCodesysNameField, entry.name);
+            ui.SetField(kCodesysRenamePathField, entry.renamePath);
+        }
+        ReadUserMachineByte(kCodesysCatalogueKey, Numbered("RenameSubDir", n), entry.renameSubDir);
+        WriteLog(Numbered("RenameSubDir", n) + ": " + std::to_string(entry.renameSubDir));
+        entry.version = read(Numbered("Version", n));
+        state.codesysEntries.push_back(std::move(entry));
+    }
+    ui.ShowCodesysList(state.codesysEntries);
+}
+
+void WriteCoDeSysCatalogue(const RunState& state, HKEY root, const std::string& subKey)
+{
+    const std::string neutral = NeutralCodesysName();
+    int n = 0;
+    for (const CodesysVersionEntry& entry : state.codesysEntries) {
+        if (entry.name == neutral)
+            continue;
+        ++n;
+        WriteRegString(root, subKey, Numbered("Name", n), entry.name);
+        WriteRegString(root, subKey, Numbered("Path", n), entry.renamePath);
+        WriteRegString(root, subKey, Numbered("Version", n), entry.version);
+        for (const CodesysComponent& component : kCodesysComponents) {
+            if (component.catalogueSuffix[0] != '\0')
+                WriteRegString(root, subKey, Numbered("Path", n, component.catalogueSuffix), entry.*component.parkPath);
+        }
+        WriteRegByte(root, subKey, Numbered("RenameSubDir", n), entry.renameSubDir);
+    }
+    RemoveIndexesAfter(root, subKey, n,
+                       {{"Path", ""}, {"Path", "_ENI"}, {"Path", "_OPC"}, {"Path", "_PLCWINNT"}, {"Version", ""}, {"RenameSubDir", ""}},
+                       [&](int index, const std::string& name) {
+                           WriteLog("Remove CoDeSys version from registry " + subKey + ": " + name +
+                                    " nItem: " + std::to_string(index));
+                       });
+}
+
+void SaveAllCs(const RunState& state)
+{
+    WriteLog("SaveAllCs");
+    const std::string mirrorKey = std::string(kMeridanCatalogueKey) + "\\CS";
+    // With user hives the CoDeSys mirror is kept where it has a current version already; without,
+    // it is written where the suite's mirror has one.
+    const bool mirror = ReadRegText(HKEY_CURRENT_USER, state.userHives.empty() ? kMeridanCatalogueKey : mirrorKey,
+                                    "CurrentVersionName").has_value();
+    SaveToEveryHive(state.userHives, kCodesysCatalogueKey, mirrorKey, mirror,
+                    [&](HKEY root, const std::string& subKey) { WriteCoDeSysCatalogue(state, root, subKey); });
+}
+
+}  // namespace flipdeck

@@ -1,0 +1,55 @@
+// The catalogue of the CoDeSys V2.3 versions on this machine: numbered values under
+// "SOFTWARE\BRIVANE\Flipdeck\CS", read from the current user with the machine as fallback, plus
+// the start-up match of the installation that CoDeSys' own setup information points to.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/RunState.h"
+#include "app/UserInterface.h"
+
+namespace flipdeck {
+
+extern const char kCodesysCatalogueKey[];  // "SOFTWARE\BRIVANE\Flipdeck\CS"
+extern const char kCodesysSetupKey[];      // "SOFTWARE\3S-Smart Software Solutions GmbH\CoDeSys SetupInfo\V2.3.0"
+
+// The four folders of an installation: its setup-info value, the suffix of its catalogue value
+// ("Path%d" + suffix) and the entry's park path for it.
+struct CodesysComponent {
+    const char* setupValue;
+    const char* catalogueSuffix;
+    std::string CodesysVersionEntry::*parkPath;
+};
+// Main program, ENI server, OPC server, PLCWinNT, in this order.
+extern const CodesysComponent kCodesysComponents[4];
+
+// The neutral entry "<neu>": row 0 of the CoDeSys list and, while current, the current version name.
+std::string NeutralCodesysName();
+
+// "CurrentVersionName" of the CoDeSys catalogue, current user before machine; empty when absent.
+std::string GetCurrentCodesysName();
+
+// Matches the installed CoDeSys against the catalogue: a known version that is not parked becomes
+// the current one, an unknown version a new entry that is current.
+void SyncInstalledCoDeSys();
+
+// Writes entry 1 and the current version name from the setup key. False when a step fails or
+// when entry 1 is already taken.
+bool AdoptInstalledCoDeSys();
+
+// Reads the current version name (adopting the installation when there is none) and the
+// new-versions path (choosing and storing a free one when there is none).
+void SettleCodesysState(RunState& state);
+
+// Fills the entries from the registry, logging every value, and shows them.
+void LoadCoDeSysCatalogue(RunState& state, UserInterface& ui);
+
+// Writes the entries to one place and removes the indexes beyond them.
+void WriteCoDeSysCatalogue(const RunState& state, HKEY root, const std::string& subKey);
+
+// Writes the catalogue to every user hive that has it and to the MERIDAN mirror where it exists.
+void SaveAllCs(const RunState& state);
+
+}  // namespace flipdeck

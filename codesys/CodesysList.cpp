@@ -1,0 +1,141 @@
+#include "codesys/CodesysList.h"
+
+#include <utility>
+#include <vector>
+
+#include "app/LocalizedString.h"
+#include "catalogue/CodesysCatalogue.h"
+#include "catalogue/Naming.h"
+#include "catalogue/Registry.h"
+#include "catalogue/VersionInfo.h"
+
+namespace flipdeck {
+
+namespace {
+
+bool SameName(const std::string& a, const std::string& b) { return _stricmp(a.c_str(), b.c_str()) == 0; }
+
+// A version installed while the neutral entry was current becomes a new sub-folder entry, named
+// and parked apart from every entry there is, and the current one.
+void DiscoverInstallation(RunState& state, UserInterface& ui)
+{
+    const std::optional<std::string> main = ReadUserMachineText(kCodesysSetupKey, "Targetdir_CODESYS");
+    if (!main || main->empty())
+        return;
+    CVersionInfo info;
+    if (!info.Open((*main + "\\CoDeSys.exe").c_str()))
+        return;
+    // Without a version the entry's park paths would end in a blank, which Windows drops.
+    const std::string version = info.GetFileVersion();
+    if (version.empty())
+        return;
+
+    const std::string baseName = "CoDeSys " + version;
+    auto nameTaken = [&](const std::string& name) {
+        if (SameName(name, NeutralCodesysName()))
+            return true;
+        for (const CodesysVersionEntry& entry : state.codesysEntries) {
+            if (SameName(entry.name, name))
+                return true;
+        }
+        return false;
+    };
+    CodesysVersionEntry entry;
+    entry.name = baseName;
+    for (int n = 1; nameTaken(entry.name); ++n)
+        entry.name = baseName + "_" + std::to_string(n);
+    std::string suffix = " " + version;
+    for (int n = 1; PathExists(*main + suffix); ++n)
+        suffix = " " + version + "_" + std::to_string(n);
+    entry.renamePath = *main + suffix;
+    entry.version = version;
+    for (const CodesysComponent& component : kCodesysComponents) {
+        if (component.catalogueSuffix[0] != '\0')
+            entry.*component.parkPath = ReadUserMachineText(kCodesysSetupKey, component.setupValue).value_or("") + suffix;
+    }
+    entry.renameSubDir = 1;
+
+    ui.SetField(kCodesysNameField, entry.name);
+    ui.SetField(kCodesysRenamePathField, entry.renamePath);
+    WriteRegString(HKEY_CURRENT_USER, kCodesysCatalogueKey, "CurrentVersionName", entry.name);
+    state.currentCodesysName = entry.name;
+    state.codesysEntries.push_back(std::move(entry));
+    ui.ShowCodesysList(state.codesysEntries);
+    SaveAllCs(state);
+    ui.ShowMessage(LoadLocalizedString(IDS_NEW_CODESYS_FOUND), MB_ICONINFORMATION | MB_OK);
+}
+
+// The one selected row, or -1 after telling the user that several are selected or when none is.
+int SingleSelectedRow(UserInterface& ui)
+{
+    const std::vector<int> selected = ui.SelectedCodesysRows();
+    if (selected.size() > 1)
+        ui.ShowMessage(LoadLocalizedString(IDS_SELECT_ONE_ONLY), MB_ICONINFORMATION | MB_OK);
+    return selected.size() == 1 ? selected[0] : -1;
+}
+
+// Exchanges the entries of two rows and moves the selection to `to`.
+void ExchangeRows(RunState& state, UserInterface& ui, int from, int to)
+{
+    std::swap(state.codesysEntries[from - 1], state.codesysEntries[to - 1]);
+    ui.ShowCodesysList(state.codesysEntries);
+    ui.SelectCodesysRow(to);
+    state.codesysDirty = true;
+}
+
+}  // namespace
+
+void LoadCodesysAtStartup(RunState& state, UserInterface& ui)
+{
+    SyncInstalledCoDeSys();
+    SettleCodesysState(state);
+    LoadCoDeSysCatalogue(state, ui);
+    if (SameName(state.currentCodesysName, NeutralCodesysName())) {
+        ui.SetField(kCodesysNameField, NeutralCodesysName());
+        ui.SetField(kCodesysRenamePathField, "");
+        DiscoverInstallation(state, ui);
+    }
+}
+
+void OnDeleteCS(RunState& state, UserInterface& ui)
+{
+    const std::string current = GetCurrentCodesysName();
+    const std::vector<int> selected = ui.SelectedCodesysRows();
+    const int count = static_cast<int>(state.codesysEntries.size());
+    if (!selected.empty() && selected[0] >= 0 && selected[0] <= count) {
+        const int row = selected[0];
+        const std::string name = row == 0 ? NeutralCodesysName() : state.codesysEntries[row - 1].name;
+        if (SameName(name, current)) {
+            ui.ShowMessage(LoadLocalizedString(IDS_CANNOT_DELETE_ACTIVE), MB_ICONINFORMATION | MB_OK);
+        } else if (name == NeutralCodesysName()) {
+            ui.ShowMessage(LoadLocalizedString(IDS_ENTRY_NOT_DELETABLE), MB_ICONINFORMATION | MB_OK);
+            return;
+        } else {
+            state.codesysEntries.erase(state.codesysEntries.begin() + (row - 1));
+            ui.ShowCodesysList(state.codesysEntries);
+            if (row <= static_cast<int>(state.codesysEntries.size()))
+                ui.SelectCodesysRow(row);
+        }
+    }
+    SaveAllCs(state);
+    state.codesysDirty = true;
+}
+
+void OnMoveUpCS(RunState& state, UserInterface& ui)
+{
+    const std::vector<int> selected = ui.SelectedCodesysRows();
+    if (selected.empty() || selected[0] <= 1)
+        return;
+    const int row = SingleSelectedRow(ui);
+    if (row > 1 && row <= static_cast<int>(state.codesysEntries.size()))
+        ExchangeRows(state, ui, row, row - 1);
+}
+
+void OnMoveDownCS(RunState& state, UserInterface& ui)
+{
+    const int row = SingleSelectedRow(ui);
+    if (row >= 1 && row < static_cast<int>(state.codesysEntries.size()))
+        ExchangeRows(state, ui, row, row + 1);
+}
+
+}  // namespace flipdeck

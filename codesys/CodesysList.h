@@ -1,0 +1,25 @@
+// What the user does with the CoDeSys list besides switching, and the CoDeSys part of opening the
+// main dialog.
+#pragma once
+
+#include "app/RunState.h"
+#include "app/UserInterface.h"
+
+namespace flipdeck {
+
+// Start-up: matches the installed CoDeSys against the catalogue (adopting it when unknown),
+// settles the current version and the new-versions path, loads and shows the catalogue and, while
+// the neutral entry is current, adopts a version installed since as a new current entry.
+// Needs the user hive list filled.
+void LoadCodesysAtStartup(RunState& state, UserInterface& ui);
+
+// Deletes the selected entry and saves the catalogue at once; refuses the current version's entry
+// and the neutral entry.
+void OnDeleteCS(RunState& state, UserInterface& ui);
+
+// Exchange the selected entry with the one above or below it; the neutral row 0 never moves and
+// nothing moves above it. Only the in-memory catalogue changes (OK of the dialog saves it).
+void OnMoveUpCS(RunState& state, UserInterface& ui);
+void OnMoveDownCS(RunState& state, UserInterface& ui);
+
+}  // namespace flipdeck
