@@ -96,3 +96,14 @@ TEST_F(StartupE2E, AutoStartIsSavedEverywhereOnOkAndNowhereOnCancel)
     const std::vector<std::string> log = log_.Messages();
     EXPECT_NE(std::find(log.begin(), log.end(), "SaveAllKalvio"), log.end());
 }
+
+TEST_F(StartupE2E, EnglishLanguageSettingShowsTheEnglishLibrary)
+{
+    WriteRegString(HKEY_CURRENT_USER, "SOFTWARE\\Brivane\\Kalvio", "sLanguage", "eng");
+    FlipdeckProcess flipdeck;
+    HWND main = flipdeck.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(TextOf(main), "Version Switcher - 1.0.0.1");
+    flipdeck.Click(IDCANCEL);
+    EXPECT_EQ(flipdeck.WaitForExit(), 0u);
+}
