@@ -10,13 +10,6 @@ namespace flipdeck {
 
 const char kSingleInstanceMutex[] = "FLIPDECKMUTEX";
 
-namespace {
-
-const char kKalvioInstallKey[] = "SOFTWARE\\Brivane";
-const char kMeridanInstallKey[] = "SOFTWARE\\Harlund Software\\MERIDAN";
-
-}  // namespace
-
 bool AcquireSingleInstance()
 {
     // The handle is deliberately never closed: the mutex marks this instance until it ends. A

@@ -6,6 +6,15 @@
 
 namespace flipdeck {
 
+bool EqualsIgnoringCase(const std::string& a, const std::string& b) { return _stricmp(a.c_str(), b.c_str()) == 0; }
+
+std::string ToUpper(std::string text)
+{
+    if (!text.empty())
+        CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
 bool PathExists(const std::string& path)
 {
     WIN32_FIND_DATAA found;
@@ -32,8 +41,7 @@ std::string DeriveInstallationPath(const std::string& folder, const std::string&
     // Position of the last backslash; npos counts as -1, so the whole text is the last name.
     size_t tailStart = result.find_last_of('\\');
     size_t nameStart = tailStart == std::string::npos ? 0 : tailStart + 1;
-    std::string tail = result.substr(tailStart == std::string::npos ? 0 : tailStart);
-    CharUpperBuffA(tail.data(), static_cast<DWORD>(tail.size()));
+    const std::string tail = ToUpper(result.substr(tailStart == std::string::npos ? 0 : tailStart));
 
     for (const std::string word : {"BRIVANE", "MERIDAN"}) {
         if (tail.find(word) != std::string::npos)

@@ -11,6 +11,8 @@ namespace flipdeck {
 
 const char kSuiteCatalogueKey[] = "SOFTWARE\\BRIVANE\\Flipdeck";
 const char kMeridanCatalogueKey[] = "SOFTWARE\\Harlund Software\\MERIDAN\\Flipdeck";
+const char kKalvioInstallKey[] = "SOFTWARE\\Brivane";
+const char kMeridanInstallKey[] = "SOFTWARE\\Harlund Software\\MERIDAN";
 
 namespace {
 

@@ -14,6 +14,9 @@ namespace flipdeck {
 
 extern const char kSuiteCatalogueKey[];    // "SOFTWARE\BRIVANE\Flipdeck"
 extern const char kMeridanCatalogueKey[];  // "SOFTWARE\Harlund Software\MERIDAN\Flipdeck"
+// The keys whose "Path" value is each edition's installation path.
+extern const char kKalvioInstallKey[];   // "SOFTWARE\Brivane"
+extern const char kMeridanInstallKey[];  // "SOFTWARE\Harlund Software\MERIDAN"
 
 // Rebuilds the entries from the registry and shows them; `log` writes every value read.
 void LoadSuiteCatalogue(RunState& state, UserInterface& ui, bool log);

@@ -13,8 +13,6 @@ namespace flipdeck {
 
 namespace {
 
-bool SameName(const std::string& a, const std::string& b) { return _stricmp(a.c_str(), b.c_str()) == 0; }
-
 // A version installed while the neutral entry was current becomes a new sub-folder entry, named
 // and parked apart from every entry there is, and the current one.
 void DiscoverInstallation(RunState& state, UserInterface& ui)
@@ -32,10 +30,10 @@ void DiscoverInstallation(RunState& state, UserInterface& ui)
 
     const std::string baseName = "CoDeSys " + version;
     auto nameTaken = [&](const std::string& name) {
-        if (SameName(name, NeutralCodesysName()))
+        if (EqualsIgnoringCase(name, NeutralCodesysName()))
             return true;
         for (const CodesysVersionEntry& entry : state.codesysEntries) {
-            if (SameName(entry.name, name))
+            if (EqualsIgnoringCase(entry.name, name))
                 return true;
         }
         return false;
@@ -90,7 +88,7 @@ void LoadCodesysAtStartup(RunState& state, UserInterface& ui)
     SyncInstalledCoDeSys();
     SettleCodesysState(state);
     LoadCoDeSysCatalogue(state, ui);
-    if (SameName(state.currentCodesysName, NeutralCodesysName())) {
+    if (EqualsIgnoringCase(state.currentCodesysName, NeutralCodesysName())) {
         ui.SetField(kCodesysNameField, NeutralCodesysName());
         ui.SetField(kCodesysRenamePathField, "");
         DiscoverInstallation(state, ui);
@@ -105,7 +103,7 @@ void OnDeleteCS(RunState& state, UserInterface& ui)
     if (!selected.empty() && selected[0] >= 0 && selected[0] <= count) {
         const int row = selected[0];
         const std::string name = row == 0 ? NeutralCodesysName() : state.codesysEntries[row - 1].name;
-        if (SameName(name, current)) {
+        if (EqualsIgnoringCase(name, current)) {
             ui.ShowMessage(LoadLocalizedString(IDS_CANNOT_DELETE_ACTIVE), MB_ICONINFORMATION | MB_OK);
         } else if (name == NeutralCodesysName()) {
             ui.ShowMessage(LoadLocalizedString(IDS_ENTRY_NOT_DELETABLE), MB_ICONINFORMATION | MB_OK);

@@ -11,6 +11,7 @@
 
 #include "app/UniqueHandle.h"
 #include "catalogue/CERegistry.h"
+#include "catalogue/Naming.h"
 
 namespace flipdeck {
 namespace {
@@ -40,10 +41,7 @@ std::string Trimmed(const std::string& text)
 // white space at either end.
 std::string NormalizedName(const char* text)
 {
-    std::string name(text);
-    if (!name.empty())
-        CharUpperBuffA(name.data(), static_cast<DWORD>(name.size()));
-    return Trimmed(name);
+    return Trimmed(ToUpper(text));
 }
 
 // Running out of memory is the only exception here, and it must not reach a C caller.

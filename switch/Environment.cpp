@@ -21,12 +21,6 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
         text.replace(at, from.size(), to);
 }
 
-std::string Upper(std::string text)
-{
-    CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
-    return text;
-}
-
 seams::ProcessRun StartAndWait(const std::string& application, const std::string& commandLine, DWORD timeoutMs)
 {
     STARTUPINFOA startup{};
@@ -76,7 +70,7 @@ bool UpdatePathVariable(const std::vector<SuiteVersionEntry>& entries, int chose
         return false;
     const std::string old = ReadSystemPath();
     const std::string bin = entries[chosen].BinPath();
-    if (Upper(old).find(Upper(bin)) != std::string::npos)
+    if (ToUpper(old).find(ToUpper(bin)) != std::string::npos)
         return true;
     const std::string updated = bin + ";" + old;
     WriteSystemPath(updated);

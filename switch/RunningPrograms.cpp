@@ -94,8 +94,6 @@ std::string FileNamePart(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool SameName(const std::string& a, const char* b) { return _stricmp(a.c_str(), b) == 0; }
-
 std::string Line(const std::string& text) { return "\t" + text + "\n"; }
 
 }  // namespace
@@ -125,7 +123,7 @@ bool IsProcessRunning(const std::string& fileName)
 {
     bool found = false;
     seams::WalkProcesses([&](DWORD, const std::string& image) {
-        found = SameName(FileNamePart(image), fileName.c_str());
+        found = EqualsIgnoringCase(FileNamePart(image), fileName.c_str());
         return !found;
     });
     return found;
@@ -160,7 +158,7 @@ std::string CollectRunningTools(size_t capacity, bool simulationNaming)
     seams::WalkProcesses([&](DWORD, const std::string& image) {
         const std::string name = FileNamePart(image);
         for (const auto& tool : tools) {
-            if (SameName(name, tool.file) && list.size() + tool.text.size() + 4 < capacity)
+            if (EqualsIgnoringCase(name, tool.file) && list.size() + tool.text.size() + 4 < capacity)
                 list += Line(tool.text);
         }
         return true;

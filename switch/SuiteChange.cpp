@@ -16,9 +16,6 @@ namespace flipdeck {
 
 namespace {
 
-const char kKalvioInstallKey[] = "SOFTWARE\\Brivane";
-const char kMeridanInstallKey[] = "SOFTWARE\\Harlund Software\\MERIDAN";
-
 void OpenWithShell(const std::string& file)
 {
     ShellExecuteA(nullptr, "open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);

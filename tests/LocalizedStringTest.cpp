@@ -46,3 +46,14 @@ TEST(LocalizedString, FallsBackToGermanWhenTheLibraryLacksTheText)
     EXPECT_EQ(LoadLocalizedString(IDS_ALREADY_ACTIVE), "Diese Version ist bereits aktiv!");
     EXPECT_EQ(GermanDefault(1), std::string());
 }
+
+TEST(LocalizedString, FormatFillsPlaceholdersInOrderAndNeverReadsFormatDirectives)
+{
+    EXPECT_EQ(FormatLocalized(IDS_RENAME_DIR_FAILED, {"C:\\A", "C:\\B"}),
+              "Das Verzeichnis C:\\A \nkonnte nicht nach C:\\B \numbenannt werden!");
+    // An argument that looks like a directive is text; missing arguments leave their placeholder,
+    // surplus ones are dropped. A translated text can never make this read past its arguments.
+    EXPECT_EQ(FormatLocalized(IDS_FILE_NOT_FOUND, {"%s%n%d", "surplus"}), "Datei nicht gefunden: %s%n%d");
+    EXPECT_EQ(FormatLocalized(IDS_RENAME_DIR_FAILED, {"C:\\A"}),
+              "Das Verzeichnis C:\\A \nkonnte nicht nach %s \numbenannt werden!");
+}

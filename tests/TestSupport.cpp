@@ -1,6 +1,7 @@
 #include "tests/TestSupport.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <fstream>
 #include <iterator>
@@ -72,10 +73,9 @@ std::string ReadFileBytes(const std::string& path)
 
 void MakeDirs(const std::string& path)
 {
-    size_t start = path.find('\\', 3);
-    for (size_t slash = start; slash != std::string::npos; slash = path.find('\\', slash + 1))
-        CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
-    CreateDirectoryA(path.c_str(), nullptr);
+    const int result = SHCreateDirectoryExA(nullptr, path.c_str(), nullptr);
+    if (result != ERROR_SUCCESS && result != ERROR_ALREADY_EXISTS && result != ERROR_FILE_EXISTS)
+        throw std::runtime_error("cannot create " + path);
 }
 
 void RemoveTree(const std::string& path)

@@ -12,8 +12,6 @@ namespace flipdeck {
 
 namespace {
 
-bool SameText(const std::string& a, const std::string& b) { return _stricmp(a.c_str(), b.c_str()) == 0; }
-
 void Inform(UserInterface& ui, unsigned id) { ui.ShowMessage(LoadLocalizedString(id), MB_ICONINFORMATION | MB_OK); }
 
 // Exchanges rows `row` and `other` of the list and the entries behind them; selection and the
@@ -90,13 +88,13 @@ void OnDelete(RunState& state, UserInterface& ui)
     const std::string name = state.suiteEntries[row].name;
     const int current = state.currentSuiteIndex;
     if (current >= 0 && current < static_cast<int>(state.suiteEntries.size()) &&
-        SameText(name, state.suiteEntries[current].name)) {
+        EqualsIgnoringCase(name, state.suiteEntries[current].name)) {
         Inform(ui, IDS_CANNOT_DELETE_ACTIVE);
         return;
     }
     WriteLog("OnDelete");
     for (auto entry = state.suiteEntries.begin(); entry != state.suiteEntries.end(); ++entry) {
-        if (SameText(entry->name, name)) {
+        if (EqualsIgnoringCase(entry->name, name)) {
             WriteLog("Deleted: " + entry->name);
             state.suiteEntries.erase(entry);
             break;
@@ -139,11 +137,11 @@ void OnEditEntry(RunState& state, UserInterface& ui)
     for (;;) {
         if (!ui.EditEntry(values))
             return;
-        if (SameText(values.renamePath, state.installPath)) {
+        if (EqualsIgnoringCase(values.renamePath, state.installPath)) {
             Inform(ui, IDS_RENAME_PATH_IS_INSTALL_PATH);
             continue;
         }
-        if (!SameText(GetCurrentVersionName(), values.name)) {
+        if (!EqualsIgnoringCase(GetCurrentVersionName(), values.name)) {
             // A version that is not live must lie parked in its rename path.
             const char* sub = PathExists(values.renamePath + "\\Kalvio") ? "\\Kalvio\\" : "\\program\\";
             if (!PathExists(values.renamePath + sub + "Workbench.exe")) {

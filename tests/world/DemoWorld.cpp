@@ -1,15 +1,16 @@
 #include "tests/world/DemoWorld.h"
 
 #include <windows.h>
-#include <shellapi.h>
 #include <shlobj.h>
 
 #include <stdexcept>
 
+#include "catalogue/Naming.h"
 #include "catalogue/Registry.h"
 #include "catalogue/RegistryTree.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "switch/Environment.h"
+#include "tests/TestSupport.h"
 
 namespace flipdeck::world {
 
@@ -30,38 +31,19 @@ void Check(bool ok, const std::string& what)
         throw std::runtime_error("demo world: " + what);
 }
 
-void MakeDirs(const std::string& path)
-{
-    int result = SHCreateDirectoryExA(nullptr, path.c_str(), nullptr);
-    Check(result == ERROR_SUCCESS || result == ERROR_ALREADY_EXISTS, "create " + path);
-}
+using test::MakeDirs;
+using test::RemoveTree;
 
 void WriteText(const std::string& path, const std::string& text)
 {
     MakeDirs(path.substr(0, path.find_last_of('\\')));
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    Check(file != INVALID_HANDLE_VALUE, "write " + path);
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
+    test::WriteFileBytes(path, text);
 }
 
 void CopyProgram(const std::string& from, const std::string& to)
 {
     MakeDirs(to.substr(0, to.find_last_of('\\')));
     Check(CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE, "copy " + from);
-}
-
-void RemoveTree(const std::string& path)
-{
-    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-        return;
-    std::string from = path + std::string(2, '\0');
-    SHFILEOPSTRUCTA operation{};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = from.c_str();
-    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-    SHFileOperationA(&operation);
 }
 
 void Set(HKEY root, const std::string& key, const std::string& name, const std::string& value)
@@ -312,12 +294,6 @@ void Build(const std::string& standIns)
 
 namespace {
 
-std::string Upper(std::string text)
-{
-    CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
-    return text;
-}
-
 void ReadOneFile(const std::string& path, std::map<std::string, std::string>& files)
 {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -327,7 +303,7 @@ void ReadOneFile(const std::string& path, std::map<std::string, std::string>& fi
     DWORD read = 0;
     ReadFile(file, contents.data(), static_cast<DWORD>(contents.size()), &read, nullptr);
     CloseHandle(file);
-    files[Upper(path)] = contents;
+    files[ToUpper(path)] = contents;
 }
 
 void ReadTree(const std::string& path, std::map<std::string, std::string>& files)
@@ -342,7 +318,7 @@ void ReadTree(const std::string& path, std::map<std::string, std::string>& files
             continue;
         const std::string child = path + "\\" + name;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            files[Upper(child)] = "<dir>";
+            files[ToUpper(child)] = "<dir>";
             ReadTree(child, files);
         } else {
             ReadOneFile(child, files);
@@ -362,10 +338,10 @@ void ReadMatching(const std::string& parent, std::initializer_list<const char*> 
     do {
         const std::string name = found.cFileName;
         for (const char* prefix : prefixes) {
-            if (Upper(name).rfind(Upper(prefix), 0) != 0)
+            if (ToUpper(name).rfind(ToUpper(prefix), 0) != 0)
                 continue;
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                files[Upper(parent + name)] = "<dir>";
+                files[ToUpper(parent + name)] = "<dir>";
                 ReadTree(parent + name, files);
             }
         }
@@ -384,8 +360,8 @@ void ReadKeys(HKEY root, const char* rootName, std::map<std::string, RegistryTre
         if (RegEnumKeyExA(software.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             break;
         for (const char* prefix : {"BRIVANE", "HARLUND", "3S-SMART", "AUTOMATIONALLIANCE"}) {
-            if (Upper(name).rfind(prefix, 0) == 0)
-                CaptureRegistryTree(root, std::string("Software\\") + name, keys[std::string(rootName) + "\\" + Upper(name)]);
+            if (ToUpper(name).rfind(prefix, 0) == 0)
+                CaptureRegistryTree(root, std::string("Software\\") + name, keys[std::string(rootName) + "\\" + ToUpper(name)]);
         }
     }
 }
