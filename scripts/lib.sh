@@ -2,8 +2,8 @@
 # Source it; it defines functions only.
 
 FLIPDECK_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-FLIPDECK_PACKAGES=(cmake g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
-                   googletest libz-mingw-w64-dev wine64 xvfb x11-utils imagemagick xdotool)
+FLIPDECK_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
+                   googletest libz-mingw-w64-dev wine wine64 xvfb x11-utils imagemagick xdotool)
 
 # Installs the Debian packages that are missing (a fresh machine has none of them).
 install_packages() {
