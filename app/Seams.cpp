@@ -4,10 +4,6 @@
 
 namespace flipdeck::seams {
 
-std::function<LSTATUS(HKEY, HKEY)> CopyRegistryTree = [](HKEY source, HKEY target) {
-    return static_cast<LSTATUS>(SHCopyKeyA(source, nullptr, target, 0));
-};
-
 std::function<LSTATUS(HKEY, const char*)> DeleteRegistryTree = [](HKEY parent, const char* subKey) {
     return static_cast<LSTATUS>(SHDeleteKeyA(parent, subKey));
 };

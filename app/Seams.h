@@ -9,10 +9,14 @@
 #include <functional>
 #include <string>
 
+namespace flipdeck {
+struct RegistryTree;
+}
+
 namespace flipdeck::seams {
 
-// Copies the tree below `source` into `target` (both open keys in the right registry view).
-extern std::function<LSTATUS(HKEY source, HKEY target)> CopyRegistryTree;
+// Writes `tree` into the open key `target` (in the right registry view).
+extern std::function<LSTATUS(HKEY target, const RegistryTree& tree)> WriteRegistryTree;
 // Deletes `subKey` of `parent` with everything below it.
 extern std::function<LSTATUS(HKEY parent, const char* subKey)> DeleteRegistryTree;
 
@@ -31,5 +35,9 @@ extern std::function<bool(const char* className, const char* title)> FindTopLeve
 enum class ProcessRun { NotStarted, Finished, TimedOut };
 extern std::function<ProcessRun(const std::string& application, const std::string& commandLine, DWORD timeoutMs)>
     RunProcess;
+
+// Called when step `index` of a switch is about to be made, its journal record on disk. Does
+// nothing; tests end the process here, or read the journal.
+extern std::function<void(size_t index)> StepStarting;
 
 }  // namespace flipdeck::seams

@@ -122,19 +122,15 @@ bool IsSameOrBelow(const std::string& key, const std::string& ancestor)
     return key.size() == ancestor.size() || key[ancestor.size()] == '\\';
 }
 
-// Copies and deletes through the seams; answers the first failure.
-LSTATUS CopyThenDeleteSource(HKEY root, const std::string& source, const std::string& target)
+// Writes the captured tree to target and deletes source, through the seams; answers the first failure.
+LSTATUS WriteThenDeleteSource(HKEY root, const std::string& source, const RegistryTree& tree, const std::string& target)
 {
     UniqueHKey targetKey;
     LSTATUS status = CreateRegKey(root, target, KEY_ALL_ACCESS, targetKey);
     if (status != ERROR_SUCCESS)
         return status;
-    UniqueHKey sourceKey;
-    status = OpenRegKey(root, source, KEY_READ, sourceKey);
-    if (status != ERROR_SUCCESS)
-        return status;
-    status = seams::CopyRegistryTree(sourceKey.get(), targetKey.get());
-    sourceKey.reset();
+    status = seams::WriteRegistryTree(targetKey.get(), tree);
+    targetKey.reset();
     if (status != ERROR_SUCCESS)
         return status;
 
@@ -196,13 +192,17 @@ bool DeleteRegValue(HKEY root, const std::string& subKey, const std::string& val
 
 bool MoveRegistryKey(HKEY root, const std::string& source, const std::string& target)
 {
+    RegistryTree sourceTree;
+    return CaptureRegistryTree(root, source, sourceTree) == ERROR_SUCCESS &&
+           MoveRegistryTree(root, source, sourceTree, target);
+}
+
+bool MoveRegistryTree(HKEY root, const std::string& source, const RegistryTree& sourceTree, const std::string& target)
+{
     // A tree moved onto itself or into itself would be deleted with its source.
     if (IsSameOrBelow(target, source))
         return false;
-    // Both trees are held in memory first: whatever step fails, nothing may be lost.
-    RegistryTree sourceTree;
-    if (CaptureRegistryTree(root, source, sourceTree) != ERROR_SUCCESS)
-        return false;
+    // An existing target is held in memory first: whatever step fails, nothing may be lost.
     std::optional<RegistryTree> targetBefore;
     RegistryTree existing;
     LSTATUS status = CaptureRegistryTree(root, target, existing);
@@ -211,7 +211,7 @@ bool MoveRegistryKey(HKEY root, const std::string& source, const std::string& ta
     else if (status != ERROR_FILE_NOT_FOUND)
         return false;  // an existing target we cannot read could not be put back
 
-    if (CopyThenDeleteSource(root, source, target) == ERROR_SUCCESS)
+    if (WriteThenDeleteSource(root, source, sourceTree, target) == ERROR_SUCCESS)
         return true;
     PutBack(root, target, targetBefore);
     PutBack(root, source, sourceTree);

@@ -13,6 +13,8 @@
 
 namespace flipdeck {
 
+struct RegistryTree;
+
 // Opens (or with create, creates) a key in the products' registry view. Answers the Win32 status.
 LSTATUS OpenRegKey(HKEY root, const std::string& subKey, REGSAM access, UniqueHKey& key);
 LSTATUS CreateRegKey(HKEY root, const std::string& subKey, REGSAM access, UniqueHKey& key);
@@ -27,6 +29,9 @@ struct RegValue {
 
     // The data as text, cut at the first zero; data without a terminating zero is taken whole.
     std::string Text() const;
+
+    bool operator==(const RegValue& other) const { return type == other.type && data == other.data; }
+    bool operator!=(const RegValue& other) const { return !(*this == other); }
 };
 
 std::optional<RegValue> ReadRegValue(HKEY root, const std::string& subKey, const std::string& valueName);
@@ -61,6 +66,8 @@ bool DeleteRegValue(HKEY root, const std::string& subKey, const std::string& val
 // Moves the tree at source to target and answers whether it arrived whole. When the move fails,
 // the source tree and any tree that stood at target before are left as they were.
 bool MoveRegistryKey(HKEY root, const std::string& source, const std::string& target);
+// The same for a source tree the caller has captured already: the tree is read only once.
+bool MoveRegistryTree(HKEY root, const std::string& source, const RegistryTree& sourceTree, const std::string& target);
 
 // Replaces the list with the sub-key names of HKEY_USERS; true when at least one was found.
 bool EnumerateUserHives(std::vector<std::string>& hives);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "app/Seams.h"
 #include "catalogue/Registry.h"
 
 namespace flipdeck {
@@ -95,6 +96,25 @@ bool RegistryTree::operator==(const RegistryTree& other) const
     return true;
 }
 
+bool IsPartOf(const RegistryTree& part, const RegistryTree& whole)
+{
+    // Both lists are sorted by name, so each name is looked up by halving.
+    for (const RegistryTree::Value& value : part.values) {
+        auto found = std::lower_bound(whole.values.begin(), whole.values.end(), value.name,
+                                      [](const RegistryTree::Value& a, const std::string& name) { return NameLess(a.name, name); });
+        if (found == whole.values.end() || !(*found == value))
+            return false;
+    }
+    for (const RegistryTree::SubKey& sub : part.subKeys) {
+        auto found = std::lower_bound(whole.subKeys.begin(), whole.subKeys.end(), sub.name,
+                                      [](const RegistryTree::SubKey& a, const std::string& name) { return NameLess(a.name, name); });
+        if (found == whole.subKeys.end() || _stricmp(found->name.c_str(), sub.name.c_str()) != 0 ||
+            !IsPartOf(sub.tree, found->tree))
+            return false;
+    }
+    return true;
+}
+
 LSTATUS CaptureRegistryTree(HKEY root, const std::string& subKey, RegistryTree& tree)
 {
     tree = RegistryTree();
@@ -113,6 +133,10 @@ LSTATUS WriteRegistryTree(HKEY root, const std::string& subKey, const RegistryTr
         return status;
     return WriteKey(key.get(), tree);
 }
+
+namespace seams {
+std::function<LSTATUS(HKEY, const RegistryTree&)> WriteRegistryTree = WriteKey;
+}  // namespace seams
 
 LSTATUS DeleteRegistryTree(HKEY root, const std::string& subKey)
 {

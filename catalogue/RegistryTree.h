@@ -31,6 +31,10 @@ struct RegistryTree::SubKey {
     RegistryTree tree;
 };
 
+// Whether every value and sub-key of `part` is in `whole` as it is there: a half-made copy or a
+// half-deleted tree of `whole` is part of it.
+bool IsPartOf(const RegistryTree& part, const RegistryTree& whole);
+
 // Reads the tree at root\subKey (products' registry view). ERROR_FILE_NOT_FOUND when it is absent.
 LSTATUS CaptureRegistryTree(HKEY root, const std::string& subKey, RegistryTree& tree);
 

@@ -32,7 +32,7 @@ const char kSuccess[] = "Der Wechsel war erfolgreich!";
 enum Row { kNeutral = 0, k2395 = 1, k2381 = 2, k2370 = 3, k2396 = 4 };
 
 using MoveSeam = BOOL(const char*, const char*, DWORD);
-using CopySeam = LSTATUS(HKEY, HKEY);
+using CopySeam = LSTATUS(HKEY, const RegistryTree&);
 
 // Makes the calls numbered in `failing` (from 1) of a seam fail; every other call does the real work.
 SeamOverride<MoveSeam> FailingMoves(std::set<size_t> failing)
@@ -45,11 +45,10 @@ SeamOverride<MoveSeam> FailingMoves(std::set<size_t> failing)
 
 SeamOverride<CopySeam> FailingCopies(std::set<size_t> failing)
 {
-    return SeamOverride<CopySeam>(seams::CopyRegistryTree,
-                                  [real = seams::CopyRegistryTree, failing, count = size_t(0)](HKEY from, HKEY to) mutable {
-                                      return failing.count(++count) != 0 ? static_cast<LSTATUS>(ERROR_ACCESS_DENIED)
-                                                                         : real(from, to);
-                                  });
+    return SeamOverride<CopySeam>(seams::WriteRegistryTree, [real = seams::WriteRegistryTree, failing, count = size_t(0)](
+                                                                HKEY to, const RegistryTree& tree) mutable {
+        return failing.count(++count) != 0 ? static_cast<LSTATUS>(ERROR_ACCESS_DENIED) : real(to, tree);
+    });
 }
 
 std::string System(const std::string& file) { return ProductSystemDirectory() + file; }
@@ -290,14 +289,14 @@ TEST_P(CodesysFaultTest, EveryFailedStepIsReportedAndUndone)
     int copies = 0;
     {
         auto move = seams::MovePath;
-        auto copy = seams::CopyRegistryTree;
+        auto copy = seams::WriteRegistryTree;
         SeamOverride<MoveSeam> moves(seams::MovePath, [&](const char* from, const char* to, DWORD flags) {
             calls.push_back({from, to, flags});
             return move(from, to, flags);
         });
-        SeamOverride<CopySeam> copying(seams::CopyRegistryTree, [&](HKEY from, HKEY to) {
+        SeamOverride<CopySeam> copying(seams::WriteRegistryTree, [&](HKEY to, const RegistryTree& tree) {
             ++copies;
-            return copy(from, to);
+            return copy(to, tree);
         });
         Switch(scenario.row);
     }

@@ -60,13 +60,17 @@ bool Exists(const std::string& subKey)
     return CaptureRegistryTree(HKEY_LOCAL_MACHINE, subKey, tree) == ERROR_SUCCESS;
 }
 
-// Copies one sub-key of the tree, then reports failure: a half copy.
-LSTATUS HalfCopy(HKEY source, HKEY target)
+using WriteSeam = LSTATUS(HKEY, const RegistryTree&);
+
+// Writes the first sub-key of the tree, then reports failure: a half copy.
+SeamOverride<WriteSeam> HalfCopies()
 {
-    UniqueHKey gateway;
-    RegCreateKeyExA(target, "Gateway", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, gateway.put(), nullptr);
-    SHCopyKeyA(source, "Gateway", gateway.get(), 0);
-    return ERROR_WRITE_FAULT;
+    return SeamOverride<WriteSeam>(seams::WriteRegistryTree, [real = seams::WriteRegistryTree](HKEY target, const RegistryTree& tree) {
+        RegistryTree half;
+        half.subKeys = {tree.subKeys.front()};
+        real(target, half);
+        return static_cast<LSTATUS>(ERROR_WRITE_FAULT);
+    });
 }
 
 }  // namespace
@@ -111,7 +115,7 @@ TEST_F(RegistryMove, RefusesToMoveATreeOntoOrIntoItself)
 TEST_F(RegistryMove, FailedCopyLeavesSourceWholeAndNoHalfCopy)
 {
     RegistryTree before = Capture(kLive);
-    SeamOverride copy(seams::CopyRegistryTree, std::function<LSTATUS(HKEY, HKEY)>(HalfCopy));
+    const auto copy = HalfCopies();
     EXPECT_FALSE(MoveRegistryKey(HKEY_LOCAL_MACHINE, kLive, kParked));
     EXPECT_EQ(Capture(kLive), before);
     EXPECT_FALSE(Exists(kParked));
@@ -144,7 +148,7 @@ TEST_F(RegistryMove, FailedMoveOntoAnExistingTargetKeepsThatTarget)
     RegistryTree target = Capture(kParked);
 
     {
-        SeamOverride copy(seams::CopyRegistryTree, std::function<LSTATUS(HKEY, HKEY)>(HalfCopy));
+        const auto copy = HalfCopies();
         EXPECT_FALSE(MoveRegistryKey(HKEY_LOCAL_MACHINE, kLive, kParked));
         EXPECT_EQ(Capture(kLive), source);
         EXPECT_EQ(Capture(kParked), target);

@@ -10,6 +10,7 @@
 #include "app/ActivityLog.h"
 #include "catalogue/Registry.h"
 #include "catalogue/RegistryTree.h"
+#include "steps/Journal.h"
 #include "switch/Environment.h"
 #include "tests/world/DemoWorld.h"
 
@@ -222,6 +223,10 @@ RunningStandIn::~RunningStandIn()
     CloseHandle(process_);
     DeleteFileA((path_ + ".hang").c_str());
 }
+
+ScratchJournal::ScratchJournal() { DeleteFileA(JournalPath().c_str()); }
+
+ScratchJournal::~ScratchJournal() { DeleteFileA(JournalPath().c_str()); }
 
 int ScriptedUi::ShowMessage(const std::string& text, UINT type, const std::string& caption)
 {

@@ -203,6 +203,15 @@ private:
     HANDLE process_ = nullptr;
 };
 
+// Starts without a switch journal and removes the one left at the end.
+class ScratchJournal {
+public:
+    ScratchJournal();
+    ~ScratchJournal();
+    ScratchJournal(const ScratchJournal&) = delete;
+    ScratchJournal& operator=(const ScratchJournal&) = delete;
+};
+
 // Replaces a seam for the life of the object and puts the real one back afterwards.
 template <typename F>
 class SeamOverride {

@@ -1,0 +1,79 @@
+// The journal of a switch: "%ProgramData%\Flipdeck\switch.journal", in a folder only
+// administrators and the system can write.
+//
+// A switch writes it before it changes anything and removes it when it ends, done or rolled back.
+// Found at a start, it tells that a switch died half-way and what to undo.
+//
+// Format. Text in the system code page, one record per line, each line ending in CR LF. A record is
+// fields separated by a tab; its last field is the FNV-1a hash (eight hexadecimal digits) of the
+// line before that last tab, so that a line cut short or garbled is never taken for a record. In
+// fields, a backslash, tab, CR and LF are written as \\, \t, \r and \n. A registry value is "-" when
+// absent, else "<type>:<data as hexadecimal digits>".
+//
+//   FLIPDECK-JOURNAL  1  <suite|codesys>  <name of the version live before>  <name of the new version>
+//   REGISTER  <component>          once per component to register again after the switch is undone
+//   STEP  <n>  <kind>  <flags>  <description>  <fields of the kind>
+//
+// A STEP record is written whole and flushed to disk before step n starts. Its flags are "-" or the
+// letters L (logged folder move), F (may fail), K (kept when undone). The fields of each kind:
+//   MoveFolder, MoveFile   <source> <target>
+//   CreateFolder           <folder>
+//   MoveTree               <root> <source key> <target key> <tree>, the tree moved as a run of fields:
+//                          "v" <name> <value> for a value, "k" <name> ... "u" for a sub-key and its contents
+//   CreateKey              <root> <key>
+//   WriteValues            <count>, then per change: <root> <key> <name> <key existed 0|1> <new value> <old value>
+//   SetSystemPath          <new PATH text> <old PATH value>
+//   Register               <component>
+// Roots are HKLM, HKCU and HKU; keys are in the products' (32-bit) view.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/UniqueHandle.h"
+#include "steps/Step.h"
+#include "steps/StepActions.h"
+
+namespace flipdeck {
+
+std::string JournalPath();
+bool JournalExists();
+
+// A step as the journal holds it.
+struct JournalRecord {
+    size_t index = 0;
+    Step step;
+    UndoData undo;
+};
+
+struct JournalContents {
+    SwitchPlan::Product product = SwitchPlan::Product::Suite;
+    std::string fromName;
+    std::string toName;
+    std::vector<std::string> reregister;
+    std::vector<JournalRecord> records;
+};
+
+class JournalWriter {
+public:
+    // Creates the journal with the plan's header, on disk before the call returns. False when a
+    // journal exists already or it cannot be written.
+    bool Begin(const SwitchPlan& plan);
+    // Adds step `index` with what undoing it needs, on disk before the call returns.
+    bool Append(size_t index, const Step& step, const UndoData& undo);
+    // Closes and removes the journal: the switch has ended.
+    bool Finish();
+
+private:
+    bool WriteLine(const std::vector<std::string>& fields);
+
+    UniqueFileHandle file_;
+};
+
+enum class JournalState { Missing, Read, Damaged };
+
+// Reads the journal at `path`. Damaged: empty, cut short, garbled or of another format; `problem`
+// then says what is wrong with it.
+JournalState ReadJournal(const std::string& path, JournalContents& contents, std::string& problem);
+
+}  // namespace flipdeck

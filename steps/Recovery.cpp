@@ -1,0 +1,98 @@
+#include "steps/Recovery.h"
+
+#include "app/ActivityLog.h"
+#include "app/LocalizedString.h"
+#include "catalogue/Naming.h"
+#include "steps/Journal.h"
+#include "steps/StepActions.h"
+
+namespace flipdeck {
+
+namespace {
+
+// A message box shows this many steps; the log has them all.
+constexpr size_t kShownSteps = 20;
+
+std::string StepList(const std::vector<std::string>& descriptions)
+{
+    std::string list;
+    for (size_t i = 0; i < descriptions.size() && i < kShownSteps; ++i)
+        list += "\t" + descriptions[i] + "\n";
+    if (descriptions.size() > kShownSteps)
+        list += "\t" + FormatLocalized(IDS_RECOVERY_MORE_STEPS, {std::to_string(descriptions.size() - kShownSteps)}) + "\n";
+    return list;
+}
+
+}  // namespace
+
+RecoveryReport RecoverUnfinishedSwitch()
+{
+    RecoveryReport report;
+    report.journalPath = JournalPath();
+    JournalContents journal;
+    switch (ReadJournal(report.journalPath, journal, report.problem)) {
+    case JournalState::Missing:
+        return report;
+    case JournalState::Damaged:
+        report.result = RecoveryReport::Result::Damaged;
+        WriteLog("Unfinished switch found, journal damaged (" + report.problem + "): " + report.journalPath);
+        return report;
+    case JournalState::Read:
+        break;
+    }
+    report.product = journal.product;
+    report.fromName = journal.fromName;
+    report.toName = journal.toName;
+    WriteLog("Recovery of an unfinished switch from " + journal.fromName + " to " + journal.toName);
+    bool registered = false;
+    for (auto record = journal.records.rbegin(); record != journal.records.rend(); ++record) {
+        registered = registered || record->step.kind == StepKind::Register;
+        switch (UndoStep(record->step, record->undo)) {
+        case UndoOutcome::Undone:
+            WriteLog("Undone: " + record->step.description);
+            report.undone.push_back(record->step.description);
+            break;
+        case UndoOutcome::Failed:
+            WriteLog("Could not be undone: " + record->step.description);
+            report.notRestored.push_back(record->step.description);
+            break;
+        case UndoOutcome::NotMade:
+        case UndoOutcome::Kept:
+            break;
+        }
+    }
+    if (!report.notRestored.empty()) {
+        report.result = RecoveryReport::Result::NeedsHand;
+        WriteLog("Recovery incomplete, journal kept: " + report.journalPath);
+        return report;
+    }
+    // The components were registered from the new version's folders: they must point back.
+    for (const std::string& component : journal.reregister) {
+        if (registered && PathExists(component))
+            MakeStep(RegisterStep(component), UndoData());
+    }
+    DeleteFileA(report.journalPath.c_str());
+    WriteLog("Recovery done.");
+    report.result = RecoveryReport::Result::Recovered;
+    return report;
+}
+
+std::string RecoveryMessage(const RecoveryReport& report)
+{
+    switch (report.result) {
+    case RecoveryReport::Result::NothingToDo:
+        return std::string();
+    case RecoveryReport::Result::Recovered:
+        return FormatLocalized(IDS_RECOVERED, {report.fromName, report.toName, StepList(report.undone)});
+    case RecoveryReport::Result::NeedsHand:
+        return FormatLocalized(IDS_RECOVERY_NEEDS_HAND,
+                               {report.fromName, report.toName, StepList(report.notRestored), report.journalPath});
+    case RecoveryReport::Result::Damaged:
+        return FormatLocalized(IDS_JOURNAL_DAMAGED, {report.journalPath, report.problem});
+    }
+    return std::string();
+}
+
+std::string PendingJournalMessage() { return FormatLocalized(IDS_JOURNAL_PENDING, {JournalPath()}); }
+
+}  // namespace flipdeck

@@ -1,0 +1,40 @@
+// At a start after a switch died half-way (power lost, process ended, crash): its journal is still
+// there, and the machine goes back to where it was before that switch.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "steps/Step.h"
+
+namespace flipdeck {
+
+struct RecoveryReport {
+    enum class Result {
+        NothingToDo,  // no journal
+        Recovered,    // every step undone; the journal is gone
+        NeedsHand,    // some steps could not be undone; the journal stays
+        Damaged,      // the journal cannot be read; nothing was changed and it stays
+    };
+    Result result = Result::NothingToDo;
+    std::string journalPath;
+    std::string problem;  // Damaged: what is wrong with the journal
+    SwitchPlan::Product product = SwitchPlan::Product::Suite;
+    std::string fromName;
+    std::string toName;
+    std::vector<std::string> undone;       // descriptions of the steps undone, newest first
+    std::vector<std::string> notRestored;  // descriptions of the steps that could not be undone
+};
+
+// Undoes the journal's steps newest first, checking each one's effect, logs a line for every step
+// undone, registers the components of the version it restores again when the switch had begun
+// to register, and removes the journal when everything is back.
+RecoveryReport RecoverUnfinishedSwitch();
+
+// The one message that tells the user what was recovered or what needs a hand; empty for NothingToDo.
+std::string RecoveryMessage(const RecoveryReport& report);
+
+// The refusal of a switch while a journal waits to be dealt with.
+std::string PendingJournalMessage();
+
+}  // namespace flipdeck

@@ -1,0 +1,167 @@
+#include "steps/Step.h"
+
+#include <cstdio>
+
+#include "app/LocalizedString.h"
+
+namespace flipdeck {
+
+namespace {
+
+Step Make(StepKind kind, std::string description)
+{
+    Step step;
+    step.kind = kind;
+    step.description = std::move(description);
+    return step;
+}
+
+// A value as the preview shows it: text as text, anything else as hexadecimal bytes.
+std::string ShownValue(const RegValue& value)
+{
+    if (value.type == REG_SZ || value.type == REG_EXPAND_SZ)
+        return value.Text();
+    std::string hex;
+    char byte[4];
+    for (BYTE b : value.data) {
+        std::snprintf(byte, sizeof(byte), "%02X", b);
+        hex += hex.empty() ? byte : std::string(" ") + byte;
+    }
+    return hex;
+}
+
+std::string ValueName(const ValueChange& change)
+{
+    return KeyName(change.root, change.key) + "\\" + change.name;
+}
+
+}  // namespace
+
+std::vector<const Step*> SwitchPlan::MachineSteps() const
+{
+    std::vector<const Step*> machine;
+    for (const Step& step : steps) {
+        if (step.ChangesMachine())
+            machine.push_back(&step);
+    }
+    return machine;
+}
+
+Step NoteStep(const std::string& line)
+{
+    Step step = Make(StepKind::Note, std::string());
+    step.text = line;
+    return step;
+}
+
+Step MoveFolderStep(const std::string& from, const std::string& to, bool logged)
+{
+    Step step = Make(StepKind::MoveFolder, FormatLocalized(IDS_STEP_MOVE_FOLDER, {from, to}));
+    step.source = from;
+    step.target = to;
+    step.logged = logged;
+    return step;
+}
+
+Step MoveFileStep(const std::string& from, const std::string& to, bool required)
+{
+    Step step = Make(StepKind::MoveFile, FormatLocalized(IDS_STEP_MOVE_FILE, {from, to}));
+    step.source = from;
+    step.target = to;
+    step.mayFail = !required;
+    return step;
+}
+
+Step CreateFolderStep(const std::string& path)
+{
+    Step step = Make(StepKind::CreateFolder, FormatLocalized(IDS_STEP_CREATE_FOLDER, {path}));
+    step.source = path;
+    return step;
+}
+
+Step MoveTreeStep(HKEY root, const std::string& from, const std::string& to)
+{
+    Step step = Make(StepKind::MoveTree, FormatLocalized(IDS_STEP_MOVE_TREE, {KeyName(root, from), KeyName(root, to)}));
+    step.root = root;
+    step.source = from;
+    step.target = to;
+    return step;
+}
+
+Step CreateKeyStep(HKEY root, const std::string& key)
+{
+    Step step = Make(StepKind::CreateKey, FormatLocalized(IDS_STEP_CREATE_KEY, {KeyName(root, key)}));
+    step.root = root;
+    step.source = key;
+    return step;
+}
+
+Step SetValueStep(HKEY root, const std::string& key, const std::string& name, RegValue value)
+{
+    ValueChange change{root, key, name, std::move(value)};
+    std::string description = FormatLocalized(IDS_STEP_SET_VALUE, {ValueName(change), ShownValue(*change.value)});
+    return WriteValuesStep({std::move(change)}, std::move(description));
+}
+
+Step DeleteValueStep(HKEY root, const std::string& key, const std::string& name)
+{
+    ValueChange change{root, key, name, std::nullopt};
+    std::string description = FormatLocalized(IDS_STEP_DELETE_VALUE, {ValueName(change)});
+    return WriteValuesStep({std::move(change)}, std::move(description));
+}
+
+Step WriteValuesStep(std::vector<ValueChange> changes, std::string description)
+{
+    Step step = Make(StepKind::WriteValues, std::move(description));
+    step.changes = std::move(changes);
+    return step;
+}
+
+Step SetSystemPathStep(const std::string& newPath, const std::string& added)
+{
+    Step step = Make(StepKind::SetSystemPath, FormatLocalized(IDS_STEP_SET_PATH, {added}));
+    step.text = newPath;
+    step.lasting = true;
+    return step;
+}
+
+Step RegisterStep(const std::string& component)
+{
+    Step step = Make(StepKind::Register, FormatLocalized(IDS_STEP_REGISTER, {component}));
+    step.source = component;
+    step.mayFail = true;
+    step.lasting = true;
+    return step;
+}
+
+RegValue TextValue(const std::string& text, DWORD type)
+{
+    RegValue value;
+    value.type = type;
+    value.data.assign(text.begin(), text.end());
+    value.data.push_back(0);
+    return value;
+}
+
+RegValue ByteValue(BYTE byte)
+{
+    RegValue value;
+    value.type = REG_BINARY;
+    value.data = {byte};
+    return value;
+}
+
+const char* RootName(HKEY root)
+{
+    if (root == HKEY_LOCAL_MACHINE)
+        return "HKEY_LOCAL_MACHINE";
+    if (root == HKEY_CURRENT_USER)
+        return "HKEY_CURRENT_USER";
+    if (root == HKEY_USERS)
+        return "HKEY_USERS";
+    return "?";
+}
+
+std::string KeyName(HKEY root, const std::string& key) { return std::string(RootName(root)) + "\\" + key; }
+
+}  // namespace flipdeck

@@ -1,0 +1,221 @@
+#include "steps/StepActions.h"
+
+#include "app/ActivityLog.h"
+#include "app/Seams.h"
+#include "catalogue/CatalogueStore.h"
+#include "catalogue/Naming.h"
+#include "switch/Environment.h"
+#include "switch/FolderRename.h"
+
+namespace flipdeck {
+
+namespace {
+
+// Files may move between drives (copy, then delete the source); they never replace a file.
+constexpr DWORD kFileMoveFlags = MOVEFILE_COPY_ALLOWED;
+
+bool Move(const std::string& from, const std::string& to, DWORD flags)
+{
+    return seams::MovePath(from.c_str(), to.c_str(), flags) != FALSE;
+}
+
+// "regsvr32 /s" of one component, by the full path of the products' regsvr32; true when it ended in time.
+bool Register(const std::string& component)
+{
+    const std::string command = "regsvr32 /s \"" + component + "\"";
+    return seams::RunProcess(ProductSystemDirectory() + "regsvr32.exe", command, 10000) == seams::ProcessRun::Finished;
+}
+
+bool KeyIsEmpty(HKEY root, const std::string& key)
+{
+    RegistryTree tree;
+    return CaptureRegistryTree(root, key, tree) == ERROR_SUCCESS && tree.values.empty() && tree.subKeys.empty();
+}
+
+bool WriteChange(const ValueChange& change, const std::optional<RegValue>& value)
+{
+    if (!value)
+        return DeleteRegValue(change.root, change.key, change.name);
+    UniqueHKey key;
+    return CreateRegKey(change.root, change.key, KEY_ALL_ACCESS, key) == ERROR_SUCCESS &&
+           RegSetValueExA(key.get(), change.name.c_str(), 0, value->type, value->data.data(),
+                          static_cast<DWORD>(value->data.size())) == ERROR_SUCCESS;
+}
+
+// The bytes of a file; empty when it cannot be read.
+std::string FileBytes(const std::string& path)
+{
+    UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    std::string bytes;
+    char block[65536];
+    DWORD read = 0;
+    while (file && ReadFile(file.get(), block, sizeof(block), &read, nullptr) && read > 0)
+        bytes.append(block, read);
+    return bytes;
+}
+
+UndoOutcome UndoMove(const Step& step, const UndoData& undo)
+{
+    // A move never lands on what was there: with the target there before, or not there now, the
+    // move did not happen.
+    if (undo.existedBefore || !PathExists(step.target))
+        return UndoOutcome::NotMade;
+    const bool file = step.kind == StepKind::MoveFile;
+    if (!PathExists(step.source)) {
+        if (Move(step.target, step.source, file ? kFileMoveFlags : 0))
+            return UndoOutcome::Undone;
+    } else if (file) {
+        // A move between drives that died half-way: the copy goes when the source still holds all of it.
+        const std::string copied = FileBytes(step.target);
+        if (FileBytes(step.source).compare(0, copied.size(), copied) == 0 && DeleteFileA(step.target.c_str()))
+            return UndoOutcome::NotMade;
+    }
+    WriteLog("Rename FAILED: " + step.target + " TO " + step.source);
+    return UndoOutcome::Failed;
+}
+
+UndoOutcome UndoTreeMove(const Step& step, const UndoData& undo)
+{
+    if (undo.existedBefore)
+        return UndoOutcome::NotMade;
+    RegistryTree atSource, atTarget;
+    const bool source = CaptureRegistryTree(step.root, step.source, atSource) == ERROR_SUCCESS;
+    const bool target = CaptureRegistryTree(step.root, step.target, atTarget) == ERROR_SUCCESS;
+    if (source && !target && atSource == undo.tree)
+        return UndoOutcome::NotMade;
+    // Whatever stands at either name must be a piece of the tree moved, or it is somebody else's.
+    if ((source && !IsPartOf(atSource, undo.tree)) || (target && !IsPartOf(atTarget, undo.tree))) {
+        WriteLog("Registry move back FAILED: " + step.target + " TO " + step.source);
+        return UndoOutcome::Failed;
+    }
+    const bool restored = DeleteRegistryTree(step.root, step.source) == ERROR_SUCCESS &&
+                          WriteRegistryTree(step.root, step.source, undo.tree) == ERROR_SUCCESS &&
+                          DeleteRegistryTree(step.root, step.target) == ERROR_SUCCESS;
+    if (!restored) {
+        WriteLog("Registry move back FAILED: " + step.target + " TO " + step.source);
+        return UndoOutcome::Failed;
+    }
+    return UndoOutcome::Undone;
+}
+
+UndoOutcome UndoValues(const Step& step, const UndoData& undo)
+{
+    UndoOutcome outcome = UndoOutcome::NotMade;
+    for (size_t i = step.changes.size(); i-- > 0;) {
+        const ValueChange& change = step.changes[i];
+        const std::optional<RegValue>& old = undo.oldValues[i];
+        const std::optional<RegValue> now = ReadRegValue(change.root, change.key, change.name);
+        if (now == old)
+            continue;
+        if (now != change.value || !WriteChange(change, old)) {
+            WriteLog("Registry value restore FAILED: " + KeyName(change.root, change.key) + "\\" + change.name);
+            return UndoOutcome::Failed;
+        }
+        outcome = UndoOutcome::Undone;
+        if (!undo.keysExisted[i] && KeyIsEmpty(change.root, change.key))
+            DeleteRegistryTree(change.root, change.key);
+    }
+    return outcome;
+}
+
+}  // namespace
+
+bool UndoData::operator==(const UndoData& other) const
+{
+    return existedBefore == other.existedBefore && oldValues == other.oldValues && keysExisted == other.keysExisted &&
+           tree == other.tree && oldPath == other.oldPath;
+}
+
+bool CaptureUndo(const Step& step, UndoData& undo)
+{
+    undo = UndoData();
+    switch (step.kind) {
+    case StepKind::MoveFolder:
+    case StepKind::MoveFile:
+        undo.existedBefore = PathExists(step.target);
+        return true;
+    case StepKind::CreateFolder:
+        undo.existedBefore = PathExists(step.source);
+        return true;
+    case StepKind::CreateKey:
+        undo.existedBefore = KeyExists(step.root, step.source);
+        return true;
+    case StepKind::MoveTree:
+        undo.existedBefore = KeyExists(step.root, step.target);
+        return CaptureRegistryTree(step.root, step.source, undo.tree) == ERROR_SUCCESS;
+    case StepKind::WriteValues:
+        for (const ValueChange& change : step.changes) {
+            undo.oldValues.push_back(ReadRegValue(change.root, change.key, change.name));
+            undo.keysExisted.push_back(KeyExists(change.root, change.key));
+        }
+        return true;
+    case StepKind::SetSystemPath:
+        undo.oldPath = ReadRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path");
+        return true;
+    default:
+        return true;
+    }
+}
+
+bool MakeStep(const Step& step, const UndoData& undo)
+{
+    switch (step.kind) {
+    case StepKind::Note:
+        WriteLog(step.text);
+        return true;
+    case StepKind::MoveFolder:
+        return step.logged ? RenameWithLog(step.source, step.target) == 0 : Move(step.source, step.target, 0);
+    case StepKind::MoveFile:
+        return !PathExists(step.target) && Move(step.source, step.target, kFileMoveFlags);
+    case StepKind::CreateFolder:
+        return CreateDirectoryA(step.source.c_str(), nullptr) != FALSE;
+    case StepKind::MoveTree:
+        // Never onto an existing key: that would mix two versions' trees.
+        return !KeyExists(step.root, step.target) && MoveRegistryTree(step.root, step.source, undo.tree, step.target);
+    case StepKind::CreateKey: {
+        UniqueHKey key;
+        return !KeyExists(step.root, step.source) && CreateRegKey(step.root, step.source, KEY_ALL_ACCESS, key) == ERROR_SUCCESS;
+    }
+    case StepKind::WriteValues: {
+        bool all = true;
+        for (const ValueChange& change : step.changes)
+            all = WriteChange(change, change.value) && all;
+        return all;
+    }
+    case StepKind::SetSystemPath:
+        WriteSystemPath(step.text);
+        return true;
+    case StepKind::Register:
+        return Register(step.source);
+    }
+    return false;
+}
+
+UndoOutcome UndoStep(const Step& step, const UndoData& undo)
+{
+    if (step.lasting)
+        return UndoOutcome::Kept;
+    switch (step.kind) {
+    case StepKind::MoveFolder:
+    case StepKind::MoveFile:
+        return UndoMove(step, undo);
+    case StepKind::CreateFolder:
+        if (undo.existedBefore || !PathExists(step.source))
+            return UndoOutcome::NotMade;
+        return RemoveDirectoryA(step.source.c_str()) ? UndoOutcome::Undone : UndoOutcome::Failed;
+    case StepKind::MoveTree:
+        return UndoTreeMove(step, undo);
+    case StepKind::CreateKey:
+        if (undo.existedBefore || !KeyExists(step.root, step.source))
+            return UndoOutcome::NotMade;
+        return KeyIsEmpty(step.root, step.source) && DeleteRegistryTree(step.root, step.source) == ERROR_SUCCESS
+                   ? UndoOutcome::Undone
+                   : UndoOutcome::Failed;
+    case StepKind::WriteValues:
+        return UndoValues(step, undo);
+    default:
+        return UndoOutcome::NotMade;
+    }
+}
+
+}  // namespace flipdeck

@@ -1,0 +1,61 @@
+#include "steps/StepRunner.h"
+
+#include "app/Seams.h"
+#include "steps/Journal.h"
+#include "steps/StepActions.h"
+
+namespace flipdeck {
+
+namespace seams {
+std::function<void(size_t)> StepStarting = [](size_t) {};
+}  // namespace seams
+
+RunOutcome RunSteps(const SwitchPlan& plan, SwitchProgress& progress)
+{
+    RunOutcome outcome;
+    JournalWriter journal;
+    if (!journal.Begin(plan)) {
+        outcome.result = RunOutcome::Result::NotStarted;
+        return outcome;
+    }
+    const size_t count = plan.MachineSteps().size();
+    size_t number = 0;
+    std::vector<std::pair<size_t, UndoData>> made;
+    for (size_t index = 0; index < plan.steps.size(); ++index) {
+        const Step& step = plan.steps[index];
+        if (!step.ChangesMachine()) {
+            MakeStep(step, UndoData());
+            continue;
+        }
+        progress.StepStarting(++number, count, step);
+        UndoData undo;
+        const bool ready = CaptureUndo(step, undo) && journal.Append(index, step, undo);
+        if (ready) {
+            seams::StepStarting(index);
+            made.emplace_back(index, undo);
+            if (MakeStep(step, undo))
+                continue;
+            if (step.mayFail) {
+                outcome.passedOver.push_back(index);
+                continue;
+            }
+        }
+        // The failing step is undone too: it may have got half-way.
+        outcome.failed = index;
+        outcome.result = RunOutcome::Result::RolledBack;
+        for (auto entry = made.rbegin(); entry != made.rend(); ++entry) {
+            if (UndoStep(plan.steps[entry->first], entry->second) == UndoOutcome::Failed)
+                outcome.notUndone.push_back(entry->first);
+        }
+        if (!outcome.notUndone.empty()) {
+            // The next start tries again what could not be undone now.
+            outcome.result = RunOutcome::Result::Mixed;
+            return outcome;
+        }
+        break;
+    }
+    journal.Finish();
+    return outcome;
+}
+
+}  // namespace flipdeck

@@ -1,0 +1,37 @@
+// Makes the steps of a switch one after the other: each is written to the journal before it
+// starts, and when one fails, everything made so far is undone, newest first.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "steps/Step.h"
+
+namespace flipdeck {
+
+// Told of each step as it starts; the main dialog shows it with a progress bar.
+class SwitchProgress {
+public:
+    virtual ~SwitchProgress() = default;
+    // Step `number` (from 1) of `count` steps that change the machine is about to start.
+    virtual void StepStarting(size_t number, size_t count, const Step& step) = 0;
+};
+
+struct RunOutcome {
+    enum class Result {
+        Done,        // every step was made (steps that may fail may have failed: see `passedOver`)
+        NotStarted,  // no journal could be written: nothing was changed
+        RolledBack,  // a step failed and everything made before it was undone
+        Mixed,       // a step failed and some of what was made could not be undone: the journal stays
+    };
+    Result result = Result::Done;
+    size_t failed = 0;                  // the step (index into the plan) that stopped the run
+    std::vector<size_t> notUndone;      // steps whose undo failed, newest first
+    std::vector<size_t> passedOver;     // steps that failed but may fail
+
+    bool Done() const { return result == Result::Done; }
+};
+
+RunOutcome RunSteps(const SwitchPlan& plan, SwitchProgress& progress);
+
+}  // namespace flipdeck
