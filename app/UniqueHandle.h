@@ -71,6 +71,9 @@ struct FindTraits : FileHandleTraits {
 struct ModuleTraits : NullInvalid<HMODULE> {
     static void Close(HMODULE module) { FreeLibrary(module); }
 };
+struct FontTraits : NullInvalid<HFONT> {
+    static void Close(HFONT font) { DeleteObject(font); }
+};
 }  // namespace detail
 
 using UniqueHKey = UniqueAny<detail::KeyTraits>;
@@ -78,6 +81,7 @@ using UniqueHandle = UniqueAny<detail::HandleTraits>;
 using UniqueFileHandle = UniqueAny<detail::FileHandleTraits>;
 using UniqueFind = UniqueAny<detail::FindTraits>;
 using UniqueModule = UniqueAny<detail::ModuleTraits>;
+using UniqueFont = UniqueAny<detail::FontTraits>;
 
 // Runs a function when the scope ends, unless dismissed.
 template <typename F>

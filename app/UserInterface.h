@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,14 @@ struct EntryEditValues {
     std::string renamePath;
     std::string version;
     std::string helpFile;
+};
+
+// Told of each step of a switch as it starts.
+class SwitchProgress {
+public:
+    virtual ~SwitchProgress() = default;
+    // Step `number` (from 1) of `count` is about to start.
+    virtual void StepStarting(size_t number, size_t count, const std::string& description) = 0;
 };
 
 class UserInterface {
@@ -64,6 +73,13 @@ public:
 
     // The entry edit dialog with `values`; true on OK, with the values as the user left them.
     virtual bool EditEntry(EntryEditValues& values) = 0;
+
+    // Runs `work`, the steps of a switch, showing which step it is at; no command of the user runs
+    // until it returns.
+    virtual void RunWithProgress(const std::function<void(SwitchProgress&)>& work) = 0;
+
+    // Shows the steps a switch would make, under `heading`.
+    virtual void ShowSteps(const std::string& heading, const std::vector<std::string>& steps) = 0;
 };
 
 }  // namespace flipdeck

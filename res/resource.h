@@ -6,12 +6,17 @@
 // Controls the program never addresses.
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
+// Preview of a switch.
+#define IDC_PREVIEW_HEADING 1300
+#define IDC_PREVIEW_LIST 1301
+
 #endif
 
 // Dialog templates.
 #define IDD_ABOUTBOX 100
 #define IDD_FLIPDECK_DIALOG 101
 #define IDD_ENTRY_EDIT 102
+#define IDD_PREVIEW 103
 
 // Icons: 128 is the application icon, the others are the command header's buttons.
 #define IDR_MAINFRAME 128
@@ -22,6 +27,7 @@
 #define IDI_CHANGE 133
 #define IDI_EDIT 134
 #define IDI_START 135
+#define IDI_PREVIEW 136
 
 // Command codes a command header reports to the main dialog; also its buttons' control ids.
 #define ID_CMD_NEW 100
@@ -30,6 +36,7 @@
 #define ID_CMD_MOVE_DOWN 103
 #define ID_CMD_CHANGE 105
 #define ID_CMD_START 106
+#define ID_CMD_PREVIEW 107
 
 // System-menu entry that opens the about box (the low four bits are free for the system).
 #define IDM_ABOUTBOX 0x0010
@@ -50,6 +57,8 @@
 #define IDC_KALVIO_NAME 1218
 #define IDC_CODESYS_NAME 1219
 #define IDC_CODESYS_RENAME_PATH 1220
+#define IDC_PROGRESS_TEXT 1230
+#define IDC_PROGRESS_BAR 1231
 
 // Entry edit dialog.
 #define IDC_EDIT_HELPFILE_BROWSE 1035
@@ -62,5 +71,9 @@
 #define IDC_EDIT_RENAME_PATH_BROWSE 1219
 #define IDC_EDIT_VERSION_LABEL 1221
 #define IDC_EDIT_VERSION 1222
+
+// Preview of a switch.
+#define IDC_PREVIEW_HEADING 1300
+#define IDC_PREVIEW_LIST 1301
 
 #endif

@@ -27,7 +27,7 @@ RunOutcome RunSteps(const SwitchPlan& plan, SwitchProgress& progress)
             MakeStep(step, UndoData());
             continue;
         }
-        progress.StepStarting(++number, count, step);
+        progress.StepStarting(++number, count, step.description);
         UndoData undo;
         const bool ready = CaptureUndo(step, undo) && journal.Append(index, step, undo);
         if (ready) {

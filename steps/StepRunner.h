@@ -5,17 +5,10 @@
 #include <cstddef>
 #include <vector>
 
+#include "app/UserInterface.h"
 #include "steps/Step.h"
 
 namespace flipdeck {
-
-// Told of each step as it starts; the main dialog shows it with a progress bar.
-class SwitchProgress {
-public:
-    virtual ~SwitchProgress() = default;
-    // Step `number` (from 1) of `count` steps that change the machine is about to start.
-    virtual void StepStarting(size_t number, size_t count, const Step& step) = 0;
-};
 
 struct RunOutcome {
     enum class Result {
@@ -32,6 +25,7 @@ struct RunOutcome {
     bool Done() const { return result == Result::Done; }
 };
 
+// `progress` is told of each step that changes the machine as it starts.
 RunOutcome RunSteps(const SwitchPlan& plan, SwitchProgress& progress);
 
 }  // namespace flipdeck

@@ -24,15 +24,6 @@ const std::string kKeys = "SOFTWARE\\FlipdeckStepsTest";
 // Thrown from a seam: the process "dies" there, leaving the machine and the journal as they are.
 struct Died {};
 
-class RecordingProgress : public SwitchProgress {
-public:
-    void StepStarting(size_t number, size_t count, const Step& step) override
-    {
-        shown.push_back(std::to_string(number) + "/" + std::to_string(count) + " " + step.description);
-    }
-    std::vector<std::string> shown;
-};
-
 // Every file under a folder with its contents, and the trees of the scratch keys: what a switch
 // must leave as it found it.
 struct World {

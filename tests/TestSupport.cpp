@@ -261,6 +261,8 @@ bool ScriptedUi::EditEntry(EntryEditValues& values)
     return edit(values);
 }
 
+void ScriptedUi::RunWithProgress(const std::function<void(SwitchProgress&)>& work) { work(progress); }
+
 void ScriptedUi::ShowSuiteList(const std::vector<SuiteVersionEntry>& entries) { shownLists.push_back(entries); }
 
 void ScriptedUi::SetField(CurrentField field, const std::string& text) { fields.emplace_back(field, text); }

@@ -97,6 +97,16 @@ private:
     bool existed_ = false;
 };
 
+// Records each step a switch starts as "<number>/<count> <description>".
+class RecordingProgress : public SwitchProgress {
+public:
+    void StepStarting(size_t number, size_t count, const std::string& description) override
+    {
+        shown.push_back(std::to_string(number) + "/" + std::to_string(count) + " " + description);
+    }
+    std::vector<std::string> shown;
+};
+
 // Answers message boxes from a script (IDOK when the script is empty) and records everything
 // the operations show.
 class ScriptedUi : public UserInterface {
@@ -122,6 +132,13 @@ public:
     // each run showed.
     std::deque<std::function<bool(EntryEditValues&)>> edits;
     std::vector<EntryEditValues> editsShown;
+    // Each step a switch started, and each preview shown.
+    RecordingProgress progress;
+    struct Preview {
+        std::string heading;
+        std::vector<std::string> steps;
+    };
+    std::vector<Preview> previews;
 
     int ShowMessage(const std::string& text, UINT type, const std::string& caption) override;
     std::vector<int> SelectedSuiteRows() override { return selectedSuiteRows; }
@@ -136,6 +153,11 @@ public:
     void ShowSuiteList(const std::vector<SuiteVersionEntry>& entries) override;
     void SetField(CurrentField field, const std::string& text) override;
     bool AutoStartChecked() override { return autoStartChecked; }
+    void RunWithProgress(const std::function<void(SwitchProgress&)>& work) override;
+    void ShowSteps(const std::string& heading, const std::vector<std::string>& steps) override
+    {
+        previews.push_back({heading, steps});
+    }
 };
 
 // Keeps the machine PATH exactly as it was (bytes and type) around a test.

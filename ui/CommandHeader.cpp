@@ -28,12 +28,13 @@ constexpr CommandButtonInfo kCommandTable[] = {
     {ID_CMD_MOVE_DOWN, kMoveDownButton, IDI_MOVE_DOWN, IDS_MOVE_DOWN},
     {ID_CMD_MOVE_UP, kMoveUpButton, IDI_MOVE_UP, IDS_MOVE_UP},
     {ID_CMD_CHANGE, kChangeButton, IDI_CHANGE, IDS_CHANGE_VERSION},
+    {ID_CMD_PREVIEW, kPreviewButton, IDI_PREVIEW, IDS_PREVIEW},
     {ID_CMD_DELETE, kDeleteButton, IDI_DELETE, IDS_DELETE},
     {ID_CMD_NEW, kNewButton, IDI_NEW, IDS_NEW},
     {ID_CMD_START, kStartButton, IDI_START, IDS_START},
 };
 // The ids a header reports; 104 has no button but is passed on like the others.
-bool IsCommandId(UINT id) { return id >= ID_CMD_NEW && id <= ID_CMD_START; }
+bool IsCommandId(UINT id) { return id >= ID_CMD_NEW && id <= ID_CMD_PREVIEW; }
 
 }  // namespace
 

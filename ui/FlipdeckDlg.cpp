@@ -2,11 +2,15 @@
 
 #include <commctrl.h>
 
+#include <exception>
+#include <thread>
+
 #include "app/LocalizedString.h"
 #include "app/Startup.h"
 #include "codesys/CodesysChange.h"
 #include "codesys/CodesysList.h"
 #include "catalogue/CodesysCatalogue.h"
+#include "catalogue/Naming.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "catalogue/VersionInfo.h"
 #include "resource.h"
@@ -16,6 +20,7 @@
 #include "ui/DlgFlipdeckEdit.h"
 #include "ui/FolderDialog.h"
 #include "ui/ListView.h"
+#include "ui/PreviewDlg.h"
 #include "ui/SuiteListCommands.h"
 
 namespace flipdeck {
@@ -23,8 +28,30 @@ namespace flipdeck {
 namespace {
 
 constexpr char kMessageCaption[] = "Flipdeck";
+// Posted by the switch's thread: a step starts (wParam its number, lParam the count); the switch ended.
+constexpr UINT kStepMessage = WM_APP + 1;
+constexpr UINT kSwitchEndedMessage = WM_APP + 2;
+// The ground of the live version's row.
+constexpr COLORREF kLiveRowColour = RGB(214, 236, 214);
 
 }  // namespace
+
+// Hands the steps of the switch's thread to the dialog's thread.
+class CFlipdeckDlg::ProgressRelay : public SwitchProgress {
+public:
+    explicit ProgressRelay(CFlipdeckDlg& dialog) : dialog_(dialog) {}
+    void StepStarting(size_t number, size_t count, const std::string& description) override
+    {
+        {
+            std::lock_guard<std::mutex> lock(dialog_.stepMutex_);
+            dialog_.stepText_ = description;
+        }
+        PostMessageA(dialog_.GetHwnd(), kStepMessage, number, static_cast<LPARAM>(count));
+    }
+
+private:
+    CFlipdeckDlg& dialog_;
+};
 
 CFlipdeckDlg::CFlipdeckDlg(std::string installPath) : CDialog(IDD_FLIPDECK_DIALOG)
 {
@@ -38,8 +65,8 @@ BOOL CFlipdeckDlg::OnInitDialog()
         ExitProcess(0);
     PrepareRun(state_);
 
-    suiteHeader_.Init(IDC_KALVIO_HEADER, GetHwnd(), kNewButton | kDeleteButton | kMoveUpButton | kMoveDownButton | kChangeButton | kStartButton);
-    codesysHeader_.Init(IDC_CODESYS_HEADER, GetHwnd(), kDeleteButton | kMoveUpButton | kMoveDownButton | kChangeButton);
+    suiteHeader_.Init(IDC_KALVIO_HEADER, GetHwnd(), kSuiteHeaderButtons);
+    codesysHeader_.Init(IDC_CODESYS_HEADER, GetHwnd(), kCodesysHeaderButtons);
 
     // Both lists ask for a right-aligned name column; the list view shows its first column left-aligned.
     for (int list : {IDC_KALVIO_LIST, IDC_CODESYS_LIST}) {
@@ -77,6 +104,8 @@ BOOL CFlipdeckDlg::OnInitDialog()
 
 bool CFlipdeckDlg::OnCommand(int id, int code, HWND control)
 {
+    if (switching_)
+        return true;  // OK, Cancel, the close box, the check box: none while a switch runs
     if (id == IDC_AUTOSTART && code == BN_CLICKED) {
         state_.suiteDirty = true;
         return true;
@@ -95,6 +124,14 @@ void CFlipdeckDlg::OnOK()
 
 bool CFlipdeckDlg::OnNotify(NMHDR* header, LRESULT& result)
 {
+    if (header->code == NM_CUSTOMDRAW && (header->idFrom == IDC_KALVIO_LIST || header->idFrom == IDC_CODESYS_LIST)) {
+        result = DrawListRow(*reinterpret_cast<NMLVCUSTOMDRAW*>(header));
+        return true;
+    }
+    if (switching_) {
+        result = 0;
+        return true;  // clicks queued while the switch runs start nothing
+    }
     if (header->idFrom == IDC_KALVIO_LIST && header->code == NM_DBLCLK) {
         OnEditEntry(state_, *this);
         result = 0;
@@ -168,14 +205,20 @@ void CFlipdeckDlg::RunCodesysCommand(UINT command)
 
 bool CFlipdeckDlg::OnSysCommand(WPARAM command, LPARAM)
 {
+    if (switching_ && ((command & 0xFFF0) == SC_CLOSE || (command & 0xFFF0) == IDM_ABOUTBOX))
+        return true;
     if ((command & 0xFFF0) != IDM_ABOUTBOX)
         return false;
     CAboutDlg(GetHwnd()).DoModal();
     return true;
 }
 
-bool CFlipdeckDlg::OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result)
+bool CFlipdeckDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
+    if (message == kStepMessage) {
+        ShowStep(wParam, static_cast<size_t>(lParam));
+        return true;
+    }
     if (message == WM_QUERYDRAGICON) {
         result = reinterpret_cast<LRESULT>(icon_);
         return true;
@@ -186,6 +229,97 @@ bool CFlipdeckDlg::OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result)
         return true;
     }
     return false;
+}
+
+LRESULT CFlipdeckDlg::DrawListRow(NMLVCUSTOMDRAW& draw)
+{
+    if (draw.nmcd.dwDrawStage == CDDS_PREPAINT)
+        return CDRF_NOTIFYITEMDRAW;
+    if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT)
+        return CDRF_DODEFAULT;
+    // The fields above the lists name the live versions.
+    const int field = draw.nmcd.hdr.idFrom == IDC_KALVIO_LIST ? IDC_KALVIO_NAME : IDC_CODESYS_NAME;
+    const std::string live = GetItemText(field);
+    const std::string name = GetListCellText(draw.nmcd.hdr.hwndFrom, static_cast<int>(draw.nmcd.dwItemSpec), 0);
+    if (live.empty() || !EqualsIgnoringCase(name, live))
+        return CDRF_DODEFAULT;
+    if (!boldFont_) {
+        LOGFONTA font{};
+        GetObjectA(reinterpret_cast<HFONT>(SendMessageA(draw.nmcd.hdr.hwndFrom, WM_GETFONT, 0, 0)), sizeof(font), &font);
+        font.lfWeight = FW_BOLD;
+        boldFont_.reset(CreateFontIndirectA(&font));
+    }
+    SelectObject(draw.nmcd.hdc, boldFont_.get());
+    draw.clrTextBk = kLiveRowColour;
+    return CDRF_NEWFONT;
+}
+
+void CFlipdeckDlg::RunWithProgress(const std::function<void(SwitchProgress&)>& work)
+{
+    // The switch runs on a thread of its own, so that the dialog keeps painting and shows its
+    // progress; this thread dispatches messages until it ends, taking no command meanwhile.
+    switching_ = true;
+    ShowProgress(true);
+    ProgressRelay relay(*this);
+    std::exception_ptr failure;
+    std::thread worker([&] {
+        try {
+            work(relay);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        PostMessageA(GetHwnd(), kSwitchEndedMessage, 0, 0);
+    });
+    MSG message;
+    for (;;) {
+        const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        if (got <= 0) {
+            worker.join();
+            PostQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
+        if (message.hwnd == GetHwnd() && message.message == kSwitchEndedMessage) {
+            worker.join();
+            break;
+        }
+        if (!IsDialogMessageA(GetHwnd(), &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    ShowProgress(false);
+    switching_ = false;
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void CFlipdeckDlg::ShowProgress(bool running)
+{
+    for (int control : {IDOK, IDCANCEL, IDC_AUTOSTART, IDC_KALVIO_LIST, IDC_CODESYS_LIST, IDC_KALVIO_HEADER, IDC_CODESYS_HEADER})
+        EnableWindow(GetItem(control), !running);
+    for (int control : {IDC_PROGRESS_TEXT, IDC_PROGRESS_BAR})
+        ShowWindow(GetItem(control), running ? SW_SHOW : SW_HIDE);
+    SetItemText(IDC_PROGRESS_TEXT, "");
+    SendMessageA(GetItem(IDC_PROGRESS_BAR), PBM_SETPOS, 0, 0);
+}
+
+void CFlipdeckDlg::ShowStep(size_t number, size_t count)
+{
+    std::string description;
+    {
+        std::lock_guard<std::mutex> lock(stepMutex_);
+        description = stepText_;
+    }
+    SetItemText(IDC_PROGRESS_TEXT,
+                FormatLocalized(IDS_PROGRESS_STEP, {std::to_string(number), std::to_string(count), description}));
+    HWND bar = GetItem(IDC_PROGRESS_BAR);
+    SendMessageA(bar, PBM_SETRANGE32, 0, static_cast<LPARAM>(count));
+    SendMessageA(bar, PBM_SETPOS, number, 0);
+}
+
+void CFlipdeckDlg::ShowSteps(const std::string& heading, const std::vector<std::string>& steps)
+{
+    CPreviewDlg(GetHwnd(), heading, steps).DoModal();
 }
 
 void CFlipdeckDlg::PaintMinimisedIcon()

@@ -2,7 +2,14 @@
 // the run and shows what the operations ask it to show.
 #pragma once
 
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <mutex>
+
 #include "app/RunState.h"
+#include "app/UniqueHandle.h"
 #include "app/UserInterface.h"
 #include "ui/CommandHeader.h"
 #include "ui/Dialog.h"
@@ -28,6 +35,8 @@ public:
     bool AutoStartChecked() override;
     bool PickFolder(std::string& path) override;
     bool EditEntry(EntryEditValues& values) override;
+    void RunWithProgress(const std::function<void(SwitchProgress&)>& work) override;
+    void ShowSteps(const std::string& heading, const std::vector<std::string>& steps) override;
 
 protected:
     BOOL OnInitDialog() override;
@@ -38,15 +47,26 @@ protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
+    class ProgressRelay;
+
     void RunSuiteCommand(UINT command);
     void RunCodesysCommand(UINT command);
     void PaintMinimisedIcon();
+    // Draws the row of the version that is live in bold on a tinted ground.
+    LRESULT DrawListRow(NMLVCUSTOMDRAW& draw);
+    void ShowProgress(bool running);
+    void ShowStep(size_t number, size_t count);
 
     RunState state_;
     CCommandHeader suiteHeader_;
     CCommandHeader codesysHeader_;
     HICON icon_ = nullptr;
     std::string ownVersion_;
+    UniqueFont boldFont_;
+    // While a switch runs, no command of the user is taken.
+    bool switching_ = false;
+    std::mutex stepMutex_;
+    std::string stepText_;  // the step the switch is at, written by the switch's thread
 };
 
 }  // namespace flipdeck

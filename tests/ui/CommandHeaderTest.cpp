@@ -17,8 +17,8 @@ using namespace flipdeck::test;
 
 namespace {
 
-constexpr WORD kSuiteButtons = 0x6F;
-constexpr WORD kCodesysButtons = 0x2E;
+constexpr WORD kSuiteButtons = kSuiteHeaderButtons;
+constexpr WORD kCodesysButtons = kCodesysHeaderButtons;
 
 // Records the command notifications that reach a window, with their wParam.
 class NotifyRecorder : public CWindowSubclass {
@@ -120,11 +120,13 @@ TEST_F(MainDialogHeaders, ButtonsSitRightAlignedInCommandOrderWithGermanTooltips
          {{ID_CMD_START, "Start"},
           {ID_CMD_NEW, "Neu"},
           {ID_CMD_DELETE, "Löschen"},
+          {ID_CMD_PREVIEW, "Vorschau des Wechsels"},
           {ID_CMD_CHANGE, "Version wechseln"},
           {ID_CMD_MOVE_UP, "Nach oben schieben"},
           {ID_CMD_MOVE_DOWN, "Nach unten schieben"}}},
         {&codesys_,
          {{ID_CMD_DELETE, "Löschen"},
+          {ID_CMD_PREVIEW, "Vorschau des Wechsels"},
           {ID_CMD_CHANGE, "Version wechseln"},
           {ID_CMD_MOVE_UP, "Nach oben schieben"},
           {ID_CMD_MOVE_DOWN, "Nach unten schieben"}}},
@@ -175,7 +177,7 @@ TEST_F(MainDialogHeaders, EveryButtonReportsItsCommandToTheDialog)
 TEST_F(MainDialogHeaders, TheHeaderHandsTheDrawingToItsButtons)
 {
     const std::vector<Button> buttons = ButtonsOf(suite_);
-    ASSERT_EQ(buttons.size(), 6u);
+    ASSERT_EQ(buttons.size(), 7u);
     SendMessageA(buttons[2].hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
     // Raised frame on the button under the mouse only; the icon drawn on every button.
     for (const Button& button : buttons) {
@@ -194,7 +196,7 @@ TEST_F(MainDialogHeaders, TheHeaderHandsTheDrawingToItsButtons)
 TEST_F(MainDialogHeaders, InitOnAReopenedDialogCanKeepTheButtonSet)
 {
     EXPECT_FALSE(codesys_.Init(IDC_CODESYS_HEADER, dialog_.GetHwnd(), kSuiteButtons)) << "attached already";
-    EXPECT_EQ(ButtonsOf(codesys_).size(), 4u);
+    EXPECT_EQ(ButtonsOf(codesys_).size(), 5u);
 
     // The tooltip goes with the dialog.
     HWND tooltip = codesys_.GetToolTip();
@@ -205,8 +207,8 @@ TEST_F(MainDialogHeaders, InitOnAReopenedDialogCanKeepTheButtonSet)
     ASSERT_TRUE(reopened.Create());
     ASSERT_TRUE(codesys_.Init(IDC_CODESYS_HEADER, reopened.GetHwnd(), kKeepButtonSet));
     EXPECT_EQ(IdsOf(ButtonsOf(codesys_)),
-              (std::vector<int>{ID_CMD_DELETE, ID_CMD_CHANGE, ID_CMD_MOVE_UP, ID_CMD_MOVE_DOWN}));
-    EXPECT_EQ(SendMessageA(codesys_.GetToolTip(), TTM_GETTOOLCOUNT, 0, 0), 4);
+              (std::vector<int>{ID_CMD_DELETE, ID_CMD_PREVIEW, ID_CMD_CHANGE, ID_CMD_MOVE_UP, ID_CMD_MOVE_DOWN}));
+    EXPECT_EQ(SendMessageA(codesys_.GetToolTip(), TTM_GETTOOLCOUNT, 0, 0), 5);
 }
 
 TEST_F(BareHeader, ALowCaptionGrowsUpwardsToTwentyPixels)
