@@ -1,6 +1,9 @@
 #include "catalogue/CatalogueStore.h"
 
+#include <algorithm>
+
 #include "app/UniqueHandle.h"
+#include "catalogue/Naming.h"
 #include "catalogue/Registry.h"
 
 namespace flipdeck {
@@ -16,40 +19,69 @@ bool KeyExists(HKEY root, const std::string& subKey)
     return OpenRegKey(root, subKey, KEY_READ, key) == ERROR_SUCCESS;
 }
 
-void RemoveIndexesAfter(HKEY root, const std::string& subKey, int count, std::initializer_list<NumberedName> others,
-                        const std::function<void(int, const std::string&)>& removing)
+std::vector<ValueChange> RemovalsAfter(HKEY root, const std::string& subKey, int count, std::initializer_list<NumberedName> names,
+                                       const std::function<void(int, const std::string&)>& removing)
 {
-    for (int n = count + 1; n <= kMaxCatalogueEntries; ++n) {
-        if (std::optional<RegValue> name = ReadRegValue(root, subKey, Numbered("Name", n))) {
-            removing(n, name->Text());
-            DeleteRegValue(root, subKey, Numbered("Name", n));
-        }
-        for (const NumberedName& other : others)
-            DeleteRegValue(root, subKey, Numbered(other.name, n, other.suffix));
+    std::vector<ValueChange> removals;
+    UniqueHKey key;
+    if (count >= kMaxCatalogueEntries || OpenRegKey(root, subKey, KEY_READ, key) != ERROR_SUCCESS)
+        return removals;
+    // The key's value names, read once: a save must not cost a read per index it might remove.
+    std::vector<std::string> present;
+    char name[256];
+    for (DWORD index = 0;; ++index) {
+        DWORD length = sizeof(name);
+        const LSTATUS status = RegEnumValueA(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS)
+            break;
+        if (status == ERROR_SUCCESS)
+            present.emplace_back(name, length);
     }
+    auto has = [&](const std::string& wanted) {
+        return std::any_of(present.begin(), present.end(), [&](const std::string& p) { return EqualsIgnoringCase(p, wanted); });
+    };
+    for (int n = count + 1; n <= kMaxCatalogueEntries; ++n) {
+        for (const NumberedName& numbered : names) {
+            const std::string valueName = Numbered(numbered.name, n, numbered.suffix);
+            if (!has(valueName))
+                continue;
+            if (&numbered == names.begin())
+                removing(n, ReadRegValue(root, subKey, valueName).value_or(RegValue()).Text());
+            removals.push_back({root, subKey, valueName, std::nullopt});
+        }
+    }
+    return removals;
 }
 
-void SaveToEveryHive(const std::vector<std::string>& userHives, const std::string& key, const std::string& mirrorKey,
-                     bool mirror, const std::function<void(HKEY, const std::string&)>& write)
+void ApplyChanges(const std::vector<ValueChange>& changes)
 {
+    for (const ValueChange& change : changes)
+        WriteRegValue(change.root, change.key, change.name, change.value);
+}
+
+std::vector<CataloguePlace> CataloguePlaces(const std::vector<std::string>& userHives, const std::string& key,
+                                            const std::string& mirrorKey, bool mirror)
+{
+    std::vector<CataloguePlace> places;
     if (userHives.empty()) {
-        write(HKEY_CURRENT_USER, key);
+        places.push_back({HKEY_CURRENT_USER, key});
         if (mirror)
-            write(HKEY_CURRENT_USER, mirrorKey);
-        return;
+            places.push_back({HKEY_CURRENT_USER, mirrorKey});
+        return places;
     }
     if (!KeyExists(HKEY_CURRENT_USER, key))
-        write(HKEY_CURRENT_USER, key);
+        places.push_back({HKEY_CURRENT_USER, key});
     for (const std::string& hive : userHives) {
         if (KeyExists(HKEY_USERS, hive + "\\" + key))
-            write(HKEY_USERS, hive + "\\" + key);
+            places.push_back({HKEY_USERS, hive + "\\" + key});
     }
     if (!mirror)
-        return;
+        return places;
     for (const std::string& hive : userHives) {
         if (KeyExists(HKEY_USERS, hive + "\\" + mirrorKey))
-            write(HKEY_USERS, hive + "\\" + mirrorKey);
+            places.push_back({HKEY_USERS, hive + "\\" + mirrorKey});
     }
+    return places;
 }
 
 }  // namespace flipdeck

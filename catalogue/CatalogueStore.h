@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/Registry.h"
+
 namespace flipdeck {
 
 constexpr int kMaxCatalogueEntries = 50;
@@ -23,15 +25,25 @@ struct NumberedName {
 
 bool KeyExists(HKEY root, const std::string& subKey);
 
-// Deletes the values of the indexes after `count`: "Name%d" first, once `removing` has been told
-// the index and the name found there, then each of `others`.
-void RemoveIndexesAfter(HKEY root, const std::string& subKey, int count, std::initializer_list<NumberedName> others,
-                        const std::function<void(int index, const std::string& name)>& removing);
+// The deletions that end a catalogue after `count` entries at one place: for every later index,
+// the numbered values of `names` that exist there. `removing` is told each index that has a name
+// and that name ("Name%d" must be the first of `names`).
+std::vector<ValueChange> RemovalsAfter(HKEY root, const std::string& subKey, int count, std::initializer_list<NumberedName> names,
+                                       const std::function<void(int index, const std::string& name)>& removing);
 
-// Calls `write` for every place a catalogue lives: each user hive that has `key` (and the current
-// user when it lacks the key, so that a catalogue known only from the machine is saved), or the
-// current user alone when no hive is known; with `mirror`, also each of those places of `mirrorKey`.
-void SaveToEveryHive(const std::vector<std::string>& userHives, const std::string& key, const std::string& mirrorKey,
-                     bool mirror, const std::function<void(HKEY root, const std::string& subKey)>& write);
+// Writes the changes one by one; a change that fails is passed over, as every catalogue save does.
+void ApplyChanges(const std::vector<ValueChange>& changes);
+
+// A key a catalogue is written to.
+struct CataloguePlace {
+    HKEY root;
+    std::string subKey;
+};
+
+// Every place a catalogue lives: each user hive that has `key` (and the current user when it
+// lacks the key, so that a catalogue known only from the machine is saved), or the current user
+// alone when no hive is known; with `mirror`, also each of those places of `mirrorKey`.
+std::vector<CataloguePlace> CataloguePlaces(const std::vector<std::string>& userHives, const std::string& key,
+                                            const std::string& mirrorKey, bool mirror);
 
 }  // namespace flipdeck

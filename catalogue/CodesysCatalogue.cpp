@@ -170,26 +170,29 @@ void LoadCoDeSysCatalogue(RunState& state, UserInterface& ui)
 void WriteCoDeSysCatalogue(const RunState& state, HKEY root, const std::string& subKey)
 {
     const std::string neutral = NeutralCodesysName();
+    std::vector<ValueChange> changes;
     int n = 0;
     for (const CodesysVersionEntry& entry : state.codesysEntries) {
         if (entry.name == neutral)
             continue;
         ++n;
-        WriteRegString(root, subKey, Numbered("Name", n), entry.name);
-        WriteRegString(root, subKey, Numbered("Path", n), entry.renamePath);
-        WriteRegString(root, subKey, Numbered("Version", n), entry.version);
+        changes.push_back({root, subKey, Numbered("Name", n), TextValue(entry.name)});
+        changes.push_back({root, subKey, Numbered("Path", n), TextValue(entry.renamePath)});
+        changes.push_back({root, subKey, Numbered("Version", n), TextValue(entry.version)});
         for (const CodesysComponent& component : kCodesysComponents) {
             if (component.catalogueSuffix[0] != '\0')
-                WriteRegString(root, subKey, Numbered("Path", n, component.catalogueSuffix), entry.*component.parkPath);
+                changes.push_back({root, subKey, Numbered("Path", n, component.catalogueSuffix), TextValue(entry.*component.parkPath)});
         }
-        WriteRegByte(root, subKey, Numbered("RenameSubDir", n), entry.renameSubDir);
+        changes.push_back({root, subKey, Numbered("RenameSubDir", n), ByteValue(entry.renameSubDir)});
     }
-    RemoveIndexesAfter(root, subKey, n,
-                       {{"Path", ""}, {"Path", "_ENI"}, {"Path", "_OPC"}, {"Path", "_PLCWINNT"}, {"Version", ""}, {"RenameSubDir", ""}},
-                       [&](int index, const std::string& name) {
-                           WriteLog("Remove CoDeSys version from registry " + subKey + ": " + name +
-                                    " nItem: " + std::to_string(index));
-                       });
+    const std::vector<ValueChange> removals = RemovalsAfter(
+        root, subKey, n,
+        {{"Name", ""}, {"Path", ""}, {"Path", "_ENI"}, {"Path", "_OPC"}, {"Path", "_PLCWINNT"}, {"Version", ""}, {"RenameSubDir", ""}},
+        [&](int index, const std::string& name) {
+            WriteLog("Remove CoDeSys version from registry " + subKey + ": " + name + " nItem: " + std::to_string(index));
+        });
+    changes.insert(changes.end(), removals.begin(), removals.end());
+    ApplyChanges(changes);
 }
 
 void SaveAllCs(const RunState& state)
@@ -200,8 +203,8 @@ void SaveAllCs(const RunState& state)
     // it is written where the suite's mirror has one.
     const bool mirror = ReadRegText(HKEY_CURRENT_USER, state.userHives.empty() ? kMeridanCatalogueKey : mirrorKey,
                                     "CurrentVersionName").has_value();
-    SaveToEveryHive(state.userHives, kCodesysCatalogueKey, mirrorKey, mirror,
-                    [&](HKEY root, const std::string& subKey) { WriteCoDeSysCatalogue(state, root, subKey); });
+    for (const CataloguePlace& place : CataloguePlaces(state.userHives, kCodesysCatalogueKey, mirrorKey, mirror))
+        WriteCoDeSysCatalogue(state, place.root, place.subKey);
 }
 
 }  // namespace flipdeck

@@ -27,6 +27,23 @@ std::string RegValue::Text() const
     return std::string(text, length);
 }
 
+RegValue TextValue(const std::string& text, DWORD type)
+{
+    RegValue value;
+    value.type = type;
+    value.data.assign(text.begin(), text.end());
+    value.data.push_back(0);
+    return value;
+}
+
+RegValue ByteValue(BYTE byte)
+{
+    RegValue value;
+    value.type = REG_BINARY;
+    value.data = {byte};
+    return value;
+}
+
 std::optional<RegValue> ReadRegValue(HKEY root, const std::string& subKey, const std::string& valueName)
 {
     UniqueHKey key;
@@ -179,6 +196,13 @@ bool WriteRegExpandString(HKEY root, const std::string& subKey, const std::strin
 bool WriteRegByte(HKEY root, const std::string& subKey, const std::string& valueName, BYTE value)
 {
     return WriteValue(root, subKey, valueName, REG_BINARY, &value, 1);
+}
+
+bool WriteRegValue(HKEY root, const std::string& subKey, const std::string& valueName, const std::optional<RegValue>& value)
+{
+    if (!value)
+        return DeleteRegValue(root, subKey, valueName);
+    return WriteValue(root, subKey, valueName, value->type, value->data.data(), value->data.size());
 }
 
 bool DeleteRegValue(HKEY root, const std::string& subKey, const std::string& valueName)

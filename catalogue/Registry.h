@@ -36,6 +36,21 @@ struct RegValue {
 
 std::optional<RegValue> ReadRegValue(HKEY root, const std::string& subKey, const std::string& valueName);
 
+// A REG_SZ (or REG_EXPAND_SZ) value with its terminating zero; a one-byte REG_BINARY value.
+RegValue TextValue(const std::string& text, DWORD type = REG_SZ);
+RegValue ByteValue(BYTE value);
+
+// One registry value to set, or to delete when `value` is empty.
+struct ValueChange {
+    HKEY root = nullptr;
+    std::string key;
+    std::string name;
+    std::optional<RegValue> value;
+};
+
+// Sets the value (creating the key) or deletes it; a value to delete that is not there counts as deleted.
+bool WriteRegValue(HKEY root, const std::string& subKey, const std::string& valueName, const std::optional<RegValue>& value);
+
 // Reads a REG_SZ or REG_EXPAND_SZ value; copies at most size - 1 characters, always terminated.
 // A value of another type, a missing value or key, or a zero size answers false and leaves the
 // buffer untouched.

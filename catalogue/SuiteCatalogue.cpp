@@ -122,35 +122,49 @@ std::string GetCurrentVersionName()
     return ReadUserMachineText(kSuiteCatalogueKey, "CurrentVersionName").value_or("");
 }
 
-void WriteSuiteCatalogue(const RunState& state, bool autoStart, HKEY root, const std::string& subKey)
+std::vector<ValueChange> SuiteCatalogueChanges(const RunState& state, bool autoStart, const std::string& currentName,
+                                               const CataloguePlace& place, std::vector<std::string>& removalLines)
 {
-    WriteRegByte(root, subKey, "AutoStart", autoStart ? 1 : 0);
+    const auto [root, subKey] = place;
+    std::vector<ValueChange> changes = {{root, subKey, "AutoStart", ByteValue(autoStart ? 1 : 0)}};
     const int count = static_cast<int>(state.suiteEntries.size());
     for (int n = 1; n <= count; ++n) {
         const SuiteVersionEntry& entry = state.suiteEntries[n - 1];
-        WriteRegString(root, subKey, Numbered("Name", n), entry.name);
-        WriteRegString(root, subKey, Numbered("Path", n), entry.renamePath);
-        WriteRegString(root, subKey, Numbered("Version", n), entry.version);
-        WriteRegString(root, subKey, Numbered("HelpFile", n), entry.helpFile);
-        WriteRegString(root, subKey, Numbered("PrgPath", n), entry.programPath);
+        for (const auto& [name, text] : {std::pair{"Name", &entry.name}, std::pair{"Path", &entry.renamePath},
+                                         std::pair{"Version", &entry.version}, std::pair{"HelpFile", &entry.helpFile},
+                                         std::pair{"PrgPath", &entry.programPath}})
+            changes.push_back({root, subKey, Numbered(name, n), TextValue(*text)});
     }
-    const std::string current = GetCurrentVersionName();
-    if (!current.empty())
-        WriteRegString(root, subKey, "CurrentVersionName", current);
+    if (!currentName.empty())
+        changes.push_back({root, subKey, "CurrentVersionName", TextValue(currentName)});
+    const std::vector<ValueChange> removals = RemovalsAfter(
+        root, subKey, count, {{"Name", ""}, {"Path", ""}, {"MainPath", ""}, {"Version", ""}, {"HelpFile", ""}, {"PrgPath", ""}},
+        [&](int, const std::string& name) {
+            removalLines.push_back("Remove Kalvio version from registry " + subKey + ": " + name + " Index: " + std::to_string(count));
+        });
+    changes.insert(changes.end(), removals.begin(), removals.end());
+    return changes;
+}
 
-    RemoveIndexesAfter(root, subKey, count, {{"Path", ""}, {"MainPath", ""}, {"Version", ""}, {"HelpFile", ""}, {"PrgPath", ""}},
-                       [&](int, const std::string& name) {
-                           WriteLog("Remove Kalvio version from registry " + subKey + ": " + name +
-                                    " Index: " + std::to_string(count));
-                       });
+void WriteSuiteCatalogue(const RunState& state, bool autoStart, HKEY root, const std::string& subKey)
+{
+    std::vector<std::string> removalLines;
+    ApplyChanges(SuiteCatalogueChanges(state, autoStart, GetCurrentVersionName(), {root, subKey}, removalLines));
+    for (const std::string& line : removalLines)
+        WriteLog(line);
+}
+
+std::vector<CataloguePlace> SuiteCataloguePlaces(const RunState& state)
+{
+    const bool meridanMirror = ReadRegText(HKEY_CURRENT_USER, kMeridanCatalogueKey, "CurrentVersionName").has_value();
+    return CataloguePlaces(state.userHives, kSuiteCatalogueKey, kMeridanCatalogueKey, meridanMirror);
 }
 
 void SaveAllKalvio(const RunState& state, bool autoStart)
 {
     WriteLog("SaveAllKalvio");
-    const bool meridanMirror = ReadRegText(HKEY_CURRENT_USER, kMeridanCatalogueKey, "CurrentVersionName").has_value();
-    SaveToEveryHive(state.userHives, kSuiteCatalogueKey, kMeridanCatalogueKey, meridanMirror,
-                    [&](HKEY root, const std::string& subKey) { WriteSuiteCatalogue(state, autoStart, root, subKey); });
+    for (const CataloguePlace& place : SuiteCataloguePlaces(state))
+        WriteSuiteCatalogue(state, autoStart, place.root, place.subKey);
 }
 
 bool AddSuiteVersion(RunState& state, UserInterface& ui, const SuiteVersionEntry& entry)

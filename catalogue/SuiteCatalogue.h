@@ -24,11 +24,20 @@ void LoadSuiteCatalogue(RunState& state, UserInterface& ui, bool log);
 // "CurrentVersionName" of the suite catalogue, current user before machine; empty when absent.
 std::string GetCurrentVersionName();
 
+// What writing the catalogue to one place changes: AutoStart, the entries, the current version
+// name (when not empty), then the removal of the indexes beyond the entries, whose log lines go
+// to `removalLines`.
+std::vector<ValueChange> SuiteCatalogueChanges(const RunState& state, bool autoStart, const std::string& currentName,
+                                               const CataloguePlace& place, std::vector<std::string>& removalLines);
+
 // Writes AutoStart, the entries and the current version name to one place and removes the
 // indexes beyond the entries.
 void WriteSuiteCatalogue(const RunState& state, bool autoStart, HKEY root, const std::string& subKey);
 
-// Writes the catalogue to every user hive that has it and to the MERIDAN mirror where it exists.
+// Every user hive that has the catalogue, and the MERIDAN mirror where it has a current version.
+std::vector<CataloguePlace> SuiteCataloguePlaces(const RunState& state);
+
+// Writes the catalogue to every place it lives.
 void SaveAllKalvio(const RunState& state, bool autoStart);
 
 // Appends a confirmed new version: refuses a rename path already catalogued (message 10077),

@@ -134,23 +134,6 @@ Step RegisterStep(const std::string& component)
     return step;
 }
 
-RegValue TextValue(const std::string& text, DWORD type)
-{
-    RegValue value;
-    value.type = type;
-    value.data.assign(text.begin(), text.end());
-    value.data.push_back(0);
-    return value;
-}
-
-RegValue ByteValue(BYTE byte)
-{
-    RegValue value;
-    value.type = REG_BINARY;
-    value.data = {byte};
-    return value;
-}
-
 const char* RootName(HKEY root)
 {
     if (root == HKEY_LOCAL_MACHINE)

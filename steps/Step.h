@@ -25,14 +25,6 @@ enum class StepKind : int {
     Register,       // "regsvr32 /s" of one component
 };
 
-// One registry value to set, or to delete when `value` is empty.
-struct ValueChange {
-    HKEY root = nullptr;
-    std::string key;
-    std::string name;
-    std::optional<RegValue> value;
-};
-
 struct Step {
     StepKind kind = StepKind::Note;
     std::string description;  // what the step does, in the user's language
@@ -76,9 +68,6 @@ Step WriteValuesStep(std::vector<ValueChange> changes, std::string description);
 // `newPath`: the whole new PATH text; `added`: the folder the switch puts in front.
 Step SetSystemPathStep(const std::string& newPath, const std::string& added);
 Step RegisterStep(const std::string& component);
-
-RegValue TextValue(const std::string& text, DWORD type = REG_SZ);
-RegValue ByteValue(BYTE value);
 
 // "HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER", "HKEY_USERS"; the full name of a key as a technician
 // reads it, in the products' view.

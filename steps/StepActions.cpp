@@ -34,12 +34,7 @@ bool KeyIsEmpty(HKEY root, const std::string& key)
 
 bool WriteChange(const ValueChange& change, const std::optional<RegValue>& value)
 {
-    if (!value)
-        return DeleteRegValue(change.root, change.key, change.name);
-    UniqueHKey key;
-    return CreateRegKey(change.root, change.key, KEY_ALL_ACCESS, key) == ERROR_SUCCESS &&
-           RegSetValueExA(key.get(), change.name.c_str(), 0, value->type, value->data.data(),
-                          static_cast<DWORD>(value->data.size())) == ERROR_SUCCESS;
+    return WriteRegValue(change.root, change.key, change.name, value);
 }
 
 // The bytes of a file; empty when it cannot be read.
