@@ -5,6 +5,7 @@
 #include "app/ActivityLog.h"
 #include "catalogue/Registry.h"
 #include "catalogue/SuiteCatalogue.h"
+#include "steps/Recovery.h"
 
 namespace flipdeck {
 
@@ -52,6 +53,12 @@ void LoadAtStartup(RunState& state, UserInterface& ui, const std::string& ownVer
 {
     WriteLog("==============================================");
     WriteLog("Flipdeck " + ownVersion + " started");
+    // A switch that died half-way is undone before anything reads the catalogues it changed.
+    const RecoveryReport recovery = RecoverUnfinishedSwitch();
+    if (recovery.result != RecoveryReport::Result::NothingToDo)
+        ui.ShowMessage(RecoveryMessage(recovery), recovery.result == RecoveryReport::Result::Recovered
+                                                      ? MB_ICONINFORMATION | MB_OK
+                                                      : MB_ICONWARNING | MB_OK);
     LoadSuiteCatalogue(state, ui, true);
     EnumerateUserHives(state.userHives);
     RepairFirstSuiteEntry(state.installPath);

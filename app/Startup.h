@@ -21,7 +21,8 @@ void PrepareRun(RunState& state);
 // Remembers both paths. False when neither value exists or the last write failed.
 bool CheckAdministrator(RunState& state);
 
-// The start banner, the catalogue with logging, the user hives and the repair of the first entry.
+// The start banner, the recovery of a switch that died half-way, the catalogue with logging, the
+// user hives and the repair of the first entry.
 void LoadAtStartup(RunState& state, UserInterface& ui, const std::string& ownVersion);
 
 }  // namespace flipdeck
