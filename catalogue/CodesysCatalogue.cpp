@@ -78,6 +78,17 @@ std::string UnusedCodesysName(const std::vector<CodesysVersionEntry>& entries, c
     return name;
 }
 
+std::string ParkingVersion(const CodesysVersionEntry& entry)
+{
+    const std::string base = "CoDeSys " + entry.version + "_";
+    if (entry.name.size() <= base.size() || !EqualsIgnoringCase(entry.name.substr(0, base.size()), base))
+        return entry.version;
+    const std::string number = entry.name.substr(base.size());
+    if (number.find_first_not_of("0123456789") != std::string::npos)
+        return entry.version;
+    return entry.version + "_" + number;
+}
+
 void SyncInstalledCoDeSys()
 {
     const std::string main = ReadRegText(HKEY_LOCAL_MACHINE, kCodesysSetupKey, "Targetdir_CODESYS").value_or("");

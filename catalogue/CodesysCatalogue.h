@@ -40,6 +40,11 @@ std::string InstalledCodesysVersion(const std::string& mainFolder);
 // entry nor any of `entries` has.
 std::string UnusedCodesysName(const std::vector<CodesysVersionEntry>& entries, const std::string& version);
 
+// The text that names an entry's parked registry trees and gateway backup folder: its version, with
+// the "_n" by which the name of a further copy of that version ("CoDeSys 2.3.9.5_1") differs from
+// the first's, so that two copies never share parked names.
+std::string ParkingVersion(const CodesysVersionEntry& entry);
+
 // Matches the installed CoDeSys against the catalogue: a known version that is not parked becomes
 // the current one (also when no version was current), an unknown version a new entry that is current.
 void SyncInstalledCoDeSys();
