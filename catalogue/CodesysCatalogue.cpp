@@ -55,13 +55,47 @@ std::string NeutralCodesysName() { return LoadLocalizedString(IDS_NEW_ENTRY_MARK
 
 std::string GetCurrentCodesysName() { return ReadCatalogue("CurrentVersionName").value_or(""); }
 
+std::string InstalledCodesysVersion(const std::string& mainFolder)
+{
+    return GetProductVersionText(mainFolder + "\\CoDeSys.exe");
+}
+
+std::string UnusedCodesysName(const std::vector<CodesysVersionEntry>& entries, const std::string& version)
+{
+    const std::string base = "CoDeSys " + version;
+    auto taken = [&](const std::string& name) {
+        if (EqualsIgnoringCase(name, NeutralCodesysName()))
+            return true;
+        for (const CodesysVersionEntry& entry : entries) {
+            if (EqualsIgnoringCase(entry.name, name))
+                return true;
+        }
+        return false;
+    };
+    std::string name = base;
+    for (int n = 1; taken(name); ++n)
+        name = base + "_" + std::to_string(n);
+    return name;
+}
+
+std::string ParkingVersion(const CodesysVersionEntry& entry)
+{
+    const std::string base = "CoDeSys " + entry.version + "_";
+    if (entry.name.size() <= base.size() || !EqualsIgnoringCase(entry.name.substr(0, base.size()), base))
+        return entry.version;
+    const std::string number = entry.name.substr(base.size());
+    if (number.find_first_not_of("0123456789") != std::string::npos)
+        return entry.version;
+    return entry.version + "_" + number;
+}
+
 void SyncInstalledCoDeSys()
 {
     const std::string main = ReadRegText(HKEY_LOCAL_MACHINE, kCodesysSetupKey, "Targetdir_CODESYS").value_or("");
-    if (main.empty() || !PathExists(main + "\\Codesys.exe"))
+    if (main.empty())
         return;
     // Without a version the installation cannot be told from any other, nor named.
-    const std::string version = GetProductVersionText(main + "\\Codesys.exe");
+    const std::string version = InstalledCodesysVersion(main);
     if (version.empty())
         return;
     bool parkedCopy = false;
@@ -85,8 +119,9 @@ void SyncInstalledCoDeSys()
             parkedCopy = true;
             continue;
         }
-        const std::optional<std::string> current = ReadCatalogue("CurrentVersionName");
-        if (current && name && *name != *current)
+        // Also when no version is current: a change would otherwise take the installation for one
+        // that nothing catalogues and park its whole root folder.
+        if (!name.value_or("").empty() && ReadCatalogue("CurrentVersionName").value_or("") != *name)
             WriteCatalogue("CurrentVersionName", *name);
         return;
     }
@@ -100,10 +135,7 @@ bool AdoptInstalledCoDeSys()
     const std::optional<std::string> main = ReadUserMachineText(kCodesysSetupKey, "Targetdir_CODESYS");
     if (!main)
         return false;
-    CVersionInfo info;
-    if (!info.Open((*main + "\\CoDeSys.exe").c_str()))
-        return false;
-    const std::string version = info.GetFileVersion();
+    const std::string version = InstalledCodesysVersion(*main);
     if (version.empty())
         return false;
     const std::string name = "CoDeSys " + version;

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "app/RunState.h"
 #include "app/UserInterface.h"
@@ -31,8 +32,21 @@ std::string NeutralCodesysName();
 // "CurrentVersionName" of the CoDeSys catalogue, current user before machine; empty when absent.
 std::string GetCurrentCodesysName();
 
+// The version text of the CoDeSys program in `mainFolder`: its product version, the one text by
+// which installations are matched against the catalogue and named. Empty when it cannot be read.
+std::string InstalledCodesysVersion(const std::string& mainFolder);
+
+// "CoDeSys " + version, or with "_1", "_2", ... appended: the first name that neither the neutral
+// entry nor any of `entries` has.
+std::string UnusedCodesysName(const std::vector<CodesysVersionEntry>& entries, const std::string& version);
+
+// The text that names an entry's parked registry trees and gateway backup folder: its version, with
+// the "_n" by which the name of a further copy of that version ("CoDeSys 2.3.9.5_1") differs from
+// the first's, so that two copies never share parked names.
+std::string ParkingVersion(const CodesysVersionEntry& entry);
+
 // Matches the installed CoDeSys against the catalogue: a known version that is not parked becomes
-// the current one, an unknown version a new entry that is current.
+// the current one (also when no version was current), an unknown version a new entry that is current.
 void SyncInstalledCoDeSys();
 
 // Writes entry 1 and the current version name from the setup key. False when a step fails or

@@ -11,9 +11,9 @@
 #include "catalogue/CodesysCatalogue.h"
 #include "catalogue/Naming.h"
 #include "catalogue/Registry.h"
-#include "catalogue/VersionInfo.h"
 #include "codesys/GatewayFiles.h"
 #include "codesys/RegistryTransfer.h"
+#include "codesys/StrandedMove.h"
 #include "switch/Environment.h"
 #include "switch/FolderRename.h"
 #include "switch/RunningPrograms.h"
@@ -31,8 +31,13 @@ struct ChangeContext {
     bool newSubDirs = false;
     std::string currentName;
     bool currentNeutral = false;
-    CodesysVersionEntry current;  // empty when no entry has the current name
+    // Empty when no entry has the current name; for the first save, the installation's version and
+    // the name its entry will have.
+    CodesysVersionEntry current;
     bool currentSubDirs = false;  // the neutral entry counts as a sub-folder version: its root stays live
+    // What names the parked registry trees and gateway backup folders of the two versions.
+    std::string currentParking;
+    std::string nextParking;
 };
 
 // The folder renames of one attempt, kept so that they can be undone.
@@ -49,18 +54,16 @@ public:
     }
 
     // Renames everything back, the latest first, so that a root folder moved aside returns before
-    // the component folders inside it. False when any rename back failed; each is logged.
-    bool Undo()
+    // the component folders inside it. Each rename back that fails is logged and added to `stranded`.
+    void Undo(std::vector<StrandedMove>& stranded)
     {
-        bool all = true;
         for (auto move = done_.rbegin(); move != done_.rend(); ++move) {
             if (!seams::MovePath(move->second.c_str(), move->first.c_str(), 0)) {
                 WriteLog("Rename FAILED: " + move->second + " TO " + move->first);
-                all = false;
+                stranded.push_back({move->second, move->first});
             }
         }
         done_.clear();
-        return all;
     }
 
     std::string FailureText() const { return "\n\nRenaming failed:\n" + failed_.first + "\n" + failed_.second; }
@@ -77,6 +80,34 @@ void Refuse(UserInterface& ui, const std::string& text)
 {
     WriteLog(text);
     ui.ShowMessage(text, MB_ICONWARNING | MB_OK);
+}
+
+// Tells the user what a roll-back left where the change had moved it. False when it left nothing.
+bool TellStranded(const std::vector<StrandedMove>& stranded, UserInterface& ui)
+{
+    if (stranded.empty())
+        return false;
+    std::string list;
+    for (const StrandedMove& move : stranded)
+        list += (list.empty() ? "" : "\n") + move.at + " -> " + move.belongs;
+    const std::string message = FormatLocalized(IDS_RESTORE_INCOMPLETE, {list});
+    WriteLog(message);
+    ui.ShowMessage(message, MB_ICONWARNING | MB_OK);
+    return true;
+}
+
+// The first folder of a catalogued version parked inside `root`; empty when there is none.
+std::string ParkedFolderInside(const std::vector<CodesysVersionEntry>& entries, const std::string& root)
+{
+    const std::string prefix = root + "\\";
+    for (const CodesysVersionEntry& entry : entries) {
+        for (const CodesysComponent& component : kCodesysComponents) {
+            const std::string& parked = entry.*component.parkPath;
+            if (EqualsIgnoringCase(parked.substr(0, prefix.size()), prefix) && PathExists(parked))
+                return parked;
+        }
+    }
+    return std::string();
 }
 
 bool NoCodesysRunning(UserInterface& ui)
@@ -101,9 +132,10 @@ bool PlacesFree(const ChangeContext& c, const std::string& newVersionsPath, User
     if (!c.currentNeutral) {
         if (!c.currentName.empty() && PathExists(c.current.renamePath))
             return refuse(IDS_CURRENT_RENAME_PATH_IN_USE, c.current.renamePath);
-        // Another entry of the same version is parked there: parking would mix the two versions' trees.
-        if (KeyExists(HKEY_LOCAL_MACHINE, ParkedMachineTree(c.current.version)))
-            return refuse(IDS_CURRENT_RENAME_PATH_IN_USE, "HKEY_LOCAL_MACHINE\\" + ParkedMachineTree(c.current.version));
+        // Another entry is parked under the same names: parking would mix the two versions' trees.
+        const std::string parkedTree = ParkedMachineTree(c.currentParking);
+        if (KeyExists(HKEY_LOCAL_MACHINE, parkedTree))
+            return refuse(IDS_CURRENT_RENAME_PATH_IN_USE, "HKEY_LOCAL_MACHINE\\" + parkedTree);
     }
     if (c.installNew)
         return true;
@@ -191,7 +223,7 @@ Outcome Attempt(const ChangeContext& c, RunState& state, UserInterface& ui)
 
     // While no catalogued version is live, the live setup information belongs to none: the new
     // version's parked copy says where its folders go.
-    const std::string setupKey = c.currentNeutral ? ParkedMachineTree(c.next.version) + "\\CoDeSys SetupInfo\\V2.3.0"
+    const std::string setupKey = c.currentNeutral ? ParkedMachineTree(c.nextParking) + "\\CoDeSys SetupInfo\\V2.3.0"
                                                   : std::string(kCodesysSetupKey);
     places.root = ReadUserMachineText(setupKey, "Targetdir").value_or("");
     if (c.currentSubDirs || c.newSubDirs) {
@@ -199,11 +231,28 @@ Outcome Attempt(const ChangeContext& c, RunState& state, UserInterface& ui)
             places.live[i] = ReadUserMachineText(setupKey, kCodesysComponents[i].setupValue).value_or("");
     }
     const std::string system = ProductSystemDirectory();
-    const std::string currentBackup = GatewayBackupFolder(system, c.current.version);
-    const std::string newBackup = GatewayBackupFolder(system, c.next.version);
-    const bool unknownFirstSave = c.currentName.empty() && c.current.version.empty();
-    if (!c.currentNeutral && (places.root.empty() || unknownFirstSave)) {
+    const std::string currentBackup = GatewayBackupFolder(system, c.currentParking);
+    const std::string newBackup = GatewayBackupFolder(system, c.nextParking);
+    const bool firstSave = !c.currentNeutral && c.currentName.empty();
+    if (!c.currentNeutral && (places.root.empty() || (firstSave && c.current.version.empty()))) {
         Refuse(ui, LoadLocalizedString(IDS_NO_CODESYS_INSTALLATION));
+        return Outcome::Stopped;
+    }
+    if (firstSave) {
+        // Moved with the root folder, another version's parked folder would be filed under the
+        // installation's name, out of its own entry's reach.
+        const std::string inside = ParkedFolderInside(state.codesysEntries, places.root);
+        if (!inside.empty()) {
+            Refuse(ui, FormatLocalized(IDS_FIRST_SAVE_HOLDS_PARKED, {inside}));
+            return Outcome::Stopped;
+        }
+    }
+    const std::string outgoing = currentBackup + "\\";
+    const std::string incoming = newBackup + "\\";
+    const std::string inTheWay =
+        GatewayFileInTheWay(system, c.currentNeutral ? nullptr : &outgoing, c.installNew ? nullptr : &incoming);
+    if (!inTheWay.empty()) {
+        Refuse(ui, FormatLocalized(IDS_GATEWAY_FILE_IN_THE_WAY, {inTheWay}));
         return Outcome::Stopped;
     }
     if (!places.root.empty() && !c.currentNeutral && !PrepareGatewayBackup(currentBackup)) {
@@ -211,7 +260,7 @@ Outcome Attempt(const ChangeContext& c, RunState& state, UserInterface& ui)
         return Outcome::Stopped;
     }
 
-    if (!c.currentNeutral && c.currentName.empty()) {
+    if (firstSave) {
         // The first save knows no entry: the whole installation goes to a numbered folder beside it.
         std::string candidate;
         for (int n = 1; n <= 20; ++n) {
@@ -229,18 +278,21 @@ Outcome Attempt(const ChangeContext& c, RunState& state, UserInterface& ui)
     }
 
     FolderMoves folders;
+    std::vector<StrandedMove> stranded;
     if (!c.currentNeutral && !ParkCurrent(c, places, folders)) {
         const std::string message = LoadLocalizedString(IDS_PARK_CURRENT_FAILED) + folders.FailureText();
         WriteLog(message);
-        folders.Undo();
+        folders.Undo(stranded);
         ui.ShowMessage(message, MB_ICONWARNING | MB_OK);
-        return Outcome::Retry;
+        // A folder that did not go back would stand in the way of the next attempt.
+        return TellStranded(stranded, ui) ? Outcome::Stopped : Outcome::Retry;
     }
     if (!InstallChosen(c, places, folders)) {
         const std::string message = LoadLocalizedString(IDS_INSTALL_NEW_FAILED) + folders.FailureText();
         WriteLog(message);
         ui.ShowMessage(message, MB_ICONWARNING | MB_OK);
-        if (!folders.Undo()) {
+        folders.Undo(stranded);
+        if (!stranded.empty()) {
             ui.ShowMessage(LoadLocalizedString(IDS_RESTORE_OLD_FAILED), MB_ICONWARNING | MB_OK);
             return Outcome::Stopped;
         }
@@ -249,24 +301,33 @@ Outcome Attempt(const ChangeContext& c, RunState& state, UserInterface& ui)
 
     GatewayTransfer gateway;
     std::string failedFile;
-    bool moved = (c.currentNeutral || gateway.Move(system, currentBackup + "\\", failedFile)) &&
-                 (c.installNew || gateway.Move(newBackup + "\\", system, failedFile));
+    bool moved = (c.currentNeutral || gateway.Move(system, outgoing, failedFile)) &&
+                 (c.installNew || gateway.Move(incoming, system, failedFile));
     if (!moved) {
         const std::string message = FormatLocalized(IDS_FILE_COPY_FAILED, {failedFile});
         WriteLog(message);
         ui.ShowMessage(message, MB_ICONWARNING | MB_OK);
     } else {
-        moved = TransferCodesysTrees(c.currentNeutral ? nullptr : &c.current.version,
-                                     c.installNew ? nullptr : &c.next.version, ui);
+        moved = TransferCodesysTrees(c.currentNeutral ? nullptr : &c.currentParking,
+                                     c.installNew ? nullptr : &c.nextParking, ui, stranded);
     }
     if (!moved) {
-        gateway.Undo();
-        folders.Undo();
+        gateway.Undo(stranded);
+        folders.Undo(stranded);
+        TellStranded(stranded, ui);
         WriteLog("OnChangeCS FAILED: " + c.next.name);
         WriteLog(kAsterisks);
         return Outcome::Stopped;
     }
 
+    if (firstSave) {
+        // What the first save parked becomes an entry of its own, so that it can be brought back.
+        CodesysVersionEntry parked = c.current;
+        parked.renamePath = places.park[0];
+        state.codesysEntries.push_back(std::move(parked));
+        ui.ShowCodesysList(state.codesysEntries);
+        SaveAllCs(state);
+    }
     WriteLog("OnChangeCS SUCCESS, CurrentVersionName: " + c.next.name);
     WriteRegString(HKEY_CURRENT_USER, kCodesysCatalogueKey, "CurrentVersionName", c.next.name);
     state.currentCodesysName = c.next.name;
@@ -319,12 +380,16 @@ bool OnChangeCS(RunState& state, UserInterface& ui)
             }
         }
     }
-    // The first save knows no entry: the installation's own version names its parked trees and
-    // gateway files. Without it their names would end in a blank, which no folder name keeps.
+    // The first save knows no entry: the installation's own version and a name no entry has name
+    // what it parks, and become its entry once the change is done. Without a version the parked
+    // names would end in a blank, which no folder name keeps.
     if (!c.currentNeutral && c.currentName.empty()) {
         const std::string main = ReadUserMachineText(kCodesysSetupKey, "Targetdir_CODESYS").value_or("");
-        c.current.version = GetProductVersionText(main + "\\CoDeSys.exe");
+        c.current.version = InstalledCodesysVersion(main);
+        c.current.name = UnusedCodesysName(state.codesysEntries, c.current.version);
     }
+    c.currentParking = ParkingVersion(c.current);
+    c.nextParking = ParkingVersion(c.next);
     WriteLog("bRenameSubDirsCurrent: " + std::to_string(c.currentSubDirs) +
              " bRenameSubDirsNew: " + std::to_string(c.newSubDirs) + " ");
 

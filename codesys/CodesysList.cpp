@@ -7,7 +7,6 @@
 #include "catalogue/CodesysCatalogue.h"
 #include "catalogue/Naming.h"
 #include "catalogue/Registry.h"
-#include "catalogue/VersionInfo.h"
 
 namespace flipdeck {
 
@@ -20,28 +19,13 @@ void DiscoverInstallation(RunState& state, UserInterface& ui)
     const std::optional<std::string> main = ReadUserMachineText(kCodesysSetupKey, "Targetdir_CODESYS");
     if (!main || main->empty())
         return;
-    CVersionInfo info;
-    if (!info.Open((*main + "\\CoDeSys.exe").c_str()))
-        return;
     // Without a version the entry's park paths would end in a blank, which Windows drops.
-    const std::string version = info.GetFileVersion();
+    const std::string version = InstalledCodesysVersion(*main);
     if (version.empty())
         return;
 
-    const std::string baseName = "CoDeSys " + version;
-    auto nameTaken = [&](const std::string& name) {
-        if (EqualsIgnoringCase(name, NeutralCodesysName()))
-            return true;
-        for (const CodesysVersionEntry& entry : state.codesysEntries) {
-            if (EqualsIgnoringCase(entry.name, name))
-                return true;
-        }
-        return false;
-    };
     CodesysVersionEntry entry;
-    entry.name = baseName;
-    for (int n = 1; nameTaken(entry.name); ++n)
-        entry.name = baseName + "_" + std::to_string(n);
+    entry.name = UnusedCodesysName(state.codesysEntries, version);
     std::string suffix = " " + version;
     for (int n = 1; PathExists(*main + suffix); ++n)
         suffix = " " + version + "_" + std::to_string(n);

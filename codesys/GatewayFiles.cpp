@@ -10,8 +10,8 @@ namespace flipdeck {
 
 namespace {
 
-// Replace an existing target; between drives, copy and delete.
-constexpr DWORD kMoveFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED;
+// Between drives, copy and delete. An existing target is never replaced: the move fails instead.
+constexpr DWORD kMoveFlags = MOVEFILE_COPY_ALLOWED;
 
 const struct {
     const char* name;
@@ -35,6 +35,23 @@ bool PrepareGatewayBackup(const std::string& folder)
     return PathExists(folder) || CreateDirectoryA(folder.c_str(), nullptr) != FALSE;
 }
 
+std::string GatewayFileInTheWay(const std::string& systemDirectory, const std::string* outgoingBackup,
+                                const std::string* incomingBackup)
+{
+    for (const auto& file : kGatewayFiles) {
+        if (!PathExists(systemDirectory + file.name))
+            continue;
+        if (outgoingBackup != nullptr) {
+            if (PathExists(*outgoingBackup + file.name))
+                return *outgoingBackup + file.name;
+        } else if (incomingBackup != nullptr && PathExists(*incomingBackup + file.name)) {
+            // Nothing parks the live file before the incoming one arrives.
+            return systemDirectory + file.name;
+        }
+    }
+    return std::string();
+}
+
 bool GatewayTransfer::Move(const std::string& from, const std::string& to, std::string& failedFile)
 {
     for (const auto& file : kGatewayFiles) {
@@ -50,11 +67,13 @@ bool GatewayTransfer::Move(const std::string& from, const std::string& to, std::
     return true;
 }
 
-void GatewayTransfer::Undo()
+void GatewayTransfer::Undo(std::vector<StrandedMove>& stranded)
 {
     for (auto move = done_.rbegin(); move != done_.rend(); ++move) {
-        if (!seams::MovePath(move->second.c_str(), move->first.c_str(), kMoveFlags))
+        if (!seams::MovePath(move->second.c_str(), move->first.c_str(), kMoveFlags)) {
             WriteLog("Move back FAILED: " + move->second + " TO " + move->first);
+            stranded.push_back({move->second, move->first});
+        }
     }
     done_.clear();
 }

@@ -31,11 +31,12 @@ protected:
     std::string Root() const { return dir_ / "3S Software"; }
     std::string Main() const { return Root() + "\\CoDeSys V2.3"; }
 
-    // CoDeSys 2.3.9.5 in Root(), as its setup records it in the given hive.
-    void Install(HKEY hive = HKEY_LOCAL_MACHINE)
+    // CoDeSys 2.3.9.5 (the program of stand-in `standIn`) in Root(), as its setup records it in
+    // the given hive.
+    void Install(HKEY hive = HKEY_LOCAL_MACHINE, const std::string& standIn = "codesys_2_3_9_5")
     {
         MakeDirs(Main());
-        ASSERT_TRUE(CopyFileA(StandInPath("codesys_2_3_9_5", "CoDeSys.exe").c_str(), (Main() + "\\CoDeSys.exe").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(StandInPath(standIn, "CoDeSys.exe").c_str(), (Main() + "\\CoDeSys.exe").c_str(), FALSE));
         WriteRegString(hive, kCodesysSetupKey, "Targetdir", Root());
         WriteRegString(hive, kCodesysSetupKey, "Targetdir_CODESYS", Main());
         WriteRegString(hive, kCodesysSetupKey, "Targetdir_ENI", Root() + "\\CoDeSys ENI Server");
@@ -133,6 +134,24 @@ TEST_F(CodesysCatalogueTest, AdoptionFillsAnEmptyFirstEntryButNeverReplacesOne)
     EXPECT_FALSE(AdoptInstalledCoDeSys());
     EXPECT_EQ(Value("Name1"), "CoDeSys 2.3.8.1");
     EXPECT_EQ(Value("CurrentVersionName"), "");
+}
+
+TEST_F(CodesysCatalogueTest, AdoptionAndTheStartUpMatchReadOneVersionText)
+{
+    // This program's FileVersion string reads "2, 3, 9, 5", its product version 2.3.9.5. Known only
+    // to the current user, the installation is adopted; known to the machine too, the match finds
+    // that entry instead of cataloguing it again.
+    for (HKEY hive : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        Install(hive, "codesys_2_3_9_5_commas");
+        state_ = RunState();
+        LoadCodesysAtStartup(state_, ui_);
+        ASSERT_EQ(state_.codesysEntries.size(), 1u);
+        EXPECT_EQ(Value("Name1"), "CoDeSys 2.3.9.5");
+        EXPECT_EQ(Value("Version1"), "2.3.9.5");
+        EXPECT_EQ(Value("Path1"), Main() + " 2.3.9.5");
+        EXPECT_EQ(Value("Path1_ENI"), Root() + "\\CoDeSys ENI Server 2.3.9.5");
+        EXPECT_EQ(state_.currentCodesysName, "CoDeSys 2.3.9.5");
+    }
 }
 
 TEST_F(CodesysCatalogueTest, TheNewVersionsPathSkipsTakenNamesAndIsKeptOnceChosen)

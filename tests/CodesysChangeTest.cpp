@@ -28,8 +28,11 @@ const std::string k3s = "software\\3S-Smart Software Solutions GmbH";
 const std::string kAlliance = "software\\AutomationAlliance";
 const std::string kAsterisks(66, '*');
 const char kSuccess[] = "Der Wechsel war erfolgreich!";
-// Rows of the demo world's CoDeSys list.
-enum Row { kNeutral = 0, k2395 = 1, k2381 = 2, k2370 = 3, k2396 = 4 };
+const char kRestoreIncomplete[] = "Die alte Version konnte nicht vollst\xE4ndig wieder hergestellt werden!\n\n"
+                                  "Folgendes muss von Hand zur\xFC" "ckgeschoben werden (von -> nach):\n";
+// Rows of the demo world's CoDeSys list; kAdded is a version a test installs while the neutral
+// entry is current.
+enum Row { kNeutral = 0, k2395 = 1, k2381 = 2, k2370 = 3, kAdded = 4 };
 
 using MoveSeam = BOOL(const char*, const char*, DWORD);
 using CopySeam = LSTATUS(HKEY, const RegistryTree&);
@@ -91,21 +94,23 @@ protected:
 
     // The CoDeSys part of opening the dialog. Also creates each version's gateway backup folder,
     // which a version gets when it is first parked and keeps: the one lasting change of a round trip.
+    // The folder bears the entry's name: "CoDeSys " + version, with the "_n" of a further copy.
     void Open(ScriptedUi& ui)
     {
         state_ = RunState();
         EnumerateUserHives(state_.userHives);
         LoadCodesysAtStartup(state_, ui);
         for (const CodesysVersionEntry& entry : state_.codesysEntries)
-            CreateDirectoryA(System("CoDeSys " + entry.version).c_str(), nullptr);
+            CreateDirectoryA(System(entry.name).c_str(), nullptr);
     }
 
-    // Installs a further version while the neutral entry is current and opens the dialog again:
-    // the installation becomes the fourth entry.
-    CodesysVersionEntry InstallWhileNeutral(const std::string& version, ScriptedUi& opening)
+    // Installs a further version (by default its own stand-in) while the neutral entry is current
+    // and opens the dialog again: the installation becomes the fourth entry.
+    CodesysVersionEntry InstallWhileNeutral(const std::string& version, ScriptedUi& opening,
+                                            const std::string& standIn = std::string())
     {
         Switch(kNeutral);
-        world::InstallCodesys(BinDir() + "\\standins", version);
+        world::InstallCodesys(BinDir() + "\\standins", version, standIn);
         Open(opening);
         EXPECT_EQ(state_.codesysEntries.size(), 4u);
         return state_.codesysEntries.back();
@@ -224,14 +229,14 @@ TEST_F(CodesysChangeTest, NeutralEntryFreesTheInstallationForAFurtherVersionThat
     EXPECT_EQ(GetCurrentCodesysName(), "CoDeSys 2.3.9.6");
 
     const world::Snapshot installed = world::Snapshot::Take();
-    for (int row : {k2395, k2370, k2381, k2370, k2396, kNeutral, k2370, kNeutral, k2396}) {
+    for (int row : {k2395, k2370, k2381, k2370, kAdded, kNeutral, k2370, kNeutral, kAdded}) {
         SCOPED_TRACE("row " + std::to_string(row));
         Switch(row);
     }
     EXPECT_EQ(installed.Differences(world::Snapshot::Take()), "");
 }
 
-TEST_F(CodesysChangeTest, DiscoveryAdoptsAFurtherCopyOfAParkedVersionUnderNamesOfItsOwn)
+TEST_F(CodesysChangeTest, AFurtherCopyOfAParkedVersionIsAdoptedAndParkedUnderNamesOfItsOwn)
 {
     ScriptedUi opening;
     const CodesysVersionEntry added = InstallWhileNeutral("2.3.9.5", opening);
@@ -246,15 +251,40 @@ TEST_F(CodesysChangeTest, DiscoveryAdoptsAFurtherCopyOfAParkedVersionUnderNamesO
     EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kCodesysCatalogueKey, "Path4_PLCWINNT"), kRoot + "\\CoDeSys SP PLCWinNT 2.3.9.5_1");
     EXPECT_EQ(opening.fields.back(), std::make_pair(kCodesysRenamePathField, kMain + " 2.3.9.5_1"));
 
-    // Both copies of 2.3.9.5 would park their trees under the same names: the change refuses
-    // rather than mixing them.
-    const world::Snapshot before = world::Snapshot::Take();
-    ScriptedUi ui;
-    EXPECT_FALSE(Change(k2381, ui));
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, "Die Version kann nicht gewechselt werden, da f\xFCr die aktuelle Version der "
-                                   "Umbenennungspfad bereits belegt ist!\nHKEY_LOCAL_MACHINE\\" + k3s + " 2.3.9.5");
-    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+    // What tells the copy from the first 2.3.9.5, in each place a change moves.
+    WriteFileBytes(kMain + "\\copy.txt", "second copy");
+    WriteFileBytes(System("gateway.exe"), "gateway.exe of the second copy");
+    const std::pair<HKEY, std::string> keys[] = {
+        {HKEY_LOCAL_MACHINE, k3s}, {HKEY_LOCAL_MACHINE, kAlliance}, {HKEY_CURRENT_USER, k3s}};
+    for (const auto& [root, key] : keys)
+        WriteRegString(root, key + "\\Copy", "Which", "second");
+    const world::Snapshot installed = world::Snapshot::Take();
+
+    Switch(k2381);
+    EXPECT_EQ(ReadFileBytes(kMain + " 2.3.9.5_1\\copy.txt"), "second copy");
+    EXPECT_EQ(ReadFileBytes(System("CoDeSys 2.3.9.5_1\\gateway.exe")), "gateway.exe of the second copy");
+    EXPECT_EQ(ReadFileBytes(System("CoDeSys 2.3.9.5\\gateway.exe")), "gateway.exe of CoDeSys 2.3.9.5");
+    for (const auto& [root, key] : keys) {
+        EXPECT_EQ(ReadRegText(root, key + " 2.3.9.5_1\\Copy", "Which"), "second") << key;
+        EXPECT_FALSE(KeyExists(root, key + " 2.3.9.5\\Copy")) << key;
+    }
+    // Either copy comes back while the other stays parked.
+    Switch(k2395);
+    EXPECT_FALSE(PathExists(kMain + "\\copy.txt"));
+    EXPECT_EQ(ReadRegText(HKEY_LOCAL_MACHINE, k3s + " 2.3.9.5_1\\Copy", "Which"), "second");
+    Switch(kAdded);
+    EXPECT_EQ(installed.Differences(world::Snapshot::Take()), "");
+}
+
+TEST_F(CodesysChangeTest, DiscoveryNamesACopyByTheVersionTheStartUpMatchReads)
+{
+    // This program's FileVersion string reads "2, 3, 9, 5", its product version 2.3.9.5.
+    ScriptedUi opening;
+    const CodesysVersionEntry added = InstallWhileNeutral("2.3.9.5", opening, "codesys_2_3_9_5_commas");
+    EXPECT_EQ(added.name, "CoDeSys 2.3.9.5_1");
+    EXPECT_EQ(added.version, "2.3.9.5");
+    EXPECT_EQ(added.renamePath, kMain + " 2.3.9.5_1");
+    EXPECT_EQ(added.eniPath, kRoot + "\\CoDeSys ENI Server 2.3.9.5_1");
 }
 
 namespace {
@@ -524,25 +554,142 @@ TEST_F(CodesysChangeTest, ARootFolderLeftAtTheNewVersionsPathGoesBackBeforeTheCh
     EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
 }
 
-TEST_F(CodesysChangeTest, TheFirstSaveParksTheInstallationInTheFirstFreeNumberedFolder)
+TEST_F(CodesysChangeTest, TheFirstSaveCataloguesWhatItParkedInTheFirstFreeNumberedFolder)
 {
-    WriteRegString(HKEY_CURRENT_USER, kCodesysCatalogueKey, "CurrentVersionName", "");
+    // 2.3.7.0, parked with its whole root folder, is the only catalogued version, and a further
+    // copy of it is installed under a catalogue that names no current version.
+    Switch(k2370);
+    for (int row : {k2381, k2395}) {
+        ScriptedUi deleting;
+        deleting.selectedCodesysRows = {row};
+        OnDeleteCS(state_, deleting);
+    }
+    RemoveTree(kNewVersions);  // the sub-folder versions' folders, removed by hand
+    Switch(kNeutral);
+    world::InstallCodesys(BinDir() + "\\standins", "2.3.7.0");
+    WriteFileBytes(kMain + "\\copy.txt", "second copy");
+    DeleteRegValue(HKEY_CURRENT_USER, kCodesysCatalogueKey, "CurrentVersionName");
+    ScriptedUi opening;
+    Open(opening);
+    ASSERT_EQ(state_.currentCodesysName, "");
     MakeDirs(kRoot + "1");
     MakeDirs(kRoot + "2");
+
     ScriptedUi ui;
-    EXPECT_TRUE(Change(k2370, ui));
+    EXPECT_TRUE(Change(1, ui));
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_EQ(ui.messages[0].text, "Sie versuchen erstmalig, die aktuelle Version zu sichern.\n\nEs wird versucht, "
                                    "die Version im Pfad '" + kRoot + "3' abzulegen!");
     EXPECT_EQ(ui.messages[0].type, static_cast<UINT>(MB_ICONINFORMATION | MB_OK));
-    EXPECT_EQ(GetProductVersionText(kRoot + "3\\CoDeSys V2.3\\CoDeSys.exe"), "2.3.9.5");
-    EXPECT_EQ(GetProductVersionText(kMain + "\\CoDeSys.exe"), "2.3.7.0");
-    // Its trees and gateway files are parked under the version its program carries.
-    EXPECT_EQ(ReadRegText(HKEY_LOCAL_MACHINE, k3s + " 2.3.9.5\\CoDeSys V2.3", "Version"), "2.3.9.5");
-    EXPECT_EQ(ReadFileBytes(System("CoDeSys 2.3.9.5\\gateway.exe")), "gateway.exe of CoDeSys 2.3.9.5");
+    EXPECT_EQ(ui.messages[1].text, kSuccess);
+    EXPECT_EQ(ReadFileBytes(kRoot + "3\\CoDeSys V2.3\\copy.txt"), "second copy");
+    EXPECT_EQ(GetCurrentCodesysName(), "CoDeSys 2.3.7.0");
+    // What was parked is catalogued as a whole-folder version of its own, its trees and gateway
+    // files parked under its name.
+    ASSERT_EQ(state_.codesysEntries.size(), 2u);
+    const CodesysVersionEntry& saved = state_.codesysEntries[1];
+    EXPECT_EQ(saved.name, "CoDeSys 2.3.7.0_1");
+    EXPECT_EQ(saved.renamePath, kRoot + "3");
+    EXPECT_EQ(saved.version, "2.3.7.0");
+    EXPECT_EQ(saved.renameSubDir, 0);
+    EXPECT_EQ(ui.shownCodesysLists.back().size(), 2u);
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kCodesysCatalogueKey, "Name2"), "CoDeSys 2.3.7.0_1");
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kCodesysCatalogueKey, "Path2"), kRoot + "3");
+    EXPECT_EQ(ReadRegText(HKEY_LOCAL_MACHINE, k3s + " 2.3.7.0_1\\CoDeSys V2.3", "Version"), "2.3.7.0");
+    EXPECT_EQ(ReadFileBytes(System("CoDeSys 2.3.7.0_1\\gateway.exe")), "gateway.exe of CoDeSys 2.3.7.0");
+
+    // It comes back like any catalogued version.
+    const world::Snapshot parked = world::Snapshot::Take();
+    Switch(2);
+    EXPECT_EQ(ReadFileBytes(kMain + "\\copy.txt"), "second copy");
+    Switch(1);
+    EXPECT_EQ(parked.Differences(world::Snapshot::Take()), "");
 }
 
-TEST_F(CodesysChangeTest, TreeMovesNeverMixTreesEvenWhenAMoveBackFails)
+TEST_F(CodesysChangeTest, TheFirstSaveNeverCarriesOffTheFoldersOfParkedVersions)
+{
+    // A further copy of 2.3.9.5 installed under a catalogue that names no current version: the
+    // root folder holds it and the component folders of the versions parked beside it.
+    Switch(kNeutral);
+    world::InstallCodesys(BinDir() + "\\standins", "2.3.9.5");
+    DeleteRegValue(HKEY_CURRENT_USER, kCodesysCatalogueKey, "CurrentVersionName");
+    ScriptedUi opening;
+    Open(opening);
+    ASSERT_EQ(state_.currentCodesysName, "");
+
+    const world::Snapshot before = world::Snapshot::Take();
+    ScriptedUi ui;
+    EXPECT_FALSE(Change(k2370, ui));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "Die aktuelle Version kann nicht gesichert werden, da ihr Installationsverzeichnis "
+                                   "den abgelegten Ordner einer anderen Version enth\xE4lt:\n" + kMain + " 2.3.9.5");
+    EXPECT_EQ(ui.messages[0].type, static_cast<UINT>(MB_ICONWARNING | MB_OK));
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+}
+
+TEST_F(CodesysChangeTest, AStartWithoutCurrentNameTakesItFromTheInstalledVersion)
+{
+    const world::Snapshot before = world::Snapshot::Take();
+    for (bool absent : {true, false}) {
+        SCOPED_TRACE(absent ? "absent" : "empty");
+        if (absent)
+            DeleteRegValue(HKEY_CURRENT_USER, kCodesysCatalogueKey, "CurrentVersionName");
+        else
+            WriteRegString(HKEY_CURRENT_USER, kCodesysCatalogueKey, "CurrentVersionName", "");
+        ScriptedUi opening;
+        Open(opening);
+        EXPECT_TRUE(opening.messages.empty());
+        EXPECT_EQ(state_.currentCodesysName, "CoDeSys 2.3.9.5");
+        EXPECT_EQ(GetCurrentCodesysName(), "CoDeSys 2.3.9.5");
+        // The next change parks the installed version's own folders, not the root folder with
+        // the other versions' folders in it.
+        Switch(k2381);
+        EXPECT_FALSE(PathExists(kRoot + "1"));
+        EXPECT_EQ(ReadFileBytes(kRoot + "\\CoDeSys ENI Server 2.3.9.5\\ENIServer.exe"), "ENI 2.3.9.5");
+        Switch(k2395);
+        EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+    }
+}
+
+TEST_F(CodesysChangeTest, TheUserTreeIsThisUsersOwn)
+{
+    // 2.3.9.5 was parked while another Windows user was signed in: this user's hive has no parked
+    // tree of it, and still holds a live tree of this user's own.
+    Switch(kNeutral);
+    DeleteRegistryTree(HKEY_CURRENT_USER, k3s + " 2.3.9.5");
+    WriteRegString(HKEY_CURRENT_USER, k3s + "\\CoDeSys V2.3\\Recent", "File1", "C:\\Projekte\\Eigenes.pro");
+    const RegistryTree mine = Tree(HKEY_CURRENT_USER, k3s);
+    Switch(k2395);
+    EXPECT_EQ(Tree(HKEY_CURRENT_USER, k3s), mine);
+    EXPECT_EQ(ReadRegText(HKEY_LOCAL_MACHINE, k3s + "\\CoDeSys V2.3", "Version"), "2.3.9.5");
+}
+
+TEST_F(CodesysChangeTest, GatewayFilesAreNeverOverwritten)
+{
+    auto refused = [&](int row, const std::string& file) {
+        const world::Snapshot before = world::Snapshot::Take();
+        ScriptedUi ui;
+        EXPECT_FALSE(Change(row, ui));
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].text,
+                  "Die Datei '" + file + "' ist bereits vorhanden und w\xFCrde beim Wechsel \xFC" "berschrieben werden!");
+        EXPECT_EQ(ui.messages[0].type, static_cast<UINT>(MB_ICONWARNING | MB_OK));
+        EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+    };
+    // A file left in the backup folder the live version's files are parked in.
+    const std::string left = System("CoDeSys 2.3.9.5\\gclient.dll");
+    WriteFileBytes(left, "left behind");
+    refused(k2381, left);
+    DeleteFileA(left.c_str());
+
+    // With no catalogued version live, a gateway file in the system directory belongs to none of
+    // them, and nothing parks it before the incoming version's files arrive.
+    Switch(kNeutral);
+    WriteFileBytes(System("gdrvudp.dll"), "another program's driver");
+    refused(k2381, System("gdrvudp.dll"));
+}
+
+TEST_F(CodesysChangeTest, TreeMovesNeverMixTreesAndAFailedMoveBackIsToldToTheUser)
 {
     const world::Snapshot before = world::Snapshot::Take();
     const RegistryTree live = Tree(HKEY_LOCAL_MACHINE, k3s);
@@ -553,8 +700,13 @@ TEST_F(CodesysChangeTest, TreeMovesNeverMixTreesEvenWhenAMoveBackFails)
     ScriptedUi ui;
     const size_t mark = log_.Messages().size();
     EXPECT_FALSE(Change(k2381, ui));
-    ASSERT_EQ(ui.messages.size(), 1u);
+    ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_EQ(ui.messages[0].text, "Fehler beim Umbenennen des Registryeintrags 'HKEY_LOCAL_MACHINE\\" + kAlliance + " 2.3.8.1'!");
+    // The user learns which trees need a hand, and where they belong.
+    const std::string machine = "HKEY_LOCAL_MACHINE\\" + k3s;
+    EXPECT_EQ(ui.messages[1].text, std::string(kRestoreIncomplete) + machine + " -> " + machine + " 2.3.8.1\n" + machine +
+                                       " 2.3.9.5 -> " + machine);
+    EXPECT_EQ(ui.messages[1].type, static_cast<UINT>(MB_ICONWARNING | MB_OK));
     EXPECT_EQ(Tree(HKEY_LOCAL_MACHINE, k3s), parked);
     EXPECT_EQ(Tree(HKEY_LOCAL_MACHINE, k3s + " 2.3.9.5"), live);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, k3s + " 2.3.8.1"));
@@ -569,16 +721,28 @@ TEST_F(CodesysChangeTest, TreeMovesNeverMixTreesEvenWhenAMoveBackFails)
                                          "new key: HKLM\\3S-SMART SOFTWARE SOLUTIONS GMBH 2.3.9.5\n");
 }
 
-TEST_F(CodesysChangeTest, AParkedKeyThatAlreadyExistsIsNeverWrittenOver)
+TEST_F(CodesysChangeTest, AKeyInTheWayIsNeverWrittenOverAndTheMessageNamesIt)
 {
+    auto refused = [&](const std::string& key) {
+        const std::string current = GetCurrentCodesysName();
+        const world::Snapshot before = world::Snapshot::Take();
+        ScriptedUi ui;
+        EXPECT_FALSE(Change(k2381, ui));
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].text, "Fehler beim Umbenennen des Registryeintrags '" + key + "'!");
+        EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+        EXPECT_EQ(GetCurrentCodesysName(), current);
+    };
+    // A parked key left by an earlier run where the live tree would be parked.
     WriteRegString(HKEY_LOCAL_MACHINE, kAlliance + " 2.3.9.5", "Left", "by an earlier run");
-    const world::Snapshot before = world::Snapshot::Take();
-    ScriptedUi ui;
-    EXPECT_FALSE(Change(k2381, ui));
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, "Fehler beim Umbenennen des Registryeintrags 'HKEY_LOCAL_MACHINE\\" + kAlliance + "'!");
-    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
-    EXPECT_EQ(GetCurrentCodesysName(), "CoDeSys 2.3.9.5");
+    refused("HKEY_LOCAL_MACHINE\\" + kAlliance + " 2.3.9.5");
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, kAlliance + " 2.3.9.5");
+
+    // A user tree left live while the neutral entry is current, where this user's parked tree of
+    // the incoming version would go.
+    Switch(kNeutral);
+    WriteRegString(HKEY_CURRENT_USER, k3s + "\\CoDeSys V2.3\\Recent", "File1", "C:\\Projekte\\Eigenes.pro");
+    refused("HKEY_CURRENT_USER\\" + k3s);
 }
 
 TEST_F(CodesysChangeTest, AVersionWithoutAutomationAllianceTreeGetsAnEmptyOne)
@@ -616,4 +780,39 @@ TEST_F(CodesysChangeTest, GatewayFilesMoveWithTheirVersionAndMissingRequiredOnes
     EXPECT_EQ(ui.messages[0].type, static_cast<UINT>(MB_ICONWARNING | MB_OK));
     EXPECT_EQ(LogSince(mark).back(), kAsterisks);
     EXPECT_EQ(missing.Differences(world::Snapshot::Take()), "");
+}
+
+TEST_F(CodesysChangeTest, WhatARollBackCannotMoveBackIsToldToTheUser)
+{
+    {
+        // Parking the ENI folder fails, then the main folder does not go back: the change ends
+        // there, without offering another attempt that the parked folder would stand in the way of.
+        const auto moves = FailingMoves({2, 3});
+        ScriptedUi ui;
+        EXPECT_FALSE(Change(k2381, ui));
+        ASSERT_EQ(ui.messages.size(), 2u);
+        EXPECT_EQ(ui.messages[0].text.substr(0, 51), "Die aktuelle Version konnte nicht umbenannt werden!");
+        EXPECT_EQ(ui.messages[1].text, kRestoreIncomplete + kMain + " 2.3.9.5 -> " + kMain);
+        EXPECT_EQ(ui.messages[1].type, static_cast<UINT>(MB_ICONWARNING | MB_OK));
+    }
+    ASSERT_TRUE(MoveFileA((kMain + " 2.3.9.5").c_str(), kMain.c_str()));
+
+    // The incoming version's commsym.dll cannot be moved in; then the outgoing version's gutil.dll
+    // cannot go back to the system directory.
+    const std::string incoming = System("CoDeSys 2.3.8.1\\commsym.dll");
+    const std::string parked = System("CoDeSys 2.3.9.5\\gutil.dll");
+    SeamOverride<MoveSeam> moves(seams::MovePath, [&, real = seams::MovePath](const char* from, const char* to, DWORD flags) {
+        return EqualsIgnoringCase(from, incoming) || EqualsIgnoringCase(from, parked) ? FALSE : real(from, to, flags);
+    });
+    ScriptedUi ui;
+    const size_t mark = log_.Messages().size();
+    EXPECT_FALSE(Change(k2381, ui));
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].text, "Fehler beim Kopieren der Datei 'commsym.dll'!");
+    EXPECT_EQ(ui.messages[1].text, kRestoreIncomplete + parked + " -> " + System("gutil.dll"));
+    const std::vector<std::string> log = LogSince(mark);
+    EXPECT_TRUE(Has(log, parked + " -> " + System("gutil.dll")));
+    EXPECT_EQ(log.back(), kAsterisks);
+    EXPECT_EQ(ReadFileBytes(parked), "gutil.dll of CoDeSys 2.3.9.5");
+    EXPECT_EQ(GetProductVersionText(kMain + "\\CoDeSys.exe"), "2.3.9.5");
 }

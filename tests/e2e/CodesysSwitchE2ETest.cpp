@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "catalogue/Naming.h"
 #include "catalogue/Registry.h"
 #include "resource.h"
 #include "switch/Environment.h"
@@ -107,6 +108,44 @@ TEST_F(CodesysSwitchE2E, NeutralEntryLeavesRoomForAnInstallationThatTheNextStart
         EXPECT_EQ(ChangeTo(flipdeck, row), "Der Wechsel war erfolgreich!");
         EXPECT_EQ(Current(), rows[static_cast<size_t>(row)][0]);
     }
+    Close(flipdeck);
+    EXPECT_EQ(adopted.Differences(world::Snapshot::Take()), "");
+}
+
+TEST_F(CodesysSwitchE2E, AFurtherCopyOfAVersionIsSwitchedAwayFromAndBack)
+{
+    {
+        FlipdeckProcess flipdeck;
+        ASSERT_NE(flipdeck.WaitForMainWindow(), nullptr);
+        EXPECT_EQ(ChangeTo(flipdeck, 0), "Der Wechsel war erfolgreich!");
+        Close(flipdeck);
+    }
+    // CoDeSys' setup installs 2.3.9.5 once more into the free installation.
+    world::InstallCodesys(BinDir() + "\\standins", "2.3.9.5");
+    const std::string main = std::string(world::kCodesysRoot) + "\\CoDeSys V2.3";
+    WriteFileBytes(main + "\\copy.txt", "second copy");
+    CreateDirectoryA((ProductSystemDirectory() + "CoDeSys 2.3.9.5_1").c_str(), nullptr);
+
+    FlipdeckProcess flipdeck;
+    MessageBoxWindow found = flipdeck.WaitForMessageBox();
+    EXPECT_EQ(found.text, "Es wurde eine neue CoDeSys-Installation gefunden und in den Versionswechsler aufgenommen.");
+    FlipdeckProcess::Answer(found, IDOK);
+    ASSERT_NE(flipdeck.WaitForMainWindow(), nullptr);
+    EXPECT_EQ(Current(), "CoDeSys 2.3.9.5_1");
+    EXPECT_EQ(flipdeck.ListRows(IDC_CODESYS_LIST, 3).at(4)[0], "CoDeSys 2.3.9.5_1");
+    const world::Snapshot adopted = world::Snapshot::Take();
+
+    // Away to 2.3.8.1: the copy is parked under names of its own, beside the first 2.3.9.5.
+    EXPECT_EQ(ChangeTo(flipdeck, 2), "Der Wechsel war erfolgreich!");
+    EXPECT_EQ(Current(), "CoDeSys 2.3.8.1");
+    EXPECT_EQ(ReadFileBytes(main + " 2.3.9.5_1\\copy.txt"), "second copy");
+    EXPECT_EQ(ReadRegText(HKEY_LOCAL_MACHINE, "software\\3S-Smart Software Solutions GmbH 2.3.9.5_1\\CoDeSys V2.3", "Version"),
+              "2.3.9.5");
+    // To the first copy and back to the second.
+    EXPECT_EQ(ChangeTo(flipdeck, 1), "Der Wechsel war erfolgreich!");
+    EXPECT_FALSE(PathExists(main + "\\copy.txt"));
+    EXPECT_EQ(ChangeTo(flipdeck, 4), "Der Wechsel war erfolgreich!");
+    EXPECT_EQ(Current(), "CoDeSys 2.3.9.5_1");
     Close(flipdeck);
     EXPECT_EQ(adopted.Differences(world::Snapshot::Take()), "");
 }

@@ -215,12 +215,14 @@ void Remove()
     RemoveCodesys();
 }
 
-void InstallCodesys(const std::string& standIns, const std::string& version)
+void InstallCodesys(const std::string& standIns, const std::string& version, std::string standIn)
 {
-    std::string standIn = "codesys_" + version;
-    for (char& c : standIn) {
-        if (c == '.')
-            c = '_';
+    if (standIn.empty()) {
+        standIn = "codesys_" + version;
+        for (char& c : standIn) {
+            if (c == '.')
+                c = '_';
+        }
     }
     const CodesysVersion codesys{version.c_str(), standIn.c_str()};
     MakeCodesysFolders(standIns, codesys, Root(), "");

@@ -39,10 +39,11 @@ void ApplyLastingSwitchEffects();
 // Removes the world's folders, files and registry keys.
 void Remove();
 
-// What CoDeSys' setup leaves when it installs `version` (a stand-in codesys_<version with
-// underscores> must exist) into the free live places: the component folders in the root folder,
-// the setup key and the other live registry trees, and the gateway files in the system directory.
-void InstallCodesys(const std::string& standIns, const std::string& version);
+// What CoDeSys' setup leaves when it installs `version` into the free live places: the component
+// folders in the root folder, the setup key and the other live registry trees, and the gateway
+// files in the system directory. The program is the stand-in `standIn`, by default
+// codesys_<version with underscores>.
+void InstallCodesys(const std::string& standIns, const std::string& version, std::string standIn = std::string());
 
 // The gateway files CoDeSys installs into the system directory.
 const std::vector<std::string>& GatewayFiles();
