@@ -199,12 +199,14 @@ void LoadCoDeSysCatalogue(RunState& state, UserInterface& ui)
     ui.ShowCodesysList(state.codesysEntries);
 }
 
-void WriteCoDeSysCatalogue(const RunState& state, HKEY root, const std::string& subKey)
+std::vector<ValueChange> CodesysCatalogueChanges(const std::vector<CodesysVersionEntry>& entries, const CataloguePlace& place,
+                                                 std::vector<std::string>& removalLines)
 {
+    const auto [root, subKey] = place;
     const std::string neutral = NeutralCodesysName();
     std::vector<ValueChange> changes;
     int n = 0;
-    for (const CodesysVersionEntry& entry : state.codesysEntries) {
+    for (const CodesysVersionEntry& entry : entries) {
         if (entry.name == neutral)
             continue;
         ++n;
@@ -221,21 +223,34 @@ void WriteCoDeSysCatalogue(const RunState& state, HKEY root, const std::string& 
         root, subKey, n,
         {{"Name", ""}, {"Path", ""}, {"Path", "_ENI"}, {"Path", "_OPC"}, {"Path", "_PLCWINNT"}, {"Version", ""}, {"RenameSubDir", ""}},
         [&](int index, const std::string& name) {
-            WriteLog("Remove CoDeSys version from registry " + subKey + ": " + name + " nItem: " + std::to_string(index));
+            removalLines.push_back("Remove CoDeSys version from registry " + subKey + ": " + name + " nItem: " + std::to_string(index));
         });
     changes.insert(changes.end(), removals.begin(), removals.end());
-    ApplyChanges(changes);
+    return changes;
 }
 
-void SaveAllCs(const RunState& state)
+void WriteCoDeSysCatalogue(const RunState& state, HKEY root, const std::string& subKey)
 {
-    WriteLog("SaveAllCs");
+    std::vector<std::string> removalLines;
+    ApplyChanges(CodesysCatalogueChanges(state.codesysEntries, {root, subKey}, removalLines));
+    for (const std::string& line : removalLines)
+        WriteLog(line);
+}
+
+std::vector<CataloguePlace> CodesysCataloguePlaces(const RunState& state)
+{
     const std::string mirrorKey = std::string(kMeridanCatalogueKey) + "\\CS";
     // With user hives the CoDeSys mirror is kept where it has a current version already; without,
     // it is written where the suite's mirror has one.
     const bool mirror = ReadRegText(HKEY_CURRENT_USER, state.userHives.empty() ? kMeridanCatalogueKey : mirrorKey,
                                     "CurrentVersionName").has_value();
-    for (const CataloguePlace& place : CataloguePlaces(state.userHives, kCodesysCatalogueKey, mirrorKey, mirror))
+    return CataloguePlaces(state.userHives, kCodesysCatalogueKey, mirrorKey, mirror);
+}
+
+void SaveAllCs(const RunState& state)
+{
+    WriteLog("SaveAllCs");
+    for (const CataloguePlace& place : CodesysCataloguePlaces(state))
         WriteCoDeSysCatalogue(state, place.root, place.subKey);
 }
 

@@ -10,6 +10,7 @@
 
 #include "app/RunState.h"
 #include "app/UserInterface.h"
+#include "catalogue/CatalogueStore.h"
 
 namespace flipdeck {
 
@@ -60,10 +61,18 @@ void SettleCodesysState(RunState& state);
 // Fills the entries from the registry, logging every value, and shows them.
 void LoadCoDeSysCatalogue(RunState& state, UserInterface& ui);
 
+// What writing `entries` to one place changes: the entries (never the neutral one), then the
+// removal of the indexes beyond them, whose log lines go to `removalLines`.
+std::vector<ValueChange> CodesysCatalogueChanges(const std::vector<CodesysVersionEntry>& entries, const CataloguePlace& place,
+                                                 std::vector<std::string>& removalLines);
+
 // Writes the entries to one place and removes the indexes beyond them.
 void WriteCoDeSysCatalogue(const RunState& state, HKEY root, const std::string& subKey);
 
-// Writes the catalogue to every user hive that has it and to the MERIDAN mirror where it exists.
+// Every user hive that has the catalogue, and the MERIDAN mirror where it has a current version.
+std::vector<CataloguePlace> CodesysCataloguePlaces(const RunState& state);
+
+// Writes the catalogue to every place it lives.
 void SaveAllCs(const RunState& state);
 
 }  // namespace flipdeck

@@ -1,6 +1,7 @@
 #include "codesys/CodesysChange.h"
 
 #include <array>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -13,9 +14,11 @@
 #include "catalogue/Registry.h"
 #include "codesys/GatewayFiles.h"
 #include "codesys/RegistryTransfer.h"
-#include "codesys/StrandedMove.h"
+#include "steps/Journal.h"
+#include "steps/PlannedPaths.h"
+#include "steps/Recovery.h"
+#include "steps/StepRunner.h"
 #include "switch/Environment.h"
-#include "switch/FolderRename.h"
 #include "switch/RunningPrograms.h"
 
 namespace flipdeck {
@@ -23,6 +26,9 @@ namespace flipdeck {
 namespace {
 
 const std::string kAsterisks(66, '*');
+
+// The parts of a change, by which a failed step is told to the user.
+enum Part : unsigned { kPreparing, kParking, kInstalling, kGatewayFiles, kTrees, kRecording };
 
 // What a change works with, fixed before the first attempt and kept across retries.
 struct ChangeContext {
@@ -38,62 +44,73 @@ struct ChangeContext {
     // What names the parked registry trees and gateway backup folders of the two versions.
     std::string currentParking;
     std::string nextParking;
+
+    bool FirstSave() const { return !currentNeutral && currentName.empty(); }
 };
 
-// The folder renames of one attempt, kept so that they can be undone.
-class FolderMoves {
-public:
-    bool Rename(const std::string& from, const std::string& to)
-    {
-        if (RenameWithLog(from, to) != 0) {
-            failed_ = {from, to};
-            return false;
-        }
-        done_.emplace_back(from, to);
-        return true;
-    }
+// Where the folders of a change are: the root folder, the live component folders (main, ENI,
+// OPC, PLCWinNT), the current version's park paths for them and the new-versions path.
+struct Places {
+    std::string root;
+    std::array<std::string, 4> live;
+    std::array<std::string, 4> park;
+    std::string newVersions;
+};
 
-    // Renames everything back, the latest first, so that a root folder moved aside returns before
-    // the component folders inside it. Each rename back that fails is logged and added to `stranded`.
-    void Undo(std::vector<StrandedMove>& stranded)
+// A change worked out in full: its steps, the notice of a first save, and the entry a first save adds.
+struct PlannedChange {
+    SwitchPlan plan;
+    Places places;
+    std::string notice;
+    std::optional<CodesysVersionEntry> added;
+
+    void Add(Step step, Part part)
     {
-        for (auto move = done_.rbegin(); move != done_.rend(); ++move) {
-            if (!seams::MovePath(move->second.c_str(), move->first.c_str(), 0)) {
-                WriteLog("Rename FAILED: " + move->second + " TO " + move->first);
-                stranded.push_back({move->second, move->first});
+        step.tag = part;
+        plan.steps.push_back(std::move(step));
+    }
+    void Note(const std::string& line) { plan.steps.push_back(NoteStep(line)); }
+    void MoveFolder(PlannedPaths& paths, const std::string& from, const std::string& to, Part part)
+    {
+        Add(MoveFolderStep(from, to), part);
+        paths.Move(from, to);
+    }
+};
+
+// Reads the chosen row and the current version (the first catalogue entry of that name).
+ChangeContext ReadContext(const RunState& state, int row)
+{
+    const std::string neutral = NeutralCodesysName();
+    ChangeContext c;
+    if (row == 0)
+        c.next.name = neutral;
+    else
+        c.next = state.codesysEntries[row - 1];
+    c.installNew = c.next.name == neutral;
+    c.newSubDirs = !c.installNew && c.next.renameSubDir != 0;
+    c.currentName = GetCurrentCodesysName();
+    c.currentNeutral = c.currentName == neutral;
+    c.currentSubDirs = c.currentNeutral;
+    if (!c.currentNeutral) {
+        for (const CodesysVersionEntry& entry : state.codesysEntries) {
+            if (EqualsIgnoringCase(entry.name, c.currentName)) {
+                c.current = entry;
+                c.currentSubDirs = entry.renameSubDir != 0;
+                break;
             }
         }
-        done_.clear();
     }
-
-    std::string FailureText() const { return "\n\nRenaming failed:\n" + failed_.first + "\n" + failed_.second; }
-
-private:
-    std::vector<std::pair<std::string, std::string>> done_;
-    std::pair<std::string, std::string> failed_;
-};
-
-enum class Outcome { Done, Stopped, Retry };
-
-// A refusal before anything moved: logged and shown.
-void Refuse(UserInterface& ui, const std::string& text)
-{
-    WriteLog(text);
-    ui.ShowMessage(text, MB_ICONWARNING | MB_OK);
-}
-
-// Tells the user what a roll-back left where the change had moved it. False when it left nothing.
-bool TellStranded(const std::vector<StrandedMove>& stranded, UserInterface& ui)
-{
-    if (stranded.empty())
-        return false;
-    std::string list;
-    for (const StrandedMove& move : stranded)
-        list += (list.empty() ? "" : "\n") + move.at + " -> " + move.belongs;
-    const std::string message = FormatLocalized(IDS_RESTORE_INCOMPLETE, {list});
-    WriteLog(message);
-    ui.ShowMessage(message, MB_ICONWARNING | MB_OK);
-    return true;
+    // The first save knows no entry: the installation's own version and a name no entry has name
+    // what it parks, and become its entry once the change is done. Without a version the parked
+    // names would end in a blank, which no folder name keeps.
+    if (c.FirstSave()) {
+        const std::string main = ReadUserMachineText(kCodesysSetupKey, "Targetdir_CODESYS").value_or("");
+        c.current.version = InstalledCodesysVersion(main);
+        c.current.name = UnusedCodesysName(state.codesysEntries, c.current.version);
+    }
+    c.currentParking = ParkingVersion(c.current);
+    c.nextParking = ParkingVersion(c.next);
+    return c;
 }
 
 // The first folder of a catalogued version parked inside `root`; empty when there is none.
@@ -110,116 +127,99 @@ std::string ParkedFolderInside(const std::vector<CodesysVersionEntry>& entries, 
     return std::string();
 }
 
-bool NoCodesysRunning(UserInterface& ui)
+// Why the current and the new version's places are not free; empty when they are. A root folder
+// left at the new-versions path while its own place is free goes back there as the change's first step.
+std::string CheckPlaces(const ChangeContext& c, PlannedChange& planned, PlannedPaths& paths)
 {
-    return ConfirmNoneRunning(ui, [] {
-        std::string list;
-        if (seams::FindTopLevelWindow("CoDeSys_Frame", nullptr))
-            list += "\t" + LoadLocalizedString(IDS_TOOL_CODESYS) + "\n";
-        if (IsProcessRunning("gateway.exe"))
-            list += "\t" + LoadLocalizedString(IDS_TOOL_CODESYS_GATEWAY) + "\n";
-        return list;
-    });
-}
-
-// Checks that nothing is in the way before anything moves; refuses when something is.
-bool PlacesFree(const ChangeContext& c, const std::string& newVersionsPath, UserInterface& ui)
-{
-    auto refuse = [&](unsigned id, const std::string& detail) {
-        Refuse(ui, LoadLocalizedString(id) + "\n" + detail);
-        return false;
-    };
+    const std::string& newVersions = planned.places.newVersions;
+    auto refusal = [](unsigned id, const std::string& detail) { return LoadLocalizedString(id) + "\n" + detail; };
     if (!c.currentNeutral) {
         if (!c.currentName.empty() && PathExists(c.current.renamePath))
-            return refuse(IDS_CURRENT_RENAME_PATH_IN_USE, c.current.renamePath);
+            return refusal(IDS_CURRENT_RENAME_PATH_IN_USE, c.current.renamePath);
         // Another entry is parked under the same names: parking would mix the two versions' trees.
         const std::string parkedTree = ParkedMachineTree(c.currentParking);
         if (KeyExists(HKEY_LOCAL_MACHINE, parkedTree))
-            return refuse(IDS_CURRENT_RENAME_PATH_IN_USE, "HKEY_LOCAL_MACHINE\\" + parkedTree);
+            return refusal(IDS_CURRENT_RENAME_PATH_IN_USE, "HKEY_LOCAL_MACHINE\\" + parkedTree);
     }
     if (c.installNew)
-        return true;
+        return std::string();
     if (!c.currentSubDirs && c.newSubDirs) {
         // The root folder with the parked component folders waits at the new-versions path.
         const size_t slash = c.next.renamePath.find_last_of('\\');
         const std::string parked =
-            newVersionsPath + (slash == std::string::npos ? c.next.renamePath : c.next.renamePath.substr(slash));
-        return PathExists(parked) || refuse(IDS_NEW_VERSION_NOT_FOUND, parked);
+            newVersions + (slash == std::string::npos ? c.next.renamePath : c.next.renamePath.substr(slash));
+        return PathExists(parked) ? std::string() : refusal(IDS_NEW_VERSION_NOT_FOUND, parked);
     }
     if (!PathExists(c.next.renamePath)) {
-        // A root folder left at the new-versions path while its own place is free goes back there.
-        const size_t marker = newVersionsPath.find(" NewVersions");
-        if (marker != std::string::npos && PathExists(newVersionsPath) && !PathExists(newVersionsPath.substr(0, marker)))
-            seams::MovePath(newVersionsPath.c_str(), newVersionsPath.substr(0, marker).c_str(), 0);
+        const size_t marker = newVersions.find(" NewVersions");
+        if (marker != std::string::npos && PathExists(newVersions) && !PathExists(newVersions.substr(0, marker))) {
+            planned.Add(MoveFolderStep(newVersions, newVersions.substr(0, marker), false), kPreparing);
+            paths.Move(newVersions, newVersions.substr(0, marker));
+        }
     }
-    return PathExists(c.next.renamePath) || refuse(IDS_NEW_VERSION_NOT_FOUND, c.next.renamePath);
+    return paths.Exists(c.next.renamePath) ? std::string() : refusal(IDS_NEW_VERSION_NOT_FOUND, c.next.renamePath);
 }
 
-// Where the folders of a change are: the root folder, the live component folders (main, ENI,
-// OPC, PLCWinNT), the current version's park paths for them and the new-versions path.
-struct Places {
-    std::string root;
-    std::array<std::string, 4> live;
-    std::array<std::string, 4> park;
-    std::string newVersions;
-};
-
-// Moves the current version's folders to its park paths (and, for a whole-folder version coming
-// in, the root folder of the sub-folder layout to the new-versions path).
-bool ParkCurrent(const ChangeContext& c, const Places& places, FolderMoves& folders)
+// Parks the current version's folders (and, for a whole-folder version coming in, the root folder
+// of the sub-folder layout at the new-versions path).
+void PlanParking(const ChangeContext& c, PlannedChange& planned, PlannedPaths& paths)
 {
+    const Places& places = planned.places;
     if (!c.currentSubDirs) {
-        WriteLog("Try to rename the main directory!");
-        if (!folders.Rename(places.root, places.park[0]))
-            return false;
-        WriteLog("Rename the main directory SUCCESS!!!");
-        return true;
+        planned.Note("Try to rename the main directory!");
+        planned.MoveFolder(paths, places.root, places.park[0], kParking);
+        planned.Note("Rename the main directory SUCCESS!!!");
+        return;
     }
-    WriteLog("Try to rename subdirectories!");
-    if (!folders.Rename(places.live[0], places.park[0]))
-        return false;
+    planned.Note("Try to rename subdirectories!");
+    planned.MoveFolder(paths, places.live[0], places.park[0], kParking);
     for (size_t i = 1; i < places.live.size(); ++i) {
-        if (PathExists(places.live[i]) && !folders.Rename(places.live[i], places.park[i]))
-            return false;
+        if (paths.Exists(places.live[i]))
+            planned.MoveFolder(paths, places.live[i], places.park[i], kParking);
     }
-    if (!c.installNew && !c.newSubDirs && !folders.Rename(places.root, places.newVersions))
-        return false;
-    WriteLog("Renaming the subdirectories SUCCESS!!!");
-    return true;
+    if (!c.installNew && !c.newSubDirs)
+        planned.MoveFolder(paths, places.root, places.newVersions, kParking);
+    planned.Note("Renaming the subdirectories SUCCESS!!!");
 }
 
 // Brings the chosen version's folders into the live places; for the neutral entry only the root
 // folder of the sub-folder layout, ready for a further installation.
-bool InstallChosen(const ChangeContext& c, const Places& places, FolderMoves& folders)
+void PlanInstalling(const ChangeContext& c, PlannedChange& planned, PlannedPaths& paths)
 {
+    const Places& places = planned.places;
     if (!c.installNew && !c.newSubDirs) {
-        if (PathExists(places.root) && !folders.Rename(places.root, places.newVersions))
-            return false;
-        return folders.Rename(c.next.renamePath, places.root);
+        if (paths.Exists(places.root))
+            planned.MoveFolder(paths, places.root, places.newVersions, kInstalling);
+        planned.MoveFolder(paths, c.next.renamePath, places.root, kInstalling);
+        return;
     }
     if (!c.currentSubDirs) {
-        WriteLog("rename " + places.newVersions + " TO " + places.root);
-        if ((!c.installNew || PathExists(places.newVersions)) && !folders.Rename(places.newVersions, places.root))
-            return false;
+        planned.Note("rename " + places.newVersions + " TO " + places.root);
+        if (!c.installNew || paths.Exists(places.newVersions))
+            planned.MoveFolder(paths, places.newVersions, places.root, kInstalling);
     }
     if (c.installNew)
-        return true;
+        return;
     for (size_t i = 0; i < places.live.size(); ++i) {
         const std::string& parked = c.next.*kCodesysComponents[i].parkPath;
-        WriteLog("rename " + parked + " TO " + places.live[i]);
-        if ((i == 0 || PathExists(parked)) && !folders.Rename(parked, places.live[i]))
-            return false;
+        planned.Note("rename " + parked + " TO " + places.live[i]);
+        if (i == 0 || paths.Exists(parked))
+            planned.MoveFolder(paths, parked, places.live[i], kInstalling);
     }
-    return true;
 }
 
-// One run of the checks and moves, from the pre-checks to the success message.
-Outcome Attempt(const ChangeContext& c, RunState& state, UserInterface& ui)
+// Works out every step of the change; the reason when it must not start (nothing is planned then).
+std::string PlanChange(const ChangeContext& c, const RunState& state, PlannedChange& planned)
 {
-    Places places;
+    planned = PlannedChange();
+    planned.plan.product = SwitchPlan::Product::Codesys;
+    planned.plan.fromName = c.currentName;
+    planned.plan.toName = c.next.name;
+    Places& places = planned.places;
     places.newVersions = state.newVersionsPath;
-    if (!PlacesFree(c, places.newVersions, ui))
-        return Outcome::Stopped;
+    PlannedPaths paths;
+    if (std::string refusal = CheckPlaces(c, planned, paths); !refusal.empty())
+        return refusal;
 
     // While no catalogued version is live, the live setup information belongs to none: the new
     // version's parked copy says where its folders go.
@@ -232,35 +232,25 @@ Outcome Attempt(const ChangeContext& c, RunState& state, UserInterface& ui)
     }
     const std::string system = ProductSystemDirectory();
     const std::string currentBackup = GatewayBackupFolder(system, c.currentParking);
-    const std::string newBackup = GatewayBackupFolder(system, c.nextParking);
-    const bool firstSave = !c.currentNeutral && c.currentName.empty();
-    if (!c.currentNeutral && (places.root.empty() || (firstSave && c.current.version.empty()))) {
-        Refuse(ui, LoadLocalizedString(IDS_NO_CODESYS_INSTALLATION));
-        return Outcome::Stopped;
-    }
-    if (firstSave) {
+    const std::string outgoing = currentBackup + "\\";
+    const std::string incoming = GatewayBackupFolder(system, c.nextParking) + "\\";
+    if (!c.currentNeutral && (places.root.empty() || (c.FirstSave() && c.current.version.empty())))
+        return LoadLocalizedString(IDS_NO_CODESYS_INSTALLATION);
+    if (c.FirstSave()) {
         // Moved with the root folder, another version's parked folder would be filed under the
         // installation's name, out of its own entry's reach.
         const std::string inside = ParkedFolderInside(state.codesysEntries, places.root);
-        if (!inside.empty()) {
-            Refuse(ui, FormatLocalized(IDS_FIRST_SAVE_HOLDS_PARKED, {inside}));
-            return Outcome::Stopped;
-        }
+        if (!inside.empty())
+            return FormatLocalized(IDS_FIRST_SAVE_HOLDS_PARKED, {inside});
     }
-    const std::string outgoing = currentBackup + "\\";
-    const std::string incoming = newBackup + "\\";
     const std::string inTheWay =
         GatewayFileInTheWay(system, c.currentNeutral ? nullptr : &outgoing, c.installNew ? nullptr : &incoming);
-    if (!inTheWay.empty()) {
-        Refuse(ui, FormatLocalized(IDS_GATEWAY_FILE_IN_THE_WAY, {inTheWay}));
-        return Outcome::Stopped;
-    }
-    if (!places.root.empty() && !c.currentNeutral && !PrepareGatewayBackup(currentBackup)) {
-        Refuse(ui, FormatLocalized(IDS_GATEWAY_BACKUP_DIR_FAILED, {currentBackup}));
-        return Outcome::Stopped;
-    }
+    if (!inTheWay.empty())
+        return FormatLocalized(IDS_GATEWAY_FILE_IN_THE_WAY, {inTheWay});
+    if (!places.root.empty() && !c.currentNeutral && !PathExists(currentBackup))
+        planned.Add(CreateFolderStep(currentBackup), kPreparing);
 
-    if (firstSave) {
+    if (c.FirstSave()) {
         // The first save knows no entry: the whole installation goes to a numbered folder beside it.
         std::string candidate;
         for (int n = 1; n <= 20; ++n) {
@@ -269,144 +259,240 @@ Outcome Attempt(const ChangeContext& c, RunState& state, UserInterface& ui)
                 break;
         }
         places.park.fill(candidate);
-        const std::string message = FormatLocalized(IDS_FIRST_SAVE, {candidate});
-        ui.ShowMessage(message, MB_ICONINFORMATION | MB_OK);
-        WriteLog(message);
+        planned.notice = FormatLocalized(IDS_FIRST_SAVE, {candidate});
+        CodesysVersionEntry parked = c.current;
+        parked.renamePath = candidate;
+        planned.added = std::move(parked);
     } else {
         for (size_t i = 0; i < places.park.size(); ++i)
             places.park[i] = c.current.*kCodesysComponents[i].parkPath;
     }
 
-    FolderMoves folders;
-    std::vector<StrandedMove> stranded;
-    if (!c.currentNeutral && !ParkCurrent(c, places, folders)) {
-        const std::string message = LoadLocalizedString(IDS_PARK_CURRENT_FAILED) + folders.FailureText();
-        WriteLog(message);
-        folders.Undo(stranded);
-        ui.ShowMessage(message, MB_ICONWARNING | MB_OK);
-        // A folder that did not go back would stand in the way of the next attempt.
-        return TellStranded(stranded, ui) ? Outcome::Stopped : Outcome::Retry;
+    if (!c.currentNeutral)
+        PlanParking(c, planned, paths);
+    PlanInstalling(c, planned, paths);
+    if (!c.currentNeutral) {
+        for (Step& step : GatewayFileMoves(system, outgoing))
+            planned.Add(std::move(step), kGatewayFiles);
     }
-    if (!InstallChosen(c, places, folders)) {
-        const std::string message = LoadLocalizedString(IDS_INSTALL_NEW_FAILED) + folders.FailureText();
-        WriteLog(message);
-        ui.ShowMessage(message, MB_ICONWARNING | MB_OK);
-        folders.Undo(stranded);
-        if (!stranded.empty()) {
-            ui.ShowMessage(LoadLocalizedString(IDS_RESTORE_OLD_FAILED), MB_ICONWARNING | MB_OK);
-            return Outcome::Stopped;
-        }
-        return Outcome::Retry;
+    if (!c.installNew) {
+        for (Step& step : GatewayFileMoves(incoming, system))
+            planned.Add(std::move(step), kGatewayFiles);
     }
+    for (Step& step : TreeTransferSteps(c.currentNeutral ? nullptr : &c.currentParking, c.installNew ? nullptr : &c.nextParking))
+        planned.Add(std::move(step), kTrees);
 
-    GatewayTransfer gateway;
-    std::string failedFile;
-    bool moved = (c.currentNeutral || gateway.Move(system, outgoing, failedFile)) &&
-                 (c.installNew || gateway.Move(incoming, system, failedFile));
-    if (!moved) {
-        const std::string message = FormatLocalized(IDS_FILE_COPY_FAILED, {failedFile});
-        WriteLog(message);
-        ui.ShowMessage(message, MB_ICONWARNING | MB_OK);
-    } else {
-        moved = TransferCodesysTrees(c.currentNeutral ? nullptr : &c.currentParking,
-                                     c.installNew ? nullptr : &c.nextParking, ui, stranded);
-    }
-    if (!moved) {
-        gateway.Undo(stranded);
-        folders.Undo(stranded);
-        TellStranded(stranded, ui);
-        WriteLog("OnChangeCS FAILED: " + c.next.name);
-        WriteLog(kAsterisks);
-        return Outcome::Stopped;
-    }
-
-    if (firstSave) {
+    if (planned.added) {
         // What the first save parked becomes an entry of its own, so that it can be brought back.
-        CodesysVersionEntry parked = c.current;
-        parked.renamePath = places.park[0];
-        state.codesysEntries.push_back(std::move(parked));
-        ui.ShowCodesysList(state.codesysEntries);
-        SaveAllCs(state);
+        std::vector<CodesysVersionEntry> entries = state.codesysEntries;
+        entries.push_back(*planned.added);
+        for (Step& step : CatalogueSaveSteps("SaveAllCs", CodesysCataloguePlaces(state),
+                                             [&](const CataloguePlace& place, std::vector<std::string>& removalLines) {
+                                                 return CodesysCatalogueChanges(entries, place, removalLines);
+                                             })) {
+            step.mayFail = true;
+            planned.Add(std::move(step), kRecording);
+        }
     }
-    WriteLog("OnChangeCS SUCCESS, CurrentVersionName: " + c.next.name);
-    WriteRegString(HKEY_CURRENT_USER, kCodesysCatalogueKey, "CurrentVersionName", c.next.name);
-    state.currentCodesysName = c.next.name;
-    ui.SetField(kCodesysNameField, c.next.name);
-    ui.SetField(kCodesysRenamePathField, c.next.renamePath);
-    ui.ShowMessage(LoadLocalizedString(IDS_CHANGE_SUCCESS), MB_ICONINFORMATION | MB_OK);
+    planned.Note("OnChangeCS SUCCESS, CurrentVersionName: " + c.next.name);
+    Step current = SetValueStep(HKEY_CURRENT_USER, kCodesysCatalogueKey, "CurrentVersionName", TextValue(c.next.name));
+    current.mayFail = true;
+    planned.Add(std::move(current), kRecording);
+    return std::string();
+}
+
+// What the user is told of the step that stopped the change.
+std::string FailureText(const Step& step)
+{
+    const std::string renaming = "\n\nRenaming failed:\n" + step.source + "\n" + step.target;
+    switch (step.tag) {
+    case kParking:
+        return LoadLocalizedString(IDS_PARK_CURRENT_FAILED) + renaming;
+    case kInstalling:
+        return LoadLocalizedString(IDS_INSTALL_NEW_FAILED) + renaming;
+    case kGatewayFiles:
+        return FormatLocalized(IDS_FILE_COPY_FAILED, {step.source.substr(step.source.find_last_of('\\') + 1)});
+    case kTrees:
+        return FormatLocalized(IDS_REGISTRY_RENAME_FAILED, {BlockingTreeName(step)});
+    default:
+        return step.kind == StepKind::CreateFolder ? FormatLocalized(IDS_GATEWAY_BACKUP_DIR_FAILED, {step.source})
+                                                   : LoadLocalizedString(IDS_PARK_CURRENT_FAILED) + renaming;
+    }
+}
+
+// Tells the user what the roll-back left where the change had moved it.
+void TellStranded(const SwitchPlan& plan, const RunOutcome& run, UserInterface& ui)
+{
+    std::string list;
+    for (size_t index : run.notUndone) {
+        const Step& step = plan.steps[index];
+        const bool tree = step.kind == StepKind::MoveTree;
+        if (step.kind == StepKind::MoveFolder || step.kind == StepKind::MoveFile || tree)
+            list += (list.empty() ? "" : "\n") + (tree ? KeyName(step.root, step.target) : step.target) + " -> " +
+                    (tree ? KeyName(step.root, step.source) : step.source);
+    }
+    const std::string message = FormatLocalized(IDS_RESTORE_INCOMPLETE, {list});
+    WriteLog(message);
+    ui.ShowMessage(message, MB_ICONWARNING | MB_OK);
+}
+
+bool NoCodesysRunning(UserInterface& ui)
+{
+    return ConfirmNoneRunning(ui, [] {
+        std::string list;
+        if (seams::FindTopLevelWindow("CoDeSys_Frame", nullptr))
+            list += "\t" + LoadLocalizedString(IDS_TOOL_CODESYS) + "\n";
+        if (IsProcessRunning("gateway.exe"))
+            list += "\t" + LoadLocalizedString(IDS_TOOL_CODESYS_GATEWAY) + "\n";
+        return list;
+    });
+}
+
+// A refusal before anything moved: logged and shown.
+void Refuse(UserInterface& ui, const std::string& text)
+{
+    WriteLog(text);
+    ui.ShowMessage(text, MB_ICONWARNING | MB_OK);
+}
+
+// One attempt, from the plan to the success message; nullopt when the user may try again.
+std::optional<ChangeOutcome> Attempt(const ChangeContext& c, RunState& state, UserInterface& ui)
+{
+    PlannedChange planned;
+    if (const std::string refusal = PlanChange(c, state, planned); !refusal.empty()) {
+        Refuse(ui, refusal);
+        return ChangeOutcome::Refused;
+    }
+    if (!planned.notice.empty()) {
+        ui.ShowMessage(planned.notice, MB_ICONINFORMATION | MB_OK);
+        WriteLog(planned.notice);
+    }
+    const SwitchPlan& plan = planned.plan;
+    RunOutcome run;
+    std::string failure;
+    ui.RunWithProgress([&](SwitchProgress& progress) {
+        run = RunSteps(plan, progress, [&](size_t index) {
+            failure = FailureText(plan.steps[index]);
+            WriteLog(failure);
+        });
+    });
+    if (run.result == RunOutcome::Result::NotStarted) {
+        Refuse(ui, FormatLocalized(IDS_JOURNAL_NOT_WRITTEN, {JournalPath()}));
+        return ChangeOutcome::Refused;
+    }
+    if (run.Done()) {
+        if (planned.added) {
+            state.codesysEntries.push_back(*planned.added);
+            ui.ShowCodesysList(state.codesysEntries);
+        }
+        state.currentCodesysName = c.next.name;
+        ui.SetField(kCodesysNameField, c.next.name);
+        ui.SetField(kCodesysRenamePathField, c.next.renamePath);
+        ui.ShowMessage(LoadLocalizedString(IDS_CHANGE_SUCCESS), MB_ICONINFORMATION | MB_OK);
+        WriteLog(kAsterisks);
+        return ChangeOutcome::Done;
+    }
+
+    ui.ShowMessage(failure, MB_ICONWARNING | MB_OK);
+    const bool mixed = run.result == RunOutcome::Result::Mixed;
+    switch (plan.steps[run.failed].tag) {
+    case kPreparing:
+        if (!mixed)
+            return ChangeOutcome::Refused;
+        break;
+    case kParking:
+    case kInstalling:
+        if (!mixed)
+            return std::nullopt;
+        // A folder that did not go back would stand in the way of another attempt.
+        if (plan.steps[run.failed].tag == kInstalling)
+            ui.ShowMessage(LoadLocalizedString(IDS_RESTORE_OLD_FAILED), MB_ICONWARNING | MB_OK);
+        else
+            TellStranded(plan, run, ui);
+        return ChangeOutcome::NeedsHand;
+    default:
+        break;
+    }
+    if (mixed)
+        TellStranded(plan, run, ui);
+    WriteLog("OnChangeCS FAILED: " + c.next.name);
     WriteLog(kAsterisks);
-    return Outcome::Done;
+    return mixed ? ChangeOutcome::NeedsHand : ChangeOutcome::RolledBack;
+}
+
+// The one row the user chose, or -1 (after saying so when several are chosen).
+int ChosenRow(const RunState& state, UserInterface& ui)
+{
+    if (ui.SelectedCodesysRows().size() > 1) {
+        ui.ShowMessage(LoadLocalizedString(IDS_SELECT_ONE_ONLY), MB_ICONINFORMATION | MB_OK);
+        return -1;
+    }
+    const int row = ui.FocusedCodesysRow();
+    return row >= 0 && row <= static_cast<int>(state.codesysEntries.size()) ? row : -1;
+}
+
+bool AlreadyActive(const ChangeContext& c, UserInterface& ui)
+{
+    if (!EqualsIgnoringCase(c.currentName, c.next.name))
+        return false;
+    ui.ShowMessage(LoadLocalizedString(IDS_ALREADY_ACTIVE), MB_ICONINFORMATION | MB_OK);
+    return true;
 }
 
 }  // namespace
 
-bool OnChangeCS(RunState& state, UserInterface& ui)
+ChangeOutcome OnChangeCS(RunState& state, UserInterface& ui)
 {
-    const std::string warning = LoadLocalizedString(IDS_SWITCH_WARNING) + LoadLocalizedString(IDS_SWITCH_WARNING_RESTART);
-    if (ui.SelectedCodesysRows().size() > 1) {
-        ui.ShowMessage(LoadLocalizedString(IDS_SELECT_ONE_ONLY), MB_ICONINFORMATION | MB_OK);
-        return false;
-    }
-    const int row = ui.FocusedCodesysRow();
-    if (row < 0 || row > static_cast<int>(state.codesysEntries.size()))
-        return false;
+    const int row = ChosenRow(state, ui);
+    if (row < 0)
+        return ChangeOutcome::NothingChosen;
     state.codesysDirty = true;
     SaveAllCs(state);
 
-    const std::string neutral = NeutralCodesysName();
-    ChangeContext c;
-    if (row == 0)
-        c.next.name = neutral;
-    else
-        c.next = state.codesysEntries[row - 1];
-    c.installNew = c.next.name == neutral;
-    c.newSubDirs = !c.installNew && c.next.renameSubDir != 0;
-    c.currentName = GetCurrentCodesysName();
-    c.currentNeutral = c.currentName == neutral;
-    if (_stricmp(c.currentName.c_str(), c.next.name.c_str()) == 0) {
-        ui.ShowMessage(LoadLocalizedString(IDS_ALREADY_ACTIVE), MB_ICONINFORMATION | MB_OK);
-        return false;
+    const ChangeContext c = ReadContext(state, row);
+    if (AlreadyActive(c, ui))
+        return ChangeOutcome::AlreadyActive;
+    if (JournalExists()) {
+        ui.ShowMessage(PendingJournalMessage(), MB_ICONWARNING | MB_OK);
+        return ChangeOutcome::NeedsHand;
     }
     WriteLog(kAsterisks);
     WriteLog("OnChangeCS RenameSubDirs: " + std::to_string(c.newSubDirs) + " InstallNew: " + std::to_string(c.installNew) +
              " CurrentVersionName: " + c.currentName + " NewName: " + c.next.name);
-    c.currentSubDirs = c.currentNeutral;
-    if (!c.currentNeutral) {
-        for (const CodesysVersionEntry& entry : state.codesysEntries) {
-            if (_stricmp(entry.name.c_str(), c.currentName.c_str()) == 0) {
-                c.current = entry;
-                c.currentSubDirs = entry.renameSubDir != 0;
-                break;
-            }
-        }
-    }
-    // The first save knows no entry: the installation's own version and a name no entry has name
-    // what it parks, and become its entry once the change is done. Without a version the parked
-    // names would end in a blank, which no folder name keeps.
-    if (!c.currentNeutral && c.currentName.empty()) {
-        const std::string main = ReadUserMachineText(kCodesysSetupKey, "Targetdir_CODESYS").value_or("");
-        c.current.version = InstalledCodesysVersion(main);
-        c.current.name = UnusedCodesysName(state.codesysEntries, c.current.version);
-    }
-    c.currentParking = ParkingVersion(c.current);
-    c.nextParking = ParkingVersion(c.next);
     WriteLog("bRenameSubDirsCurrent: " + std::to_string(c.currentSubDirs) +
              " bRenameSubDirsNew: " + std::to_string(c.newSubDirs) + " ");
 
+    const std::string warning = LoadLocalizedString(IDS_SWITCH_WARNING) + LoadLocalizedString(IDS_SWITCH_WARNING_RESTART);
     for (;;) {
         if (!NoCodesysRunning(ui))
-            return false;
-        switch (Attempt(c, state, ui)) {
-        case Outcome::Done:
-            return true;
-        case Outcome::Stopped:
-            return false;
-        case Outcome::Retry:
-            if (ui.ShowMessage(warning, MB_OKCANCEL | MB_ICONINFORMATION) != IDOK)
-                return false;
-            break;
-        }
+            return ChangeOutcome::ProgramsRunning;
+        if (std::optional<ChangeOutcome> outcome = Attempt(c, state, ui))
+            return *outcome;
+        if (ui.ShowMessage(warning, MB_OKCANCEL | MB_ICONINFORMATION) != IDOK)
+            return ChangeOutcome::RolledBack;
     }
+}
+
+void PreviewChangeCS(const RunState& state, UserInterface& ui)
+{
+    const int row = ChosenRow(state, ui);
+    if (row < 0)
+        return;
+    const ChangeContext c = ReadContext(state, row);
+    if (AlreadyActive(c, ui))
+        return;
+    PlannedChange planned;
+    if (const std::string refusal = PlanChange(c, state, planned); !refusal.empty()) {
+        ui.ShowMessage(refusal, MB_ICONWARNING | MB_OK);
+        return;
+    }
+    std::vector<std::string> steps;
+    for (const Step* step : planned.plan.MachineSteps())
+        steps.push_back(step->description);
+    std::string heading = FormatLocalized(IDS_PREVIEW_HEADING, {c.currentName, c.next.name});
+    if (!planned.notice.empty())
+        heading = planned.notice + "\n\n" + heading;
+    ui.ShowSteps(heading, steps);
 }
 
 }  // namespace flipdeck

@@ -1,16 +1,21 @@
-// Switching the active CoDeSys version.
+// Switching the active CoDeSys version, and its preview.
 #pragma once
 
 #include "app/RunState.h"
 #include "app/UserInterface.h"
+#include "switch/ChangeOutcome.h"
 
 namespace flipdeck {
 
 // Parks the active version's folders, gateway files and registry trees under its own names and
-// brings those of the version in the focused row of the CoDeSys list into the live places.
-// True when the change is done: CurrentVersionName and the current-version fields name the new
-// version. False when it was refused, cancelled or failed; a failure undoes what was moved.
-// The dialog stays open either way.
-bool OnChangeCS(RunState& state, UserInterface& ui);
+// brings those of the version in the focused row of the CoDeSys list into the live places. Every
+// step is planned before the first is made, journaled as it is made, and undone when a later one
+// fails. When the change is done, CurrentVersionName and the current-version fields name the new
+// version. The dialog stays open either way.
+ChangeOutcome OnChangeCS(RunState& state, UserInterface& ui);
+
+// Shows the steps the change to the focused row would make, or why it would not start; changes
+// nothing.
+void PreviewChangeCS(const RunState& state, UserInterface& ui);
 
 }  // namespace flipdeck

@@ -2,16 +2,11 @@
 
 #include <windows.h>
 
-#include "app/ActivityLog.h"
-#include "app/Seams.h"
 #include "catalogue/Naming.h"
 
 namespace flipdeck {
 
 namespace {
-
-// Between drives, copy and delete. An existing target is never replaced: the move fails instead.
-constexpr DWORD kMoveFlags = MOVEFILE_COPY_ALLOWED;
 
 const struct {
     const char* name;
@@ -28,11 +23,6 @@ const struct {
 std::string GatewayBackupFolder(const std::string& systemDirectory, const std::string& version)
 {
     return systemDirectory + "CoDeSys " + version;
-}
-
-bool PrepareGatewayBackup(const std::string& folder)
-{
-    return PathExists(folder) || CreateDirectoryA(folder.c_str(), nullptr) != FALSE;
 }
 
 std::string GatewayFileInTheWay(const std::string& systemDirectory, const std::string* outgoingBackup,
@@ -52,30 +42,14 @@ std::string GatewayFileInTheWay(const std::string& systemDirectory, const std::s
     return std::string();
 }
 
-bool GatewayTransfer::Move(const std::string& from, const std::string& to, std::string& failedFile)
+std::vector<Step> GatewayFileMoves(const std::string& from, const std::string& to)
 {
+    std::vector<Step> moves;
     for (const auto& file : kGatewayFiles) {
-        const std::string source = from + file.name;
-        const std::string target = to + file.name;
-        if (seams::MovePath(source.c_str(), target.c_str(), kMoveFlags)) {
-            done_.emplace_back(source, target);
-        } else if (file.required) {
-            failedFile = file.name;
-            return false;
-        }
+        if (file.required || PathExists(from + file.name))
+            moves.push_back(MoveFileStep(from + file.name, to + file.name, file.required));
     }
-    return true;
-}
-
-void GatewayTransfer::Undo(std::vector<StrandedMove>& stranded)
-{
-    for (auto move = done_.rbegin(); move != done_.rend(); ++move) {
-        if (!seams::MovePath(move->second.c_str(), move->first.c_str(), kMoveFlags)) {
-            WriteLog("Move back FAILED: " + move->second + " TO " + move->first);
-            stranded.push_back({move->second, move->first});
-        }
-    }
-    done_.clear();
+    return moves;
 }
 
 }  // namespace flipdeck

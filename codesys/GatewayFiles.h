@@ -4,18 +4,14 @@
 #pragma once
 
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "codesys/StrandedMove.h"
+#include "steps/Step.h"
 
 namespace flipdeck {
 
 // systemDirectory (with its trailing backslash) + "CoDeSys " + version.
 std::string GatewayBackupFolder(const std::string& systemDirectory, const std::string& version);
-
-// Creates the backup folder unless it exists. False when it cannot be created.
-bool PrepareGatewayBackup(const std::string& folder);
 
 // The first file that parking the live gateway files in `outgoingBackup` (null: none are parked)
 // and bringing in those of `incomingBackup` (null: none come in) would overwrite; empty when none
@@ -23,21 +19,10 @@ bool PrepareGatewayBackup(const std::string& folder);
 std::string GatewayFileInTheWay(const std::string& systemDirectory, const std::string* outgoingBackup,
                                 const std::string* incomingBackup);
 
-// Moves of gateway files between the system directory and backup folders, kept so that they can
-// be undone. A move never replaces an existing file.
-class GatewayTransfer {
-public:
-    // Moves each file of the gateway table from folder `from` to folder `to` (both ending in a
-    // backslash). Optional files that cannot be moved are passed over; at the first required one
-    // the moves stop, its name goes to `failedFile` and the answer is false.
-    bool Move(const std::string& from, const std::string& to, std::string& failedFile);
-
-    // Moves every file moved so far back where it came from, the latest first. Each file that
-    // cannot go back is logged and added to `stranded`.
-    void Undo(std::vector<StrandedMove>& stranded);
-
-private:
-    std::vector<std::pair<std::string, std::string>> done_;
-};
+// The moves of the gateway files from folder `from` to folder `to` (both ending in a backslash),
+// in the order of the gateway table: every required file (a missing one fails its move, and with
+// it the switch) and each optional file that is there, whose move may fail. A move never replaces
+// a file.
+std::vector<Step> GatewayFileMoves(const std::string& from, const std::string& to);
 
 }  // namespace flipdeck

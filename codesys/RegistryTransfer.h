@@ -2,26 +2,26 @@
 // are parked beside them under the live name, a blank and the version's parking text.
 #pragma once
 
-#include <windows.h>
-
 #include <string>
 #include <vector>
 
-#include "app/UserInterface.h"
-#include "codesys/StrandedMove.h"
+#include "steps/Step.h"
 
 namespace flipdeck {
 
-// Parks the current version's trees (unless `currentVersion` is null: the neutral entry is
-// current) and activates the new version's (unless `newVersion` is null). On a failed move it
-// shows and logs 10063 naming the key that blocks (a target that exists, else the tree that
-// failed), moves back every tree already moved, the latest first, adds each tree that cannot go
-// back to `stranded`, and answers false. A move never lands on an existing key, so that it cannot
-// mix two versions' trees: it fails instead, leaving both where they are.
-// The user tree is this Windows user's own: where the incoming version has no parked user tree in
-// this user's hive (it was parked while another user was signed in), there is nothing to move.
-bool TransferCodesysTrees(const std::string* currentVersion, const std::string* newVersion, UserInterface& ui,
-                          std::vector<StrandedMove>& stranded);
+// The steps that park the current version's trees under `currentParking` (none when it is null:
+// the neutral entry is current) and then bring in the trees parked under `newParking` (none when
+// it is null). A tree never moves onto an existing key, which would mix two versions' trees: that
+// move fails instead.
+// A tree other than the machine's 3S tree that is not live is parked as an empty key, so that a
+// later activation finds a tree to move. The user tree is this Windows user's own: where the
+// incoming version has no parked user tree in this user's hive (it was parked while another user
+// was signed in), there is nothing to move.
+std::vector<Step> TreeTransferSteps(const std::string* currentParking, const std::string* newParking);
+
+// The key a failed tree step names to the user: its target when that exists and so blocks the
+// move, else the tree that failed.
+std::string BlockingTreeName(const Step& step);
 
 // The parked name of the 3S machine tree of a version.
 std::string ParkedMachineTree(const std::string& version);

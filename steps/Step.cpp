@@ -134,6 +134,20 @@ Step RegisterStep(const std::string& component)
     return step;
 }
 
+std::vector<Step> CatalogueSaveSteps(const std::string& logLine, const std::vector<CataloguePlace>& places,
+                                     const CatalogueChanges& changes)
+{
+    std::vector<Step> steps = {NoteStep(logLine)};
+    for (const CataloguePlace& place : places) {
+        std::vector<std::string> removalLines;
+        std::vector<ValueChange> values = changes(place, removalLines);
+        steps.push_back(WriteValuesStep(std::move(values), FormatLocalized(IDS_STEP_SAVE_CATALOGUE, {KeyName(place.root, place.subKey)})));
+        for (const std::string& line : removalLines)
+            steps.push_back(NoteStep(line));
+    }
+    return steps;
+}
+
 const char* RootName(HKEY root)
 {
     if (root == HKEY_LOCAL_MACHINE)

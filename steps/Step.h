@@ -5,10 +5,12 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "catalogue/CatalogueStore.h"
 #include "catalogue/Registry.h"
 
 namespace flipdeck {
@@ -36,6 +38,7 @@ struct Step {
     bool logged = false;      // a folder move whose missing source, taken target or failure is logged
     bool mayFail = false;     // the switch goes on when this step fails
     bool lasting = false;     // stays when the switch is undone
+    unsigned tag = 0;         // the part of the switch the step belongs to, for the planner's own use
 
     bool ChangesMachine() const { return kind != StepKind::Note; }
 };
@@ -68,6 +71,12 @@ Step WriteValuesStep(std::vector<ValueChange> changes, std::string description);
 // `newPath`: the whole new PATH text; `added`: the folder the switch puts in front.
 Step SetSystemPathStep(const std::string& newPath, const std::string& added);
 Step RegisterStep(const std::string& component);
+
+// A catalogue save as steps: its log line, then for each place a step that writes the place's
+// values, followed by the log lines of the indexes it removes there.
+using CatalogueChanges = std::function<std::vector<ValueChange>(const CataloguePlace& place, std::vector<std::string>& removalLines)>;
+std::vector<Step> CatalogueSaveSteps(const std::string& logLine, const std::vector<CataloguePlace>& places,
+                                     const CatalogueChanges& changes);
 
 // "HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER", "HKEY_USERS"; the full name of a key as a technician
 // reads it, in the products' view.

@@ -83,10 +83,16 @@ UndoOutcome UndoTreeMove(const Step& step, const UndoData& undo)
         WriteLog("Registry move back FAILED: " + step.target + " TO " + step.source);
         return UndoOutcome::Failed;
     }
+    // Whatever part of the tree stands at its old name is written over whole, through the same
+    // seam as the move.
+    UniqueHKey restoring;
     const bool restored = DeleteRegistryTree(step.root, step.source) == ERROR_SUCCESS &&
-                          WriteRegistryTree(step.root, step.source, undo.tree) == ERROR_SUCCESS &&
+                          CreateRegKey(step.root, step.source, KEY_ALL_ACCESS, restoring) == ERROR_SUCCESS &&
+                          seams::WriteRegistryTree(restoring.get(), undo.tree) == ERROR_SUCCESS &&
                           DeleteRegistryTree(step.root, step.target) == ERROR_SUCCESS;
     if (!restored) {
+        // What got written is part of the tree, which the journal keeps whole for another try.
+        DeleteRegistryTree(step.root, step.source);
         WriteLog("Registry move back FAILED: " + step.target + " TO " + step.source);
         return UndoOutcome::Failed;
     }

@@ -10,7 +10,7 @@ namespace seams {
 std::function<void(size_t)> StepStarting = [](size_t) {};
 }  // namespace seams
 
-RunOutcome RunSteps(const SwitchPlan& plan, SwitchProgress& progress)
+RunOutcome RunSteps(const SwitchPlan& plan, SwitchProgress& progress, const std::function<void(size_t)>& failing)
 {
     RunOutcome outcome;
     JournalWriter journal;
@@ -40,6 +40,8 @@ RunOutcome RunSteps(const SwitchPlan& plan, SwitchProgress& progress)
                 continue;
             }
         }
+        if (failing)
+            failing(index);
         // The failing step is undone too: it may have got half-way.
         outcome.failed = index;
         outcome.result = RunOutcome::Result::RolledBack;

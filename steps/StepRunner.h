@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 #include "app/UserInterface.h"
@@ -25,7 +26,9 @@ struct RunOutcome {
     bool Done() const { return result == Result::Done; }
 };
 
-// `progress` is told of each step that changes the machine as it starts.
-RunOutcome RunSteps(const SwitchPlan& plan, SwitchProgress& progress);
+// `progress` is told of each step that changes the machine as it starts; `failing`, when given, of
+// the step that stops the run, before anything is undone.
+RunOutcome RunSteps(const SwitchPlan& plan, SwitchProgress& progress,
+                    const std::function<void(size_t index)>& failing = nullptr);
 
 }  // namespace flipdeck

@@ -12,6 +12,7 @@
 #include "catalogue/VersionInfo.h"
 #include "codesys/CodesysChange.h"
 #include "codesys/CodesysList.h"
+#include "steps/Recovery.h"
 #include "switch/Environment.h"
 #include "tests/TestSupport.h"
 #include "tests/world/DemoWorld.h"
@@ -119,7 +120,7 @@ protected:
     bool Change(int row, ScriptedUi& ui)
     {
         ui.selectedCodesysRows = {row};
-        return OnChangeCS(state_, ui);
+        return OnChangeCS(state_, ui) == ChangeOutcome::Done;
     }
 
     // A change that must succeed and say nothing but so.
@@ -492,10 +493,10 @@ TEST_F(CodesysChangeTest, RefusalsComeBeforeAnythingMoves)
     const size_t mark = log_.Messages().size();
     ScriptedUi several;
     several.selectedCodesysRows = {1, 2};
-    EXPECT_FALSE(OnChangeCS(state_, several));
+    EXPECT_EQ(OnChangeCS(state_, several), ChangeOutcome::NothingChosen);
     EXPECT_EQ(several.messages.at(0).text, "Bitte w\xE4hlen Sie nur ein Element aus!");
     ScriptedUi unfocused;
-    EXPECT_FALSE(OnChangeCS(state_, unfocused));
+    EXPECT_EQ(OnChangeCS(state_, unfocused), ChangeOutcome::NothingChosen);
     EXPECT_TRUE(unfocused.messages.empty());
     EXPECT_TRUE(LogSince(mark).empty());
 
@@ -795,7 +796,9 @@ TEST_F(CodesysChangeTest, WhatARollBackCannotMoveBackIsToldToTheUser)
         EXPECT_EQ(ui.messages[1].text, kRestoreIncomplete + kMain + " 2.3.9.5 -> " + kMain);
         EXPECT_EQ(ui.messages[1].type, static_cast<UINT>(MB_ICONWARNING | MB_OK));
     }
+    // Put back by hand; the next start finds the journal of that change and clears it.
     ASSERT_TRUE(MoveFileA((kMain + " 2.3.9.5").c_str(), kMain.c_str()));
+    EXPECT_EQ(RecoverUnfinishedSwitch().result, RecoveryReport::Result::Recovered);
 
     // The incoming version's commsym.dll cannot be moved in; then the outgoing version's gutil.dll
     // cannot go back to the system directory.

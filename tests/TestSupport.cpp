@@ -144,9 +144,18 @@ SavedSystemPath::~SavedSystemPath()
         RegSetValueExA(key.get(), "Path", 0, type_, data_.data(), static_cast<DWORD>(data_.size()));
 }
 
-ScopedDemoWorld::ScopedDemoWorld() { world::Build(BinDir() + "\\standins"); }
+// A switch journal is part of the machine's state: no world starts with one left by another.
+ScopedDemoWorld::ScopedDemoWorld()
+{
+    DeleteFileA(JournalPath().c_str());
+    world::Build(BinDir() + "\\standins");
+}
 
-ScopedDemoWorld::~ScopedDemoWorld() { world::Remove(); }
+ScopedDemoWorld::~ScopedDemoWorld()
+{
+    world::Remove();
+    DeleteFileA(JournalPath().c_str());
+}
 
 StandInCalls::StandInCalls()
 {

@@ -198,6 +198,9 @@ void CFlipdeckDlg::RunCodesysCommand(UINT command)
     case ID_CMD_CHANGE:
         OnChangeCS(state_, *this);
         break;
+    case ID_CMD_PREVIEW:
+        PreviewChangeCS(state_, *this);
+        break;
     default:
         break;
     }
