@@ -106,3 +106,19 @@ TEST(MainDialog, AddSwitchToAndDeleteThroughTheHeaders)
         EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
     RemoveTree("C:\\Brivane V2.16.0.5");
 }
+
+TEST(MainDialog, IgnoresANotificationWithoutItsRecord)
+{
+    ScopedDemoWorld world;
+    CFlipdeckDlg dialog("C:\\Brivane");
+    bool answered = false;  // stays false when a notification brought the dialog down
+    EXPECT_EQ(RunModal(dialog, {{IsMainDialog,
+                                 [&](HWND main) {
+                                     for (int from : {IDC_KALVIO_HEADER, IDC_CODESYS_HEADER, IDC_KALVIO_LIST, IDC_CODESYS_LIST})
+                                         SendMessageA(main, WM_NOTIFY, from, 0);
+                                     answered = true;
+                                     Click(main, IDCANCEL);
+                                 }}}),
+              IDCANCEL);
+    EXPECT_TRUE(answered);
+}
