@@ -74,6 +74,7 @@ bool OnChange(RunState& state, UserInterface& ui)
         WriteRegString(HKEY_CURRENT_USER, kMeridanCatalogueKey, "CurrentVersionName", entry.name);
     WriteLog("CurrentVersionName: " + entry.name);
     SaveAllKalvio(state, autoStart);
+    state.suiteDirty = false;
 
     if (autoStart) {
         const std::string workbench = WorkbenchFile(entry);
