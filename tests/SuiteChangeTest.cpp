@@ -164,3 +164,40 @@ TEST_F(SuiteChangeTest, RunningProgramsAbortRetryIgnore)
     EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "CurrentVersionName"), "Kalvio 2.15.1.20");
     DestroyWindow(graflo);
 }
+
+TEST_F(SuiteChangeTest, RunningProgramsThatCannotBeCheckedAskAbortRetryIgnore)
+{
+    const char kNotChecked[] = "Es konnte nicht gepr\xFC" "ft werden, welche Programme laufen.\n"
+                               "Beenden Sie alle Programme, die auf die Versionen zugreifen, und versuchen Sie es "
+                               "dann erneut, oder fahren Sie auf eigene Verantwortung fort (Ignorieren).";
+    SeamOverride<bool(const seams::ProcessVisitor&)> walk(seams::WalkProcesses,
+                                                          [](const seams::ProcessVisitor&) { return false; });
+    const world::Snapshot before = world::Snapshot::Take();
+    RunState state = Open(1);
+    ui_.answers = {IDRETRY, IDABORT};
+    EXPECT_FALSE(OnChange(state, ui_));
+    ASSERT_EQ(ui_.messages.size(), 2u);
+    EXPECT_EQ(ui_.messages[1].text, kNotChecked);
+    EXPECT_EQ(ui_.messages[1].type, static_cast<UINT>(MB_ICONWARNING | MB_ABORTRETRYIGNORE));
+    EXPECT_TRUE(log_.Messages().empty());
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+
+    // A program found by its window is named as well.
+    {
+        SeamOverride<bool(const char*, const char*)> windows(seams::FindTopLevelWindow, [](const char* className, const char*) {
+            return className != nullptr && std::string(className) == "Glyphor";
+        });
+        ScriptedUi ui;
+        ui.selectedSuiteRows = {1};
+        ui.answers = {IDABORT};
+        EXPECT_FALSE(OnChange(state, ui));
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].text, "Folgende Programme wurden als aktiv erkannt:\n\n\tGlyph Editor\n\n"
+                                       "Beenden Sie diese Programme und versuchen Sie es dann erneut!\n\n" +
+                                           std::string(kNotChecked));
+    }
+
+    ui_.answers = {IDIGNORE};
+    EXPECT_TRUE(OnChange(state, ui_));
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "CurrentVersionName"), "Kalvio 2.15.1.20");
+}
