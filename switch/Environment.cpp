@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "app/ActivityLog.h"
 #include "app/LocalizedString.h"
 #include "app/Seams.h"
@@ -38,6 +40,62 @@ seams::ProcessRun StartAndWait(const std::string& application, const std::string
                                                                           : seams::ProcessRun::TimedOut;
 }
 
+
+std::string TypeName(DWORD type)
+{
+    switch (type) {
+    case REG_NONE:
+        return "REG_NONE";
+    case REG_BINARY:
+        return "REG_BINARY";
+    case REG_DWORD:
+        return "REG_DWORD";
+    case REG_MULTI_SZ:
+        return "REG_MULTI_SZ";
+    case REG_QWORD:
+        return "REG_QWORD";
+    default:
+        return std::to_string(type);
+    }
+}
+
+// Whether one of the list's ";"-separated entries names `folder`, without regard to case or a
+// trailing backslash: C:\Brivane\bin2 or C:\Brivane\bin.old is another folder than C:\Brivane\bin.
+bool PathListHolds(const std::string& list, const std::string& folder)
+{
+    auto plain = [](std::string entry) {
+        while (!entry.empty() && entry.back() == '\\')
+            entry.pop_back();
+        return ToUpper(entry);
+    };
+    const std::string wanted = plain(folder);
+    for (size_t start = 0;;) {
+        const size_t end = list.find(';', start);
+        if (plain(list.substr(start, end == std::string::npos ? std::string::npos : end - start)) == wanted)
+            return true;
+        if (end == std::string::npos)
+            return false;
+        start = end + 1;
+    }
+}
+
+// The list with its %variables% replaced from this process's environment, as programs started
+// from here must see it.
+std::string ExpandEnvironment(const std::string& text)
+{
+    std::string expanded(text.size() + 1, '\0');
+    for (;;) {
+        const DWORD needed = ExpandEnvironmentStringsA(text.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
+        if (needed == 0)
+            return text;
+        if (needed <= expanded.size()) {
+            expanded.resize(std::strlen(expanded.c_str()));
+            return expanded;
+        }
+        expanded.resize(needed);
+    }
+}
+
 }  // namespace
 
 namespace seams {
@@ -57,24 +115,58 @@ void NormalizePathList(std::string& list)
         list += ';';
 }
 
-std::string ReadSystemPath()
+std::optional<std::string> ReadSystemPath(PathReadFailure& failure)
 {
-    std::string path = ReadRegText(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path").value_or("");
+    failure = PathReadFailure();
+    UniqueHKey key;
+    failure.status = OpenRegKey(HKEY_LOCAL_MACHINE, kEnvironmentKey, KEY_READ, key);
+    if (failure.status != ERROR_SUCCESS) {
+        failure.keyOpened = false;
+        return std::nullopt;
+    }
+    RegValue value;
+    failure.status = QueryRegValue(key.get(), "Path", value);
+    std::string path;
+    if (failure.status == ERROR_FILE_NOT_FOUND) {
+        // Only a missing value is an empty PATH: anything else taken as empty would be written
+        // back as the bin path alone.
+        failure.status = ERROR_SUCCESS;
+    } else if (failure.status != ERROR_SUCCESS) {
+        return std::nullopt;
+    } else if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) {
+        failure.type = value.type;
+        return std::nullopt;
+    } else {
+        path = value.Text();
+    }
     NormalizePathList(path);
     return path;
 }
 
-bool UpdatePathVariable(const std::vector<SuiteVersionEntry>& entries, int chosen)
+bool UpdatePathVariable(const std::vector<SuiteVersionEntry>& entries, int chosen, UserInterface& ui)
 {
     if (chosen < 0 || chosen >= static_cast<int>(entries.size()))
         return false;
-    const std::string old = ReadSystemPath();
+    PathReadFailure failure;
+    const std::optional<std::string> old = ReadSystemPath(failure);
+    if (!old) {
+        if (failure.status == ERROR_SUCCESS) {
+            WriteLog("ENV PATH not read: type " + TypeName(failure.type));
+            ui.ShowMessage(FormatLocalized(IDS_SYSTEM_PATH_WRONG_TYPE, {kEnvironmentKey, TypeName(failure.type)}),
+                           MB_ICONWARNING | MB_OK);
+        } else {
+            const std::string error = std::to_string(failure.status);
+            WriteLog(std::string("ENV PATH not read: ") + (failure.keyOpened ? "" : "key not opened, ") + "error " + error);
+            ui.ShowMessage(FormatLocalized(IDS_SYSTEM_PATH_NOT_READ, {kEnvironmentKey, error}), MB_ICONWARNING | MB_OK);
+        }
+        return false;
+    }
     const std::string bin = entries[chosen].BinPath();
-    if (ToUpper(old).find(ToUpper(bin)) != std::string::npos)
+    if (PathListHolds(*old, bin))
         return true;
-    const std::string updated = bin + ";" + old;
+    const std::string updated = bin + ";" + *old;
     WriteSystemPath(updated);
-    WriteLog(old);
+    WriteLog(*old);
     WriteLog("ENV PATH not found.");
     WriteLog(updated);
     return true;
@@ -95,7 +187,9 @@ void WriteSystemPath(std::string value)
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    SetEnvironmentVariableA("Path", value.c_str());
+    // The value keeps its %variables% for Windows to expand; regsvr32 and the workbench started
+    // from here inherit this process's environment as it is, so they get the expanded list.
+    SetEnvironmentVariableA("Path", ExpandEnvironment(value).c_str());
 }
 
 std::string ProductSystemDirectory()

@@ -51,7 +51,8 @@ bool OnChange(RunState& state, UserInterface& ui)
 
     WriteLog(std::string(66, '*'));
     WriteLog("OnChange CurrentVersionName: " + current + " NewName: " + entry.name);
-    UpdatePathVariable(state.suiteEntries, chosen);
+    if (!UpdatePathVariable(state.suiteEntries, chosen, ui))
+        return false;
     if (!RenameVersions(state.suiteEntries, chosen, ui)) {
         WriteLog("RenameVersions FAILED.");
         return false;

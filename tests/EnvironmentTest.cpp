@@ -34,8 +34,9 @@ TEST(UpdatePathVariable, PutsTheBinPathFirstAndLogsOldAndNew)
 {
     SavedSystemPath saved;
     ScratchLogFolder log;
+    ScriptedUi ui;
     WriteRegExpandString(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path", "C:\\Windows;;C:\\Windows\\system32 ");
-    EXPECT_TRUE(UpdatePathVariable(Entry("C:\\Brivane"), 0));
+    EXPECT_TRUE(UpdatePathVariable(Entry("C:\\Brivane"), 0, ui));
     auto written = ReadRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path");
     EXPECT_EQ(written->Text(), "C:\\Brivane\\bin;C:\\Windows;C:\\Windows\\system32;");
     EXPECT_EQ(written->type, static_cast<DWORD>(REG_EXPAND_SZ));
@@ -45,14 +46,23 @@ TEST(UpdatePathVariable, PutsTheBinPathFirstAndLogsOldAndNew)
     GetEnvironmentVariableA("Path", own, sizeof(own));
     EXPECT_STREQ(own, "C:\\Brivane\\bin;C:\\Windows;C:\\Windows\\system32;");
 
-    // Present in any case, or as part of a longer folder name: left alone, nothing logged.
-    for (const char* present : {"c:\\brivane\\BIN;C:\\Windows", "C:\\Windows;C:\\Brivane\\bin2"}) {
+    // The same folder in any case, with or without a trailing backslash: left alone, nothing logged.
+    for (const char* present : {"c:\\brivane\\BIN;C:\\Windows", "C:\\Windows;C:\\Brivane\\bin\\", "C:\\BRIVANE\\Bin\\;"}) {
         WriteRegExpandString(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path", present);
-        EXPECT_TRUE(UpdatePathVariable(Entry("C:\\Brivane"), 0));
+        EXPECT_TRUE(UpdatePathVariable(Entry("C:\\Brivane"), 0, ui));
         EXPECT_EQ(ReadRegText(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path"), present);
     }
     EXPECT_EQ(log.Messages().size(), 3u);
-    EXPECT_FALSE(UpdatePathVariable(Entry("C:\\Brivane"), 1));
+    // Folders whose names only begin or end like the bin path are other folders.
+    for (const char* other : {"C:\\Windows;C:\\Brivane\\bin2", "C:\\Brivane\\bin.old;", "C:\\Brivane\\bin\\tools;"}) {
+        WriteRegExpandString(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path", other);
+        EXPECT_TRUE(UpdatePathVariable(Entry("C:\\Brivane"), 0, ui));
+        std::string expected = other;
+        NormalizePathList(expected);
+        EXPECT_EQ(ReadRegText(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path"), "C:\\Brivane\\bin;" + expected);
+    }
+    EXPECT_FALSE(UpdatePathVariable(Entry("C:\\Brivane"), 1, ui));
+    EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST(UpdatePathVariable, LongPathKeepsEveryFolderInOrderUnexpanded)
@@ -65,7 +75,8 @@ TEST(UpdatePathVariable, LongPathKeepsEveryFolderInOrderUnexpanded)
     WriteRegExpandString(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path", path);
     ASSERT_GE(path.size(), 4000u);
 
-    EXPECT_TRUE(UpdatePathVariable(Entry("C:\\Brivane"), 0));
+    ScriptedUi ui;
+    EXPECT_TRUE(UpdatePathVariable(Entry("C:\\Brivane"), 0, ui));
     auto written = ReadRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path");
     EXPECT_EQ(written->Text(), "C:\\Brivane\\bin;" + path);
     EXPECT_EQ(written->type, static_cast<DWORD>(REG_EXPAND_SZ));

@@ -124,6 +124,13 @@ std::vector<std::string> ScratchLogFolder::Messages() const
     return lines;
 }
 
+std::string MachinePathList()
+{
+    std::string list = ReadRegText(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path").value_or("");
+    NormalizePathList(list);
+    return list;
+}
+
 SavedSystemPath::SavedSystemPath()
 {
     if (std::optional<RegValue> value = ReadRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path")) {

@@ -138,6 +138,9 @@ public:
     bool AutoStartChecked() override { return autoStartChecked; }
 };
 
+// The machine PATH as a switch reads it: normalised, ";" when the value is missing.
+std::string MachinePathList();
+
 // Keeps the machine PATH exactly as it was (bytes and type) around a test.
 class SavedSystemPath {
 public:
