@@ -23,7 +23,8 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
         text.replace(at, from.size(), to);
 }
 
-seams::ProcessRun StartAndWait(const std::string& application, const std::string& commandLine, DWORD timeoutMs)
+seams::ProcessRun StartAndWait(const std::string& application, const std::string& commandLine, DWORD timeoutMs,
+                               DWORD& exitCode)
 {
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
@@ -36,10 +37,12 @@ seams::ProcessRun StartAndWait(const std::string& application, const std::string
         return seams::ProcessRun::NotStarted;
     UniqueHandle process(info.hProcess);
     UniqueHandle thread(info.hThread);
-    return WaitForSingleObject(process.get(), timeoutMs) == WAIT_OBJECT_0 ? seams::ProcessRun::Finished
-                                                                          : seams::ProcessRun::TimedOut;
+    if (WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0)
+        return seams::ProcessRun::TimedOut;
+    if (!GetExitCodeProcess(process.get(), &exitCode))
+        exitCode = GetLastError();
+    return seams::ProcessRun::Finished;
 }
-
 
 std::string TypeName(DWORD type)
 {
@@ -99,7 +102,7 @@ std::string ExpandEnvironment(const std::string& text)
 }  // namespace
 
 namespace seams {
-std::function<ProcessRun(const std::string&, const std::string&, DWORD)> RunProcess = StartAndWait;
+std::function<ProcessRun(const std::string&, const std::string&, DWORD, DWORD&)> RunProcess = StartAndWait;
 }  // namespace seams
 
 void NormalizePathList(std::string& list)
@@ -200,34 +203,41 @@ std::string ProductSystemDirectory()
     return std::string(path) + "\\";
 }
 
-bool RegisterSuiteComponents(const SuiteVersionEntry& entry, UserInterface& ui)
+std::vector<std::string> RegisterSuiteComponents(const SuiteVersionEntry& entry)
 {
     const std::string components = entry.programPath + (entry.edition == 1 ? "\\program\\" : "\\kalvio\\");
+    std::vector<std::string> files;
     for (const char* file : {"UiControls.dll", "UiControlsSet2.dll", "ATL.dll", "CxForms.dll", "CxUndo.dll", "CxAggreg.dll"})
-        RegisterComponent(components + file, ui);
-    RegisterComponent(entry.programPath + "\\bin\\RemotePanel.dll", ui);
-    return true;
+        files.push_back(components + file);
+    files.push_back(entry.programPath + "\\bin\\RemotePanel.dll");
+    std::vector<std::string> failed;
+    for (const std::string& file : files) {
+        if (!RegisterComponent(file))
+            failed.push_back(file);
+    }
+    return failed;
 }
 
-bool RegisterComponent(const std::string& path, UserInterface& ui)
+bool RegisterComponent(const std::string& path)
 {
     if (!PathExists(path))
-        return false;
+        return true;
     const std::string command = "regsvr32 /s \"" + path + "\"";
-    const std::string error = LoadLocalizedString(IDS_REGISTRATION_ERROR) + " " + command;
     // By full path: an elevated program must never run a regsvr32.exe planted in its own or the
     // current folder.
-    switch (seams::RunProcess(ProductSystemDirectory() + "regsvr32.exe", command, 10000)) {
+    DWORD exitCode = 0;
+    switch (seams::RunProcess(ProductSystemDirectory() + "regsvr32.exe", command, 10000, exitCode)) {
     case seams::ProcessRun::Finished:
-        return true;
+        WriteLog(command + " exit code: " + std::to_string(exitCode));
+        return exitCode == 0;
     case seams::ProcessRun::TimedOut:
-        ui.ShowMessage(error, MB_ICONERROR | MB_OK);
-        return true;
+        // Left running: it may still finish its work.
+        WriteLog(command + " did not end within 10 s");
+        return false;
     case seams::ProcessRun::NotStarted:
         break;
     }
-    WriteLog(error);
-    ui.ShowMessage(error, MB_ICONERROR | MB_OK);
+    WriteLog(LoadLocalizedString(IDS_REGISTRATION_ERROR) + " " + command);
     return false;
 }
 

@@ -42,8 +42,11 @@ void WriteSystemPath(std::string value);
 // The products' system directory (the 32-bit one on 64-bit Windows), with a trailing backslash.
 std::string ProductSystemDirectory();
 
-// Runs "regsvr32 /s" on each of the suite's components that exists, in table order.
-bool RegisterSuiteComponents(const SuiteVersionEntry& entry, UserInterface& ui);
-bool RegisterComponent(const std::string& path, UserInterface& ui);
+// Runs "regsvr32 /s" on each of the suite's components that exists, in table order, and answers
+// the paths of those that were not registered.
+std::vector<std::string> RegisterSuiteComponents(const SuiteVersionEntry& entry);
+// Registers one component and logs how regsvr32 ended. False when the file exists but was not
+// registered: regsvr32 did not start, did not end within 10 s or answered an error.
+bool RegisterComponent(const std::string& path);
 
 }  // namespace flipdeck

@@ -102,7 +102,10 @@ TEST_F(SuiteChangeTest, SwitchesToAParkedVersionAndBackRestoringTheWorld)
               (std::vector<std::string>{std::string(66, '*'),
                                         "OnChange CurrentVersionName: Kalvio 2.14.0.310 NewName: Kalvio 2.15.1.20",
                                         oldPath, "ENV PATH not found.", "C:\\Brivane\\bin;" + oldPath,
-                                        "RenameVersions SUCCESS.", "AutoStart: 0",
+                                        "RenameVersions SUCCESS.",
+                                        "regsvr32 /s \"C:\\Brivane\\kalvio\\UiControls.dll\" exit code: 0",
+                                        "regsvr32 /s \"C:\\Brivane\\kalvio\\CxForms.dll\" exit code: 0",
+                                        "regsvr32 /s \"C:\\Brivane\\bin\\RemotePanel.dll\" exit code: 0", "AutoStart: 0",
                                         "CurrentVersionName: Kalvio 2.15.1.20", "SaveAllKalvio"}));
 
     RunState back = Open(0);
@@ -290,6 +293,40 @@ TEST_F(SuiteChangeTest, ProgramsStartedAfterThePathChangeGetItExpanded)
     std::string own(32767, '\0');
     own.resize(GetEnvironmentVariableA("Path", own.data(), static_cast<DWORD>(own.size())));
     EXPECT_EQ(own, "C:\\Brivane\\bin;" + std::string(root) + "\\system32;" + root + ";C:\\Tools;");
+}
+
+TEST_F(SuiteChangeTest, FailedRegistrationsAreNamedOnceAtTheEndAndTheChangeStaysDone)
+{
+    const char kRegistrationFailed[] = "Der Wechsel war erfolgreich, aber folgende Komponenten konnten nicht registriert werden:\n\n";
+    const char kByHand[] = "\nRegistrieren Sie diese von Hand mit regsvr32; Einzelheiten stehen im Protokoll.";
+    regsvr32_.FailFor("CxForms.dll");
+    RunState state = Open(1);
+    ASSERT_TRUE(OnChange(state, ui_));
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "CurrentVersionName"), "Kalvio 2.15.1.20");
+    EXPECT_EQ(Registered().size(), 3u);
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text, kRegistrationFailed + std::string("\tC:\\Brivane\\kalvio\\CxForms.dll\n") + kByHand);
+    EXPECT_EQ(ui_.messages[0].type, static_cast<UINT>(MB_ICONWARNING | MB_OK));
+    const std::vector<std::string> lines = log_.Messages();
+    const std::vector<std::string> registration = {"RenameVersions SUCCESS.",
+                                                   "regsvr32 /s \"C:\\Brivane\\kalvio\\UiControls.dll\" exit code: 0",
+                                                   "regsvr32 /s \"C:\\Brivane\\kalvio\\CxForms.dll\" exit code: 5",
+                                                   "regsvr32 /s \"C:\\Brivane\\bin\\RemotePanel.dll\" exit code: 0",
+                                                   "AutoStart: 0"};
+    EXPECT_NE(std::search(lines.begin(), lines.end(), registration.begin(), registration.end()), lines.end());
+
+    // Without a regsvr32 every component is named, still once and only at the end.
+    DeleteFileA(regsvr32_.Path().c_str());
+    RunState back = Open(0);
+    ui_.messages.clear();
+    ASSERT_TRUE(OnChange(back, ui_));
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "CurrentVersionName"), "Kalvio 2.14.0.310");
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text, kRegistrationFailed +
+                                        std::string("\tC:\\Brivane\\kalvio\\UiControls.dll\n"
+                                                    "\tC:\\Brivane\\kalvio\\CxForms.dll\n"
+                                                    "\tC:\\Brivane\\bin\\RemotePanel.dll\n") +
+                                        kByHand);
 }
 
 TEST_F(SuiteChangeTest, RunningProgramsThatCannotBeCheckedAskAbortRetryIgnore)

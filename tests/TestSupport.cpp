@@ -193,7 +193,10 @@ RecordingRegsvr32::~RecordingRegsvr32()
 {
     DeleteFileA(path_.c_str());
     DeleteFileA((path_ + ".hang").c_str());
+    DeleteFileA((path_ + ".fail").c_str());
 }
+
+void RecordingRegsvr32::FailFor(const std::string& text) const { WriteFileBytes(path_ + ".fail", text); }
 
 std::vector<std::string> RecordingRegsvr32::CommandLines() const
 {

@@ -67,7 +67,10 @@ TEST_F(SuiteSwitchE2E, SwitchesToTheParkedVersionAndBack)
     std::vector<std::string> log = log_.Messages();
     const std::vector<std::string> switchLines = {
         std::string(66, '*'), "OnChange CurrentVersionName: Kalvio 2.14.0.310 NewName: Kalvio 2.15.1.20", oldPath,
-        "ENV PATH not found.", "C:\\Brivane\\bin;" + oldPath, "RenameVersions SUCCESS.", "AutoStart: 0",
+        "ENV PATH not found.", "C:\\Brivane\\bin;" + oldPath, "RenameVersions SUCCESS.",
+        "regsvr32 /s \"C:\\Brivane\\kalvio\\UiControls.dll\" exit code: 0",
+        "regsvr32 /s \"C:\\Brivane\\kalvio\\CxForms.dll\" exit code: 0",
+        "regsvr32 /s \"C:\\Brivane\\bin\\RemotePanel.dll\" exit code: 0", "AutoStart: 0",
         "CurrentVersionName: Kalvio 2.15.1.20", "SaveAllKalvio"};
     auto start = std::search(log.begin(), log.end(), switchLines.begin(), switchLines.end());
     EXPECT_NE(start, log.end());
