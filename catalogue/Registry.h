@@ -29,6 +29,8 @@ struct RegValue {
     std::string Text() const;
 };
 
+// Reads one value of an open key whole. Answers the Win32 status (ERROR_FILE_NOT_FOUND: no such value).
+LSTATUS QueryRegValue(HKEY key, const std::string& valueName, RegValue& value);
 std::optional<RegValue> ReadRegValue(HKEY root, const std::string& subKey, const std::string& valueName);
 
 // Reads a REG_SZ or REG_EXPAND_SZ value; copies at most size - 1 characters, always terminated.
