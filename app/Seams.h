@@ -31,9 +31,11 @@ extern std::function<bool(const ProcessVisitor& visit)> WalkProcesses;
 // Whether a top-level window of that class (or, with className null, that exact title) exists.
 extern std::function<bool(const char* className, const char* title)> FindTopLevelWindow;
 
-// Starts `application` with `commandLine` and waits for it at most `timeoutMs`.
+// Starts `application` with `commandLine` and waits for it at most `timeoutMs`; when it finished,
+// `exitCode` is what it answered.
 enum class ProcessRun { NotStarted, Finished, TimedOut };
-extern std::function<ProcessRun(const std::string& application, const std::string& commandLine, DWORD timeoutMs)>
+extern std::function<ProcessRun(const std::string& application, const std::string& commandLine, DWORD timeoutMs,
+                                DWORD& exitCode)>
     RunProcess;
 
 // Called when step `index` of a switch is about to be made, its journal record on disk. Does

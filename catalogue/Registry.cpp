@@ -44,29 +44,32 @@ RegValue ByteValue(BYTE byte)
     return value;
 }
 
-std::optional<RegValue> ReadRegValue(HKEY root, const std::string& subKey, const std::string& valueName)
+LSTATUS QueryRegValue(HKEY key, const std::string& valueName, RegValue& value)
 {
-    UniqueHKey key;
-    if (OpenRegKey(root, subKey, KEY_READ, key) != ERROR_SUCCESS)
-        return std::nullopt;
-
-    RegValue value;
     // The value may grow between the size query and the read; ask again until it fits.
     for (;;) {
         DWORD size = 0;
-        if (RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &value.type, nullptr, &size) !=
-            ERROR_SUCCESS)
-            return std::nullopt;
+        LSTATUS status = RegQueryValueExA(key, valueName.c_str(), nullptr, &value.type, nullptr, &size);
+        if (status != ERROR_SUCCESS)
+            return status;
         value.data.resize(size);
-        LSTATUS status = RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &value.type,
-                                          value.data.data(), &size);
+        status = RegQueryValueExA(key, valueName.c_str(), nullptr, &value.type, value.data.data(), &size);
         if (status == ERROR_MORE_DATA)
             continue;
-        if (status != ERROR_SUCCESS)
-            return std::nullopt;
-        value.data.resize(size);
-        return value;
+        if (status == ERROR_SUCCESS)
+            value.data.resize(size);
+        return status;
     }
+}
+
+std::optional<RegValue> ReadRegValue(HKEY root, const std::string& subKey, const std::string& valueName)
+{
+    UniqueHKey key;
+    RegValue value;
+    if (OpenRegKey(root, subKey, KEY_READ, key) != ERROR_SUCCESS ||
+        QueryRegValue(key.get(), valueName, value) != ERROR_SUCCESS)
+        return std::nullopt;
+    return value;
 }
 
 std::optional<std::string> ReadRegText(HKEY root, const std::string& subKey, const std::string& valueName)

@@ -34,6 +34,8 @@ struct RegValue {
     bool operator!=(const RegValue& other) const { return !(*this == other); }
 };
 
+// Reads one value of an open key whole. Answers the Win32 status (ERROR_FILE_NOT_FOUND: no such value).
+LSTATUS QueryRegValue(HKEY key, const std::string& valueName, RegValue& value);
 std::optional<RegValue> ReadRegValue(HKEY root, const std::string& subKey, const std::string& valueName);
 
 // A REG_SZ (or REG_EXPAND_SZ) value with its terminating zero; a one-byte REG_BINARY value.

@@ -339,12 +339,12 @@ void TellStranded(const SwitchPlan& plan, const RunOutcome& run, UserInterface& 
 bool NoCodesysRunning(UserInterface& ui)
 {
     return ConfirmNoneRunning(ui, [] {
-        std::string list;
+        FoundPrograms found;
         if (seams::FindTopLevelWindow("CoDeSys_Frame", nullptr))
-            list += "\t" + LoadLocalizedString(IDS_TOOL_CODESYS) + "\n";
-        if (IsProcessRunning("gateway.exe"))
-            list += "\t" + LoadLocalizedString(IDS_TOOL_CODESYS_GATEWAY) + "\n";
-        return list;
+            found.lines += "\t" + LoadLocalizedString(IDS_TOOL_CODESYS) + "\n";
+        if (IsProcessRunning("gateway.exe", &found.processesChecked))
+            found.lines += "\t" + LoadLocalizedString(IDS_TOOL_CODESYS_GATEWAY) + "\n";
+        return found;
     });
 }
 

@@ -3,7 +3,9 @@
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 
+report_failures
 install_packages
+require_tools $(build_tools x64) $(wine_tools)
 build x64
 start_wine_session "$FLIPDECK_ROOT/build/x64/wineprefix"
 for benchmark in "$FLIPDECK_ROOT"/build/x64/bin/*_benchmark.exe; do

@@ -5,7 +5,9 @@
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 
+report_failures
 install_packages
+require_tools $(build_tools x64) $(wine_tools) xwininfo import
 build x64
 bin="$FLIPDECK_ROOT/build/x64/bin"
 shot="$FLIPDECK_ROOT/build/demo.png"

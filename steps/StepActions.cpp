@@ -19,13 +19,6 @@ bool Move(const std::string& from, const std::string& to, DWORD flags)
     return seams::MovePath(from.c_str(), to.c_str(), flags) != FALSE;
 }
 
-// "regsvr32 /s" of one component, by the full path of the products' regsvr32; true when it ended in time.
-bool Register(const std::string& component)
-{
-    const std::string command = "regsvr32 /s \"" + component + "\"";
-    return seams::RunProcess(ProductSystemDirectory() + "regsvr32.exe", command, 10000) == seams::ProcessRun::Finished;
-}
-
 bool KeyIsEmpty(HKEY root, const std::string& key)
 {
     RegistryTree tree;
@@ -187,7 +180,7 @@ bool MakeStep(const Step& step, const UndoData& undo)
         WriteSystemPath(step.text);
         return true;
     case StepKind::Register:
-        return Register(step.source);
+        return RegisterComponent(step.source);
     }
     return false;
 }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "app/ActivityLog.h"
 #include "app/LocalizedString.h"
 #include "app/Seams.h"
@@ -21,7 +23,8 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
         text.replace(at, from.size(), to);
 }
 
-seams::ProcessRun StartAndWait(const std::string& application, const std::string& commandLine, DWORD timeoutMs)
+seams::ProcessRun StartAndWait(const std::string& application, const std::string& commandLine, DWORD timeoutMs,
+                               DWORD& exitCode)
 {
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
@@ -34,14 +37,72 @@ seams::ProcessRun StartAndWait(const std::string& application, const std::string
         return seams::ProcessRun::NotStarted;
     UniqueHandle process(info.hProcess);
     UniqueHandle thread(info.hThread);
-    return WaitForSingleObject(process.get(), timeoutMs) == WAIT_OBJECT_0 ? seams::ProcessRun::Finished
-                                                                          : seams::ProcessRun::TimedOut;
+    if (WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0)
+        return seams::ProcessRun::TimedOut;
+    if (!GetExitCodeProcess(process.get(), &exitCode))
+        exitCode = GetLastError();
+    return seams::ProcessRun::Finished;
+}
+
+std::string TypeName(DWORD type)
+{
+    switch (type) {
+    case REG_NONE:
+        return "REG_NONE";
+    case REG_BINARY:
+        return "REG_BINARY";
+    case REG_DWORD:
+        return "REG_DWORD";
+    case REG_MULTI_SZ:
+        return "REG_MULTI_SZ";
+    case REG_QWORD:
+        return "REG_QWORD";
+    default:
+        return std::to_string(type);
+    }
+}
+
+// Whether one of the list's ";"-separated entries names `folder`, without regard to case or a
+// trailing backslash: C:\Brivane\bin2 or C:\Brivane\bin.old is another folder than C:\Brivane\bin.
+bool PathListHolds(const std::string& list, const std::string& folder)
+{
+    auto plain = [](std::string entry) {
+        while (!entry.empty() && entry.back() == '\\')
+            entry.pop_back();
+        return ToUpper(entry);
+    };
+    const std::string wanted = plain(folder);
+    for (size_t start = 0;;) {
+        const size_t end = list.find(';', start);
+        if (plain(list.substr(start, end == std::string::npos ? std::string::npos : end - start)) == wanted)
+            return true;
+        if (end == std::string::npos)
+            return false;
+        start = end + 1;
+    }
+}
+
+// The list with its %variables% replaced from this process's environment, as programs started
+// from here must see it.
+std::string ExpandEnvironment(const std::string& text)
+{
+    std::string expanded(text.size() + 1, '\0');
+    for (;;) {
+        const DWORD needed = ExpandEnvironmentStringsA(text.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
+        if (needed == 0)
+            return text;
+        if (needed <= expanded.size()) {
+            expanded.resize(std::strlen(expanded.c_str()));
+            return expanded;
+        }
+        expanded.resize(needed);
+    }
 }
 
 }  // namespace
 
 namespace seams {
-std::function<ProcessRun(const std::string&, const std::string&, DWORD)> RunProcess = StartAndWait;
+std::function<ProcessRun(const std::string&, const std::string&, DWORD, DWORD&)> RunProcess = StartAndWait;
 }  // namespace seams
 
 void NormalizePathList(std::string& list)
@@ -57,24 +118,58 @@ void NormalizePathList(std::string& list)
         list += ';';
 }
 
-std::string ReadSystemPath()
+std::optional<std::string> ReadSystemPath(PathReadFailure& failure)
 {
-    std::string path = ReadRegText(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path").value_or("");
+    failure = PathReadFailure();
+    UniqueHKey key;
+    failure.status = OpenRegKey(HKEY_LOCAL_MACHINE, kEnvironmentKey, KEY_READ, key);
+    if (failure.status != ERROR_SUCCESS) {
+        failure.keyOpened = false;
+        return std::nullopt;
+    }
+    RegValue value;
+    failure.status = QueryRegValue(key.get(), "Path", value);
+    std::string path;
+    if (failure.status == ERROR_FILE_NOT_FOUND) {
+        // Only a missing value is an empty PATH: anything else taken as empty would be written
+        // back as the bin path alone.
+        failure.status = ERROR_SUCCESS;
+    } else if (failure.status != ERROR_SUCCESS) {
+        return std::nullopt;
+    } else if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) {
+        failure.type = value.type;
+        return std::nullopt;
+    } else {
+        path = value.Text();
+    }
     NormalizePathList(path);
     return path;
 }
 
-bool UpdatePathVariable(const std::vector<SuiteVersionEntry>& entries, int chosen)
+bool UpdatePathVariable(const std::vector<SuiteVersionEntry>& entries, int chosen, UserInterface& ui)
 {
     if (chosen < 0 || chosen >= static_cast<int>(entries.size()))
         return false;
-    const std::string old = ReadSystemPath();
+    PathReadFailure failure;
+    const std::optional<std::string> old = ReadSystemPath(failure);
+    if (!old) {
+        if (failure.status == ERROR_SUCCESS) {
+            WriteLog("ENV PATH not read: type " + TypeName(failure.type));
+            ui.ShowMessage(FormatLocalized(IDS_SYSTEM_PATH_WRONG_TYPE, {kEnvironmentKey, TypeName(failure.type)}),
+                           MB_ICONWARNING | MB_OK);
+        } else {
+            const std::string error = std::to_string(failure.status);
+            WriteLog(std::string("ENV PATH not read: ") + (failure.keyOpened ? "" : "key not opened, ") + "error " + error);
+            ui.ShowMessage(FormatLocalized(IDS_SYSTEM_PATH_NOT_READ, {kEnvironmentKey, error}), MB_ICONWARNING | MB_OK);
+        }
+        return false;
+    }
     const std::string bin = entries[chosen].BinPath();
-    if (ToUpper(old).find(ToUpper(bin)) != std::string::npos)
+    if (PathListHolds(*old, bin))
         return true;
-    const std::string updated = bin + ";" + old;
+    const std::string updated = bin + ";" + *old;
     WriteSystemPath(updated);
-    WriteLog(old);
+    WriteLog(*old);
     WriteLog("ENV PATH not found.");
     WriteLog(updated);
     return true;
@@ -95,7 +190,9 @@ void WriteSystemPath(std::string value)
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    SetEnvironmentVariableA("Path", value.c_str());
+    // The value keeps its %variables% for Windows to expand; regsvr32 and the workbench started
+    // from here inherit this process's environment as it is, so they get the expanded list.
+    SetEnvironmentVariableA("Path", ExpandEnvironment(value).c_str());
 }
 
 std::string ProductSystemDirectory()
@@ -106,34 +203,41 @@ std::string ProductSystemDirectory()
     return std::string(path) + "\\";
 }
 
-bool RegisterSuiteComponents(const SuiteVersionEntry& entry, UserInterface& ui)
+std::vector<std::string> RegisterSuiteComponents(const SuiteVersionEntry& entry)
 {
     const std::string components = entry.programPath + (entry.edition == 1 ? "\\program\\" : "\\kalvio\\");
+    std::vector<std::string> files;
     for (const char* file : {"UiControls.dll", "UiControlsSet2.dll", "ATL.dll", "CxForms.dll", "CxUndo.dll", "CxAggreg.dll"})
-        RegisterComponent(components + file, ui);
-    RegisterComponent(entry.programPath + "\\bin\\RemotePanel.dll", ui);
-    return true;
+        files.push_back(components + file);
+    files.push_back(entry.programPath + "\\bin\\RemotePanel.dll");
+    std::vector<std::string> failed;
+    for (const std::string& file : files) {
+        if (!RegisterComponent(file))
+            failed.push_back(file);
+    }
+    return failed;
 }
 
-bool RegisterComponent(const std::string& path, UserInterface& ui)
+bool RegisterComponent(const std::string& path)
 {
     if (!PathExists(path))
-        return false;
+        return true;
     const std::string command = "regsvr32 /s \"" + path + "\"";
-    const std::string error = LoadLocalizedString(IDS_REGISTRATION_ERROR) + " " + command;
     // By full path: an elevated program must never run a regsvr32.exe planted in its own or the
     // current folder.
-    switch (seams::RunProcess(ProductSystemDirectory() + "regsvr32.exe", command, 10000)) {
+    DWORD exitCode = 0;
+    switch (seams::RunProcess(ProductSystemDirectory() + "regsvr32.exe", command, 10000, exitCode)) {
     case seams::ProcessRun::Finished:
-        return true;
+        WriteLog(command + " exit code: " + std::to_string(exitCode));
+        return exitCode == 0;
     case seams::ProcessRun::TimedOut:
-        ui.ShowMessage(error, MB_ICONERROR | MB_OK);
-        return true;
+        // Left running: it may still finish its work.
+        WriteLog(command + " did not end within 10 s");
+        return false;
     case seams::ProcessRun::NotStarted:
         break;
     }
-    WriteLog(error);
-    ui.ShowMessage(error, MB_ICONERROR | MB_OK);
+    WriteLog(LoadLocalizedString(IDS_REGISTRATION_ERROR) + " " + command);
     return false;
 }
 

@@ -119,17 +119,19 @@ std::function<bool(const char*, const char*)> FindTopLevelWindow = [](const char
 };
 }  // namespace seams
 
-bool IsProcessRunning(const std::string& fileName)
+bool IsProcessRunning(const std::string& fileName, bool* walked)
 {
     bool found = false;
-    seams::WalkProcesses([&](DWORD, const std::string& image) {
+    const bool walkedAll = seams::WalkProcesses([&](DWORD, const std::string& image) {
         found = EqualsIgnoringCase(FileNamePart(image), fileName.c_str());
         return !found;
     });
+    if (walked != nullptr)
+        *walked = walkedAll;
     return found;
 }
 
-std::string CollectRunningTools(size_t capacity, bool simulationNaming)
+FoundPrograms CollectRunningTools(size_t capacity, bool simulationNaming)
 {
     const std::string naming = LoadLocalizedString(simulationNaming ? IDS_TOOL_SIMULATION : IDS_TOOL_VISUALISATION);
     const std::string simkern = LoadLocalizedString(simulationNaming ? IDS_TOOL_CONTROL_TARGET_SIM : IDS_TOOL_TESSARO_TARGET_SIM);
@@ -154,16 +156,16 @@ std::string CollectRunningTools(size_t capacity, bool simulationNaming)
         {"Palora.exe", LoadLocalizedString(IDS_TOOL_PALETTE_EDITOR)},
         {"Simkern32.exe", simkern + ": Simkern32.exe"},
     };
-    std::string list;
-    seams::WalkProcesses([&](DWORD, const std::string& image) {
+    FoundPrograms found;
+    found.processesChecked = seams::WalkProcesses([&](DWORD, const std::string& image) {
         const std::string name = FileNamePart(image);
         for (const auto& tool : tools) {
-            if (EqualsIgnoringCase(name, tool.file) && list.size() + tool.text.size() + 4 < capacity)
-                list += Line(tool.text);
+            if (EqualsIgnoringCase(name, tool.file) && found.lines.size() + tool.text.size() + 4 < capacity)
+                found.lines += Line(tool.text);
         }
         return true;
     });
-    return list;
+    return found;
 }
 
 bool CheckRunningPrograms(const std::vector<SuiteVersionEntry>& entries, int chosen, UserInterface& ui)
@@ -199,17 +201,23 @@ bool CheckRunningPrograms(const std::vector<SuiteVersionEntry>& entries, int cho
             if (seams::FindTopLevelWindow(window.className, window.title))
                 list += Line(window.text);
         }
-        return list + CollectRunningTools(256, simulationNaming);
+        FoundPrograms found = CollectRunningTools(256, simulationNaming);
+        found.lines.insert(0, list);
+        return found;
     });
 }
 
-bool ConfirmNoneRunning(UserInterface& ui, const std::function<std::string()>& listRunning)
+bool ConfirmNoneRunning(UserInterface& ui, const std::function<FoundPrograms()>& listRunning)
 {
     for (;;) {
-        const std::string list = listRunning();
-        if (list.empty())
+        const FoundPrograms found = listRunning();
+        if (found.lines.empty() && found.processesChecked)
             return true;
-        switch (ui.ShowMessage(FormatLocalized(IDS_PROGRAMS_RUNNING, {list}), MB_ICONWARNING | MB_ABORTRETRYIGNORE)) {
+        // A walk that failed has not shown that nothing runs: the user decides as for programs found.
+        std::string text = found.lines.empty() ? std::string() : FormatLocalized(IDS_PROGRAMS_RUNNING, {found.lines});
+        if (!found.processesChecked)
+            text += (text.empty() ? "" : "\n\n") + LoadLocalizedString(IDS_PROGRAMS_NOT_CHECKED);
+        switch (ui.ShowMessage(text, MB_ICONWARNING | MB_ABORTRETRYIGNORE)) {
         case IDRETRY:
             continue;
         case IDIGNORE:

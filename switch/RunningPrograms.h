@@ -16,18 +16,27 @@ namespace flipdeck {
 // from the system directory.
 bool EnumRunningProcesses(const seams::ProcessVisitor& visit, UserInterface* ui = nullptr);
 
+// What one look for running programs found: a display line ("\t<text>\n") per program, and
+// whether the processes could be looked at at all.
+struct FoundPrograms {
+    std::string lines;
+    bool processesChecked = true;
+};
+
 // True when a process runs whose file name (the part after the last backslash) is `fileName`.
-bool IsProcessRunning(const std::string& fileName);
+// A failed process walk answers false; `walked`, when given, tells whether the walk took place.
+bool IsProcessRunning(const std::string& fileName, bool* walked = nullptr);
 
 // "\t<text>\n" for every running process of the suite's tool table, as long as the text stays
 // below `capacity` - 4 characters.
-std::string CollectRunningTools(size_t capacity, bool simulationNaming);
+FoundPrograms CollectRunningTools(size_t capacity, bool simulationNaming);
 
 // Lists the running suite programs and lets the user abort, retry or ignore. True: go on.
 bool CheckRunningPrograms(const std::vector<SuiteVersionEntry>& entries, int chosen, UserInterface& ui);
 
-// Shows the programs that `listRunning` names ("\t<text>\n" each) as running, asking the user to
-// abort, retry or ignore, until the list is empty or the user ignores it. True: go on.
-bool ConfirmNoneRunning(UserInterface& ui, const std::function<std::string()>& listRunning);
+// Shows the programs that `listRunning` finds as running, or that the processes could not be
+// checked, asking the user to abort, retry or ignore, until nothing is found (and the processes
+// were checked) or the user ignores it. True: go on.
+bool ConfirmNoneRunning(UserInterface& ui, const std::function<FoundPrograms()>& listRunning);
 
 }  // namespace flipdeck

@@ -51,7 +51,8 @@ bool OnChange(RunState& state, UserInterface& ui)
 
     WriteLog(std::string(66, '*'));
     WriteLog("OnChange CurrentVersionName: " + current + " NewName: " + entry.name);
-    UpdatePathVariable(state.suiteEntries, chosen);
+    if (!UpdatePathVariable(state.suiteEntries, chosen, ui))
+        return false;
     if (!RenameVersions(state.suiteEntries, chosen, ui)) {
         WriteLog("RenameVersions FAILED.");
         return false;
@@ -62,7 +63,7 @@ bool OnChange(RunState& state, UserInterface& ui)
     DeleteRegValue(HKEY_CURRENT_USER, kKalvioInstallKey, "Path");
     WriteRegString(HKEY_LOCAL_MACHINE, entry.edition == 1 ? kMeridanInstallKey : kKalvioInstallKey, "Path",
                    entry.programPath);
-    RegisterSuiteComponents(entry, ui);
+    const std::vector<std::string> unregistered = RegisterSuiteComponents(entry);
 
     const bool autoStart = ui.AutoStartChecked();
     WriteRegByte(HKEY_CURRENT_USER, kSuiteCatalogueKey, "AutoStart", autoStart ? 1 : 0);
@@ -74,14 +75,22 @@ bool OnChange(RunState& state, UserInterface& ui)
         WriteRegString(HKEY_CURRENT_USER, kMeridanCatalogueKey, "CurrentVersionName", entry.name);
     WriteLog("CurrentVersionName: " + entry.name);
     SaveAllKalvio(state, autoStart);
+    state.suiteDirty = false;
 
+    // Named once, after the switch is done, so that no question interrupts the list.
+    if (!unregistered.empty()) {
+        std::string list;
+        for (const std::string& component : unregistered)
+            list += "\t" + component + "\n";
+        ui.ShowMessage(FormatLocalized(IDS_COMPONENTS_NOT_REGISTERED, {list}), MB_ICONWARNING | MB_OK);
+    }
     if (autoStart) {
         const std::string workbench = WorkbenchFile(entry);
         if (PathExists(workbench))
             OpenWithShell(workbench);
         else
             ui.ShowMessage(FormatLocalized(IDS_FILE_NOT_FOUND, {workbench}), MB_OK);
-    } else {
+    } else if (unregistered.empty()) {
         ui.ShowMessage(LoadLocalizedString(IDS_CHANGE_SUCCESS), MB_ICONINFORMATION | MB_OK);
     }
     return true;

@@ -11,7 +11,8 @@ namespace flipdeck {
 std::string WorkbenchFile(const SuiteVersionEntry& entry);
 
 // Makes the version selected in the suite list the active one. True when the change is done and
-// the main dialog must close; false when it was refused or failed (the dialog stays open).
+// the main dialog must close; it has saved the suite catalogue then (the dirty flag is cleared).
+// False when it was refused or failed (the dialog stays open).
 bool OnChange(RunState& state, UserInterface& ui);
 
 // Starts the workbench of the current version. True when it was started and the main dialog

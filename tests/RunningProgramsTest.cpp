@@ -2,8 +2,13 @@
 
 #include <memory>
 
+#include "catalogue/CodesysCatalogue.h"
+#include "catalogue/Registry.h"
+#include "codesys/CodesysChange.h"
+#include "codesys/CodesysList.h"
 #include "switch/RunningPrograms.h"
 #include "tests/TestSupport.h"
+#include "tests/world/DemoWorld.h"
 
 using namespace flipdeck;
 using namespace flipdeck::test;
@@ -94,18 +99,18 @@ TEST(RunningPrograms, FindsEveryProcessOfTheTableWithSimulationNaming)
     EXPECT_TRUE(IsProcessRunning("gateway.exe"));
 
     // Each process adds its line where the walk meets it.
-    std::string off = CollectRunningTools(4096, false);
+    std::string off = CollectRunningTools(4096, false).lines;
     for (const char* line : {"\tPaneluxDesigner\n", "\tRescomp\n", "\tVisualisierung: QV.exe\n", "\tKondex.exe\n",
                              "\tMondex.exe\n", "\tServato.exe\n", "\tCoDeSys Gateway\n", "\tRezept lesen/schreiben\n",
                              "\tRessourcen Viewer\n", "\tMen\xFC" "editor\n", "\tPaletteneditor\n",
                              "\tTessaro Zielsystem Simulation: Simkern32.exe\n"})
         EXPECT_NE(off.find(line), std::string::npos) << line;
-    std::string on = CollectRunningTools(4096, true);
+    std::string on = CollectRunningTools(4096, true).lines;
     EXPECT_NE(on.find("\tSimulation: QV4B.exe\n"), std::string::npos);
     EXPECT_NE(on.find("\tControl Zielsystem Simulation: Simkern32.exe\n"), std::string::npos);
 
     // The 256-byte buffer of the check keeps only the lines that fit.
-    std::string capped = CollectRunningTools(256, false);
+    std::string capped = CollectRunningTools(256, false).lines;
     EXPECT_LT(capped.size(), 256u - 4);
     EXPECT_LT(capped.size(), off.size());
 }
@@ -135,4 +140,34 @@ TEST(RunningPrograms, RetryChecksAgainIgnoreGoesOnAbortStops)
     window = std::make_unique<TestWindow>("Glyphor", "");
     ui.answers = {IDIGNORE};
     EXPECT_TRUE(CheckRunningPrograms({}, -1, ui));
+}
+
+TEST(RunningPrograms, CodesysChangeAsksWhenTheProcessesCannotBeChecked)
+{
+    ScopedDemoWorld world;
+    ScratchLogFolder log;
+    RunState state;
+    EnumerateUserHives(state.userHives);
+    ScriptedUi loading;
+    LoadCodesysAtStartup(state, loading);
+    SeamOverride<bool(const seams::ProcessVisitor&)> walk(seams::WalkProcesses,
+                                                          [](const seams::ProcessVisitor&) { return false; });
+    const world::Snapshot before = world::Snapshot::Take();
+
+    ScriptedUi ui;
+    ui.selectedCodesysRows = {2};
+    ui.answers = {IDRETRY, IDABORT};
+    EXPECT_EQ(OnChangeCS(state, ui), ChangeOutcome::ProgramsRunning);
+    ASSERT_EQ(ui.messages.size(), 2u);
+    for (const ScriptedUi::Message& message : ui.messages) {
+        EXPECT_EQ(message.text, "Es konnte nicht gepr\xFC" "ft werden, welche Programme laufen.\n"
+                                "Beenden Sie alle Programme, die auf die Versionen zugreifen, und versuchen Sie es "
+                                "dann erneut, oder fahren Sie auf eigene Verantwortung fort (Ignorieren).");
+        EXPECT_EQ(message.type, static_cast<UINT>(MB_ICONWARNING | MB_ABORTRETRYIGNORE));
+    }
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+
+    ui.answers = {IDIGNORE};
+    EXPECT_EQ(OnChangeCS(state, ui), ChangeOutcome::Done);
+    EXPECT_EQ(GetCurrentCodesysName(), "CoDeSys 2.3.8.1");
 }

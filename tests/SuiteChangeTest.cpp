@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/Seams.h"
 #include "app/Startup.h"
 #include "catalogue/Naming.h"
 #include "catalogue/Registry.h"
+#include "catalogue/RegistryTree.h"
 #include "catalogue/VersionInfo.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "switch/Environment.h"
@@ -15,6 +18,35 @@ using namespace flipdeck;
 using namespace flipdeck::test;
 
 namespace {
+
+const char kNothingChanged[] = "\n\nDer Wechsel wurde nicht begonnen; es wurde nichts ver\xE4ndert.";
+
+// Takes the machine environment key away for the life of the object, then puts it back whole.
+class MissingEnvironmentKey {
+public:
+    MissingEnvironmentKey()
+    {
+        CaptureRegistryTree(HKEY_LOCAL_MACHINE, kEnvironmentKey, saved_);
+        DeleteRegistryTree(HKEY_LOCAL_MACHINE, kEnvironmentKey);
+    }
+    ~MissingEnvironmentKey()
+    {
+        DeleteRegistryTree(HKEY_LOCAL_MACHINE, kEnvironmentKey);
+        WriteRegistryTree(HKEY_LOCAL_MACHINE, kEnvironmentKey, saved_);
+    }
+    MissingEnvironmentKey(const MissingEnvironmentKey&) = delete;
+    MissingEnvironmentKey& operator=(const MissingEnvironmentKey&) = delete;
+
+private:
+    RegistryTree saved_;
+};
+
+std::string MachinePathText() { return ReadRegText(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path").value_or(""); }
+
+void SetMachinePath(DWORD type, const std::string& data)
+{
+    SetRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path", type, data.data(), static_cast<DWORD>(data.size()));
+}
 
 // The demo world with a recording regsvr32 in the products' system directory.
 class SuiteChangeTest : public ::testing::Test {
@@ -48,7 +80,7 @@ protected:
 TEST_F(SuiteChangeTest, SwitchesToAParkedVersionAndBackRestoringTheWorld)
 {
     const world::Snapshot before = world::Snapshot::Take();
-    const std::string oldPath = ReadSystemPath();
+    const std::string oldPath = MachinePathList();
 
     RunState state = Open(1);
     ASSERT_TRUE(OnChange(state, ui_));
@@ -60,7 +92,7 @@ TEST_F(SuiteChangeTest, SwitchesToAParkedVersionAndBackRestoringTheWorld)
     EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, "Software\\brivane\\Kalvio", "Version"), "2.15.1.20");
     EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "CurrentVersionName"), "Kalvio 2.15.1.20");
     EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kMeridanCatalogueKey, "CurrentVersionName"), "Kalvio 2.15.1.20");
-    EXPECT_EQ(ReadSystemPath(), "C:\\Brivane\\bin;" + oldPath);
+    EXPECT_EQ(MachinePathList(), "C:\\Brivane\\bin;" + oldPath);
     EXPECT_EQ(Registered(), (std::vector<std::string>{"regsvr32 /s \"C:\\Brivane\\kalvio\\UiControls.dll\"",
                                                         "regsvr32 /s \"C:\\Brivane\\kalvio\\CxForms.dll\"",
                                                         "regsvr32 /s \"C:\\Brivane\\bin\\RemotePanel.dll\""}));
@@ -70,7 +102,10 @@ TEST_F(SuiteChangeTest, SwitchesToAParkedVersionAndBackRestoringTheWorld)
               (std::vector<std::string>{std::string(66, '*'),
                                         "OnChange CurrentVersionName: Kalvio 2.14.0.310 NewName: Kalvio 2.15.1.20",
                                         oldPath, "ENV PATH not found.", "C:\\Brivane\\bin;" + oldPath,
-                                        "RenameVersions SUCCESS.", "AutoStart: 0",
+                                        "RenameVersions SUCCESS.",
+                                        "regsvr32 /s \"C:\\Brivane\\kalvio\\UiControls.dll\" exit code: 0",
+                                        "regsvr32 /s \"C:\\Brivane\\kalvio\\CxForms.dll\" exit code: 0",
+                                        "regsvr32 /s \"C:\\Brivane\\bin\\RemotePanel.dll\" exit code: 0", "AutoStart: 0",
                                         "CurrentVersionName: Kalvio 2.15.1.20", "SaveAllKalvio"}));
 
     RunState back = Open(0);
@@ -163,4 +198,170 @@ TEST_F(SuiteChangeTest, RunningProgramsAbortRetryIgnore)
     EXPECT_TRUE(OnChange(state, ui_));
     EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "CurrentVersionName"), "Kalvio 2.15.1.20");
     DestroyWindow(graflo);
+}
+
+TEST_F(SuiteChangeTest, AMachinePathThatCannotBeReadStopsTheChangeBeforeAnythingMoves)
+{
+    RunState state = Open(1);
+    const std::string key = std::string("Der Systempfad PATH (HKEY_LOCAL_MACHINE\\") + kEnvironmentKey + ") ";
+    const struct {
+        const char* what;
+        DWORD type;
+        std::string data;
+        std::string message;
+        const char* log;
+    } unreadable[] = {
+        {"list of strings", REG_MULTI_SZ, std::string("C:\\Windows\0C:\\Tools\0\0", 21),
+         key + "hat den unerwarteten Typ REG_MULTI_SZ." + kNothingChanged, "ENV PATH not read: type REG_MULTI_SZ"},
+        {"binary", REG_BINARY, "C:\\Windows;C:\\Tools;", key + "hat den unerwarteten Typ REG_BINARY." + kNothingChanged,
+         "ENV PATH not read: type REG_BINARY"},
+    };
+    for (const auto& path : unreadable) {
+        SCOPED_TRACE(path.what);
+        SetMachinePath(path.type, path.data);
+        const world::Snapshot before = world::Snapshot::Take();
+        const std::optional<RegValue> value = ReadRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path");
+        ScriptedUi ui;
+        ui.selectedSuiteRows = {1};
+        EXPECT_FALSE(OnChange(state, ui));
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].text, path.message);
+        EXPECT_EQ(ui.messages[0].type, static_cast<UINT>(MB_ICONWARNING | MB_OK));
+        EXPECT_EQ(log_.Messages().back(), path.log);
+        const std::optional<RegValue> after = ReadRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path");
+        ASSERT_TRUE(after);
+        EXPECT_EQ(after->type, value->type);
+        EXPECT_EQ(after->data, value->data);
+        EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+    }
+
+    {
+        // Without the environment key nothing tells what PATH held: the key is not made anew.
+        MissingEnvironmentKey missing;
+        const world::Snapshot before = world::Snapshot::Take();
+        ScriptedUi ui;
+        ui.selectedSuiteRows = {1};
+        EXPECT_FALSE(OnChange(state, ui));
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].text, key + "konnte nicht gelesen werden (Fehler 2)." + kNothingChanged);
+        EXPECT_EQ(log_.Messages().back(), "ENV PATH not read: key not opened, error 2");
+        UniqueHKey environment;
+        EXPECT_EQ(OpenRegKey(HKEY_LOCAL_MACHINE, kEnvironmentKey, KEY_READ, environment), ERROR_FILE_NOT_FOUND);
+        EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+    }
+    EXPECT_TRUE(Registered().empty());
+
+    // Only a missing value is an empty PATH.
+    DeleteRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path");
+    ASSERT_TRUE(OnChange(state, ui_));
+    EXPECT_EQ(MachinePathText(), "C:\\Brivane\\bin;");
+}
+
+TEST_F(SuiteChangeTest, PathMembershipComparesWholeEntries)
+{
+    // Folders whose names only begin like the bin path are other folders.
+    const std::string others = "C:\\Brivane\\bin.old;C:\\Brivane\\bin2;C:\\Windows;";
+    WriteRegExpandString(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path", others);
+    RunState state = Open(1);
+    ASSERT_TRUE(OnChange(state, ui_));
+    EXPECT_EQ(MachinePathText(), "C:\\Brivane\\bin;" + others);
+
+    // The bin path in another case and with a trailing backslash is the same folder.
+    const std::string same = "C:\\Windows;c:\\BRIVANE\\Bin\\;C:\\Tools;";
+    WriteRegExpandString(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path", same);
+    const size_t mark = log_.Messages().size();
+    RunState back = Open(0);
+    ASSERT_TRUE(OnChange(back, ui_));
+    EXPECT_EQ(MachinePathText(), same);
+    const std::vector<std::string> lines = log_.Messages();
+    EXPECT_EQ(std::count(lines.begin() + static_cast<std::ptrdiff_t>(mark), lines.end(), "ENV PATH not found."), 0);
+}
+
+TEST_F(SuiteChangeTest, ProgramsStartedAfterThePathChangeGetItExpanded)
+{
+    WriteRegExpandString(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path", "%SystemRoot%\\system32;%SystemRoot%;C:\\Tools;");
+    RunState state = Open(1);
+    ASSERT_TRUE(OnChange(state, ui_));
+    const std::optional<RegValue> written = ReadRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path");
+    EXPECT_EQ(written->Text(), "C:\\Brivane\\bin;%SystemRoot%\\system32;%SystemRoot%;C:\\Tools;");
+    EXPECT_EQ(written->type, static_cast<DWORD>(REG_EXPAND_SZ));
+
+    // regsvr32 and the started workbench inherit this process's environment.
+    char root[MAX_PATH] = {};
+    GetEnvironmentVariableA("SystemRoot", root, MAX_PATH);
+    ASSERT_NE(root[0], '\0');
+    std::string own(32767, '\0');
+    own.resize(GetEnvironmentVariableA("Path", own.data(), static_cast<DWORD>(own.size())));
+    EXPECT_EQ(own, "C:\\Brivane\\bin;" + std::string(root) + "\\system32;" + root + ";C:\\Tools;");
+}
+
+TEST_F(SuiteChangeTest, FailedRegistrationsAreNamedOnceAtTheEndAndTheChangeStaysDone)
+{
+    const char kRegistrationFailed[] = "Der Wechsel war erfolgreich, aber folgende Komponenten konnten nicht registriert werden:\n\n";
+    const char kByHand[] = "\nRegistrieren Sie diese von Hand mit regsvr32; Einzelheiten stehen im Protokoll.";
+    regsvr32_.FailFor("CxForms.dll");
+    RunState state = Open(1);
+    ASSERT_TRUE(OnChange(state, ui_));
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "CurrentVersionName"), "Kalvio 2.15.1.20");
+    EXPECT_EQ(Registered().size(), 3u);
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text, kRegistrationFailed + std::string("\tC:\\Brivane\\kalvio\\CxForms.dll\n") + kByHand);
+    EXPECT_EQ(ui_.messages[0].type, static_cast<UINT>(MB_ICONWARNING | MB_OK));
+    const std::vector<std::string> lines = log_.Messages();
+    const std::vector<std::string> registration = {"RenameVersions SUCCESS.",
+                                                   "regsvr32 /s \"C:\\Brivane\\kalvio\\UiControls.dll\" exit code: 0",
+                                                   "regsvr32 /s \"C:\\Brivane\\kalvio\\CxForms.dll\" exit code: 5",
+                                                   "regsvr32 /s \"C:\\Brivane\\bin\\RemotePanel.dll\" exit code: 0",
+                                                   "AutoStart: 0"};
+    EXPECT_NE(std::search(lines.begin(), lines.end(), registration.begin(), registration.end()), lines.end());
+
+    // Without a regsvr32 every component is named, still once and only at the end.
+    DeleteFileA(regsvr32_.Path().c_str());
+    RunState back = Open(0);
+    ui_.messages.clear();
+    ASSERT_TRUE(OnChange(back, ui_));
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "CurrentVersionName"), "Kalvio 2.14.0.310");
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text, kRegistrationFailed +
+                                        std::string("\tC:\\Brivane\\kalvio\\UiControls.dll\n"
+                                                    "\tC:\\Brivane\\kalvio\\CxForms.dll\n"
+                                                    "\tC:\\Brivane\\bin\\RemotePanel.dll\n") +
+                                        kByHand);
+}
+
+TEST_F(SuiteChangeTest, RunningProgramsThatCannotBeCheckedAskAbortRetryIgnore)
+{
+    const char kNotChecked[] = "Es konnte nicht gepr\xFC" "ft werden, welche Programme laufen.\n"
+                               "Beenden Sie alle Programme, die auf die Versionen zugreifen, und versuchen Sie es "
+                               "dann erneut, oder fahren Sie auf eigene Verantwortung fort (Ignorieren).";
+    SeamOverride<bool(const seams::ProcessVisitor&)> walk(seams::WalkProcesses,
+                                                          [](const seams::ProcessVisitor&) { return false; });
+    const world::Snapshot before = world::Snapshot::Take();
+    RunState state = Open(1);
+    ui_.answers = {IDRETRY, IDABORT};
+    EXPECT_FALSE(OnChange(state, ui_));
+    ASSERT_EQ(ui_.messages.size(), 2u);
+    EXPECT_EQ(ui_.messages[1].text, kNotChecked);
+    EXPECT_EQ(ui_.messages[1].type, static_cast<UINT>(MB_ICONWARNING | MB_ABORTRETRYIGNORE));
+    EXPECT_TRUE(log_.Messages().empty());
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+
+    // A program found by its window is named as well.
+    {
+        SeamOverride<bool(const char*, const char*)> windows(seams::FindTopLevelWindow, [](const char* className, const char*) {
+            return className != nullptr && std::string(className) == "Glyphor";
+        });
+        ScriptedUi ui;
+        ui.selectedSuiteRows = {1};
+        ui.answers = {IDABORT};
+        EXPECT_FALSE(OnChange(state, ui));
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].text, "Folgende Programme wurden als aktiv erkannt:\n\n\tGlyph Editor\n\n"
+                                       "Beenden Sie diese Programme und versuchen Sie es dann erneut!\n\n" +
+                                           std::string(kNotChecked));
+    }
+
+    ui_.answers = {IDIGNORE};
+    EXPECT_TRUE(OnChange(state, ui_));
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "CurrentVersionName"), "Kalvio 2.15.1.20");
 }

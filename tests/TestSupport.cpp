@@ -125,6 +125,13 @@ std::vector<std::string> ScratchLogFolder::Messages() const
     return lines;
 }
 
+std::string MachinePathList()
+{
+    std::string list = ReadRegText(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path").value_or("");
+    NormalizePathList(list);
+    return list;
+}
+
 SavedSystemPath::SavedSystemPath()
 {
     if (std::optional<RegValue> value = ReadRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path")) {
@@ -196,7 +203,10 @@ RecordingRegsvr32::~RecordingRegsvr32()
 {
     DeleteFileA(path_.c_str());
     DeleteFileA((path_ + ".hang").c_str());
+    DeleteFileA((path_ + ".fail").c_str());
 }
+
+void RecordingRegsvr32::FailFor(const std::string& text) const { WriteFileBytes(path_ + ".fail", text); }
 
 std::vector<std::string> RecordingRegsvr32::CommandLines() const
 {

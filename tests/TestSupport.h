@@ -160,6 +160,9 @@ public:
     }
 };
 
+// The machine PATH as a switch reads it: normalised, ";" when the value is missing.
+std::string MachinePathList();
+
 // Keeps the machine PATH exactly as it was (bytes and type) around a test.
 class SavedSystemPath {
 public:
@@ -205,6 +208,8 @@ public:
     const std::string& Path() const { return path_; }
     // The command lines it was started with, in order.
     std::vector<std::string> CommandLines() const;
+    // From now on it answers exit code 5 to every command line that contains `text`.
+    void FailFor(const std::string& text) const;
 
 private:
     std::string path_;

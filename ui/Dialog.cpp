@@ -167,6 +167,9 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SYSCOMMAND:
         return OnSysCommand(wParam, lParam);
     case WM_NOTIFY:
+        // Any window can send a notification; one without its record has nothing to handle.
+        if (lParam == 0)
+            return FALSE;
         handled = OnNotify(reinterpret_cast<NMHDR*>(lParam), result);
         break;
     default:

@@ -45,7 +45,8 @@ protected:
     virtual void OnOK();
     // Default: EndDialog(IDCANCEL).
     virtual void OnCancel();
-    // WM_NOTIFY; `result` is the notification's answer.
+    // WM_NOTIFY; `result` is the notification's answer. A notification without its record never
+    // gets here.
     virtual bool OnNotify(NMHDR* header, LRESULT& result);
     // WM_SYSCOMMAND; unhandled commands get the default handling.
     virtual bool OnSysCommand(WPARAM command, LPARAM lParam);

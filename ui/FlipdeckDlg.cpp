@@ -113,7 +113,9 @@ bool CFlipdeckDlg::OnCommand(int id, int code, HWND control)
     return CDialog::OnCommand(id, code, control);
 }
 
-void CFlipdeckDlg::OnOK()
+void CFlipdeckDlg::OnOK() { SaveAndClose(); }
+
+void CFlipdeckDlg::SaveAndClose()
 {
     if (state_.codesysDirty)
         SaveAllCs(state_);
@@ -172,11 +174,11 @@ void CFlipdeckDlg::RunSuiteCommand(UINT command)
         break;
     case ID_CMD_CHANGE:
         if (OnChange(state_, *this))
-            EndDialog(IDOK);
+            SaveAndClose();
         break;
     case ID_CMD_START:
         if (StartActiveVersion(state_, *this))
-            EndDialog(IDOK);
+            SaveAndClose();
         break;
     default:
         break;

@@ -49,6 +49,9 @@ protected:
 private:
     class ProgressRelay;
 
+    // What OK does: saves each catalogue whose list changed since it was last saved, then closes.
+    // A successful change or start closes this way too, so that no edit of the lists is lost.
+    void SaveAndClose();
     void RunSuiteCommand(UINT command);
     void RunCodesysCommand(UINT command);
     void PaintMinimisedIcon();

@@ -48,7 +48,7 @@ protected:
 TEST_F(SuiteSwitchE2E, SwitchesToTheParkedVersionAndBack)
 {
     const world::Snapshot before = world::Snapshot::Take();
-    const std::string oldPath = ReadSystemPath();
+    const std::string oldPath = MachinePathList();
 
     EXPECT_EQ(SwitchTo(1), "Der Wechsel war erfolgreich!");
     EXPECT_EQ(GetProductVersionText("C:\\Brivane\\Kalvio\\workbench.exe"), "2.15.1.20");
@@ -60,14 +60,17 @@ TEST_F(SuiteSwitchE2E, SwitchesToTheParkedVersionAndBack)
     EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, "Software\\brivane\\Kalvio", "Version"), "2.15.1.20");
     for (const char* catalogue : {kSuiteCatalogueKey, kMeridanCatalogueKey})
         EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, catalogue, "CurrentVersionName"), "Kalvio 2.15.1.20") << catalogue;
-    EXPECT_EQ(ReadSystemPath().substr(0, 15), "C:\\Brivane\\bin;");
+    EXPECT_EQ(MachinePathList().substr(0, 15), "C:\\Brivane\\bin;");
     EXPECT_EQ(Registered(), (std::vector<std::string>{"regsvr32 /s \"C:\\Brivane\\kalvio\\UiControls.dll\"",
                                                         "regsvr32 /s \"C:\\Brivane\\kalvio\\CxForms.dll\"",
                                                         "regsvr32 /s \"C:\\Brivane\\bin\\RemotePanel.dll\""}));
     std::vector<std::string> log = log_.Messages();
     const std::vector<std::string> switchLines = {
         std::string(66, '*'), "OnChange CurrentVersionName: Kalvio 2.14.0.310 NewName: Kalvio 2.15.1.20", oldPath,
-        "ENV PATH not found.", "C:\\Brivane\\bin;" + oldPath, "RenameVersions SUCCESS.", "AutoStart: 0",
+        "ENV PATH not found.", "C:\\Brivane\\bin;" + oldPath, "RenameVersions SUCCESS.",
+        "regsvr32 /s \"C:\\Brivane\\kalvio\\UiControls.dll\" exit code: 0",
+        "regsvr32 /s \"C:\\Brivane\\kalvio\\CxForms.dll\" exit code: 0",
+        "regsvr32 /s \"C:\\Brivane\\bin\\RemotePanel.dll\" exit code: 0", "AutoStart: 0",
         "CurrentVersionName: Kalvio 2.15.1.20", "SaveAllKalvio"};
     auto start = std::search(log.begin(), log.end(), switchLines.begin(), switchLines.end());
     EXPECT_NE(start, log.end());
@@ -78,4 +81,33 @@ TEST_F(SuiteSwitchE2E, SwitchesToTheParkedVersionAndBack)
     EXPECT_EQ(after.machinePath, "C:\\Brivane\\bin;" + oldPath);
     after.machinePath = before.machinePath;  // PATH keeps the bin path: the documented lasting change
     EXPECT_EQ(before.Differences(after), "");
+}
+
+TEST_F(SuiteSwitchE2E, AMachinePathOfAnotherTypeStopsTheSwitchAndLosesNothing)
+{
+    const char multi[] = "%SystemRoot%\\system32\0C:\\Tools\0";
+    SetRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path", REG_MULTI_SZ, multi, sizeof(multi));
+    const std::optional<RegValue> path = ReadRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path");
+    const world::Snapshot before = world::Snapshot::Take();
+
+    FlipdeckProcess flipdeck;
+    ASSERT_NE(flipdeck.WaitForMainWindow(), nullptr);
+    flipdeck.SelectRows(IDC_KALVIO_LIST, {1});
+    flipdeck.Click(ID_CMD_CHANGE, IDC_KALVIO_HEADER);
+    MessageBoxWindow box = flipdeck.WaitForMessageBox(60);
+    EXPECT_EQ(box.text, std::string("Der Systempfad PATH (HKEY_LOCAL_MACHINE\\") + kEnvironmentKey +
+                            ") hat den unerwarteten Typ REG_MULTI_SZ.\n\nDer Wechsel wurde nicht begonnen; es wurde "
+                            "nichts ver\xE4ndert.");
+    FlipdeckProcess::Answer(box, IDOK);
+    EXPECT_EQ(flipdeck.WaitForExit(1), static_cast<DWORD>(STILL_ACTIVE));  // the dialog stays open
+    flipdeck.Click(IDCANCEL);
+    EXPECT_EQ(flipdeck.WaitForExit(), 0u);
+
+    const std::optional<RegValue> after = ReadRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path");
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->type, path->type);
+    EXPECT_EQ(after->data, path->data);
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+    EXPECT_TRUE(Registered().empty());
+    EXPECT_EQ(log_.Messages().back(), "ENV PATH not read: type REG_MULTI_SZ");
 }

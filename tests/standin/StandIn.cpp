@@ -1,13 +1,27 @@
 // Stands in for the suite's programs, CoDeSys.exe and regsvr32.exe in tests and the demo world.
 // It carries a version resource, appends "<its path>|<its command line>" to
 // %TEMP%\flipdeck-standin-calls.log, and, when a file "<its path>.hang" exists, stays running with a
-// hidden top-level window that records the WM_SETTINGCHANGE broadcasts it receives.
+// hidden top-level window that records the WM_SETTINGCHANGE broadcasts it receives. When a file
+// "<its path>.fail" exists and its text occurs in the command line, it ends with exit code 5, as
+// regsvr32 does when a component cannot be registered.
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 
 namespace {
+
+std::string FileText(const std::string& path)
+{
+    std::string text;
+    if (FILE* file = std::fopen(path.c_str(), "rb")) {
+        char chunk[256];
+        for (size_t read; (read = std::fread(chunk, 1, sizeof(chunk), file)) > 0;)
+            text.append(chunk, read);
+        std::fclose(file);
+    }
+    return text;
+}
 
 std::string OwnPath()
 {
@@ -45,6 +59,9 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     Record(GetCommandLineA());
+    const std::string failing = FileText(OwnPath() + ".fail");
+    if (!failing.empty() && std::string(GetCommandLineA()).find(failing) != std::string::npos)
+        return 5;
     if (GetFileAttributesA((OwnPath() + ".hang").c_str()) == INVALID_FILE_ATTRIBUTES)
         return 0;
     WNDCLASSA windowClass{};

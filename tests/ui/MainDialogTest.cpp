@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "catalogue/CodesysCatalogue.h"
 #include "catalogue/Naming.h"
 #include "catalogue/Registry.h"
 #include "catalogue/SuiteCatalogue.h"
@@ -10,6 +11,7 @@
 #include "switch/Environment.h"
 #include "tests/TestSupport.h"
 #include "tests/ui/UiTestSupport.h"
+#include "tests/world/DemoWorld.h"
 #include "ui/FlipdeckDlg.h"
 #include "ui/FolderDialog.h"
 #include "ui/ListView.h"
@@ -24,6 +26,26 @@ bool IsMainDialog(HWND dialog) { return GetDlgItem(dialog, IDC_KALVIO_LIST) != n
 void ClickHeaderButton(HWND dialog, int header, int command)
 {
     PostMessageA(GetDlgItem(GetDlgItem(dialog, header), command), BM_CLICK, 0, 0);
+}
+
+void ClickCheckBox(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+// Moves row 2 of the suite list and row 3 of the CoDeSys list up by one.
+void MoveRowsUp(HWND dialog)
+{
+    SelectListRow(GetDlgItem(dialog, IDC_KALVIO_LIST), 2);
+    ClickHeaderButton(dialog, IDC_KALVIO_HEADER, ID_CMD_MOVE_UP);
+    SelectListRow(GetDlgItem(dialog, IDC_CODESYS_LIST), 3);
+    ClickHeaderButton(dialog, IDC_CODESYS_HEADER, ID_CMD_MOVE_UP);
+}
+
+// The catalogues as MoveRowsUp leaves them.
+void ExpectRowsMovedUp()
+{
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Name2"), "MDN 3.0.2.7");
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Name3"), "Kalvio 2.15.1.20");
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kCodesysCatalogueKey, "Name2"), "CoDeSys 2.3.7.0");
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kCodesysCatalogueKey, "Name3"), "CoDeSys 2.3.8.1");
 }
 
 }  // namespace
@@ -105,4 +127,58 @@ TEST(MainDialog, AddSwitchToAndDeleteThroughTheHeaders)
                              "RenameVersions SUCCESS.", "OnDelete", "Deleted: Kalvio 2.14.0.310"})
         EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
     RemoveTree("C:\\Brivane V2.16.0.5");
+}
+
+TEST(MainDialog, StartSavesWhatOkWouldSave)
+{
+    ScopedDemoWorld world;
+    StandInCalls calls;
+    CFlipdeckDlg dialog("C:\\Brivane");
+    EXPECT_EQ(RunModal(dialog, {{IsMainDialog, MoveRowsUp},
+                                {IsMainDialog, [](HWND main) { ClickCheckBox(main, IDC_AUTOSTART); }},
+                                {IsMainDialog, [](HWND main) { ClickHeaderButton(main, IDC_KALVIO_HEADER, ID_CMD_START); }}}),
+              IDOK);
+    EXPECT_TRUE(calls.WaitFor("C:\\Brivane\\Kalvio\\workbench.exe|"));
+    ExpectRowsMovedUp();
+    BYTE autoStart = 0;
+    EXPECT_TRUE(ReadRegByte(HKEY_CURRENT_USER, kSuiteCatalogueKey, "AutoStart", autoStart));
+    EXPECT_EQ(autoStart, 1);
+}
+
+TEST(MainDialog, ASuccessfulChangeSavesTheCodesysListAndTheSuiteCatalogueOnce)
+{
+    SavedSystemPath path;
+    ScopedDemoWorld world;
+    world::ApplyLastingSwitchEffects();
+    ScratchLogFolder log;
+    RecordingRegsvr32 regsvr32;
+    CFlipdeckDlg dialog("C:\\Brivane");
+    EXPECT_EQ(RunModal(dialog, {{IsMainDialog, MoveRowsUp},
+                                {IsMainDialog,
+                                 [](HWND main) {
+                                     SelectListRow(GetDlgItem(main, IDC_KALVIO_LIST), 2);
+                                     ClickHeaderButton(main, IDC_KALVIO_HEADER, ID_CMD_CHANGE);
+                                 }},
+                                {Captioned("Flipdeck"), [](HWND box) { Click(box, IDOK); }}}),
+              IDOK);
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "CurrentVersionName"), "Kalvio 2.15.1.20");
+    ExpectRowsMovedUp();
+    const std::vector<std::string> lines = log.Messages();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "SaveAllKalvio"), 1);
+}
+
+TEST(MainDialog, IgnoresANotificationWithoutItsRecord)
+{
+    ScopedDemoWorld world;
+    CFlipdeckDlg dialog("C:\\Brivane");
+    bool answered = false;  // stays false when a notification brought the dialog down
+    EXPECT_EQ(RunModal(dialog, {{IsMainDialog,
+                                 [&](HWND main) {
+                                     for (int from : {IDC_KALVIO_HEADER, IDC_CODESYS_HEADER, IDC_KALVIO_LIST, IDC_CODESYS_LIST})
+                                         SendMessageA(main, WM_NOTIFY, from, 0);
+                                     answered = true;
+                                     Click(main, IDCANCEL);
+                                 }}}),
+              IDCANCEL);
+    EXPECT_TRUE(answered);
 }
