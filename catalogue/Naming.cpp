@@ -38,13 +38,14 @@ std::string DeriveInstallationPath(const std::string& folder, const std::string&
     while (!result.empty() && result.back() == '\\')
         result.pop_back();
 
-    // Position of the last backslash; npos counts as -1, so the whole text is the last name.
-    size_t tailStart = result.find_last_of('\\');
-    size_t nameStart = tailStart == std::string::npos ? 0 : tailStart + 1;
-    const std::string tail = ToUpper(result.substr(tailStart == std::string::npos ? 0 : tailStart));
+    // The last folder name is the whole text when there is no backslash.
+    const size_t lastBackslash = result.find_last_of('\\');
+    const size_t nameStart = lastBackslash == std::string::npos ? 0 : lastBackslash + 1;
+    const std::string name = ToUpper(result.substr(nameStart));
 
+    // A name that only contains the word ("Old Brivane") says nothing about where it belongs.
     for (const std::string word : {"BRIVANE", "MERIDAN"}) {
-        if (tail.find(word) != std::string::npos)
+        if (name.compare(0, word.size(), word) == 0)
             return result.substr(0, nameStart + word.size());
     }
     if (PathExists(folder + "\\Kalvio\\workbench.exe"))

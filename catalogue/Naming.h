@@ -20,9 +20,9 @@ bool PathExists(const std::string& path);
 // not exist yet.
 std::string ProposeRenamePath(const SuiteVersionEntry& entry);
 
-// The installation path a version folder belongs to: a last folder name containing "Brivane" or
-// "MERIDAN" is cut after that word's length; otherwise the folder's layout decides between the
-// two installation paths; otherwise the folder itself (without trailing backslashes).
+// The installation path a version folder belongs to: a last folder name starting with "Brivane"
+// or "MERIDAN" is cut after that word; otherwise the folder's layout decides between the two
+// installation paths; otherwise the folder itself (without trailing backslashes).
 std::string DeriveInstallationPath(const std::string& folder, const std::string& kalvioInstallPath,
                                    const std::string& meridanInstallPath);
 

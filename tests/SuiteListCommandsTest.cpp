@@ -159,6 +159,49 @@ TEST_F(SuiteListCommands, NewOnAFolderNamedLikeTheInstallationProposesAndParksIt
     RemoveTree("C:\\X");
 }
 
+TEST_F(SuiteListCommands, NewRefusesAFiftyFirstEntry)
+{
+    for (int n = 4; n <= 50; ++n) {
+        const std::string index = std::to_string(n);
+        WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Name" + index, "Kalvio Archiv " + index);
+        WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Path" + index, "C:\\Brivane Archiv " + index);
+        WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "PrgPath" + index, "C:\\Brivane");
+    }
+    LoadSuiteCatalogue(state_, ui_, false);
+    ASSERT_EQ(state_.suiteEntries.size(), 50u);
+    MakeDirs("C:\\Brivane V2.16.0.5\\Kalvio");
+    CopyFileA(StandInPath("kalvio_2_16", "workbench.exe").c_str(), "C:\\Brivane V2.16.0.5\\Kalvio\\workbench.exe", FALSE);
+    const world::Snapshot before = world::Snapshot::Take();
+
+    ui_.pickedFolders = {"C:\\Brivane V2.16.0.5"};
+    ui_.answers = {IDYES};
+    OnNew(state_, ui_);
+    EXPECT_EQ(ui_.messages.back().text,
+              "Es k\xF6nnen h\xF6" "chstens 50 Versionen eingetragen werden. Die Version wurde nicht hinzugef\xFCgt.");
+    EXPECT_EQ(state_.suiteEntries.size(), 50u);
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+    // OK of the main dialog saves what the list holds.
+    SaveAllKalvio(state_, false);
+    EXPECT_FALSE(ReadRegValue(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Name51"));
+}
+
+TEST_F(SuiteListCommands, NewCutsOnlyAFolderNameThatStartsWithTheProductWord)
+{
+    // A version parked under a name that merely contains the word: its layout says where it lives.
+    ScratchDir dir;
+    const std::string parked = dir / "Old Brivane";
+    MakeDirs(parked + "\\Kalvio");
+    CopyFileA(StandInPath("kalvio_2_16", "workbench.exe").c_str(), (parked + "\\Kalvio\\workbench.exe").c_str(), FALSE);
+    ui_.pickedFolders = {parked};
+    ui_.answers = {IDYES};
+    OnNew(state_, ui_);
+    ASSERT_EQ(state_.suiteEntries.size(), 4u);
+    EXPECT_EQ(state_.suiteEntries[3].programPath, "C:\\Brivane");
+    EXPECT_EQ(state_.suiteEntries[3].renamePath, parked);
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "PrgPath4"), "C:\\Brivane");
+    EXPECT_TRUE(PathExists(parked + "\\Kalvio\\workbench.exe"));
+}
+
 TEST_F(SuiteListCommands, EditChecksTheRenamePathAndShowsTheLastChoiceAgain)
 {
     auto choose = [](std::string path) {
