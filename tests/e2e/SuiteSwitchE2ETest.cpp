@@ -79,3 +79,21 @@ TEST_F(SuiteSwitchE2E, SwitchesToTheParkedVersionAndBack)
     after.machinePath = before.machinePath;  // PATH keeps the bin path: the documented lasting change
     EXPECT_EQ(before.Differences(after), "");
 }
+
+TEST_F(SuiteSwitchE2E, ParksTheLiveVersionUnderItsOwnNameWhenAnOlderEntryLostItsFolder)
+{
+    // An older version is listed first; its parked folder was deleted by hand. It still loads,
+    // since its program path holds the live version's workbench.
+    std::vector<world::SuiteVersion> listed = world::SuiteVersions();
+    listed.insert(listed.begin(), {"Kalvio 2.13.2.1", "C:\\Brivane V2.13.2.1", "C:\\Brivane", "2.13.2.1", "", ""});
+    world::ListSuiteVersions(listed);
+    const world::Snapshot before = world::Snapshot::Take();
+
+    EXPECT_EQ(SwitchTo(2), "Der Wechsel war erfolgreich!");
+    EXPECT_EQ(GetProductVersionText("C:\\Brivane V2.14.0.310\\Kalvio\\workbench.exe"), "2.14.0.310");
+    EXPECT_FALSE(PathExists("C:\\Brivane V2.13.2.1"));
+    EXPECT_EQ(SwitchTo(1), "Der Wechsel war erfolgreich!");
+    world::Snapshot after = world::Snapshot::Take();
+    after.machinePath = before.machinePath;  // PATH keeps the bin path: the documented lasting change
+    EXPECT_EQ(before.Differences(after), "");
+}
