@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <utility>
+
 #include "app/ActivityLog.h"
 #include "catalogue/Registry.h"
 #include "catalogue/SuiteCatalogue.h"
@@ -37,14 +39,17 @@ void PrepareRun(RunState& state)
 
 bool CheckAdministrator(RunState& state)
 {
+    const std::pair<const char*, std::string*> installations[] = {{kMeridanInstallKey, &state.meridanInstallPath},
+                                                                  {kKalvioInstallKey, &state.kalvioInstallPath}};
     bool writable = false;
-    if (std::optional<std::string> path = ReadRegText(HKEY_LOCAL_MACHINE, kMeridanInstallKey, "Path")) {
-        state.meridanInstallPath = *path;
-        writable = WriteRegString(HKEY_LOCAL_MACHINE, kMeridanInstallKey, "Path", *path);
-    }
-    if (std::optional<std::string> path = ReadRegText(HKEY_LOCAL_MACHINE, kKalvioInstallKey, "Path")) {
-        state.kalvioInstallPath = *path;
-        writable = WriteRegString(HKEY_LOCAL_MACHINE, kKalvioInstallKey, "Path", *path);
+    for (const auto& [key, remembered] : installations) {
+        const std::optional<RegValue> value = ReadRegValue(HKEY_LOCAL_MACHINE, key, "Path");
+        if (!value || (value->type != REG_SZ && value->type != REG_EXPAND_SZ))
+            continue;
+        *remembered = value->Text();
+        // Written back as it was: an expandable path stays expandable.
+        writable = value->type == REG_EXPAND_SZ ? WriteRegExpandString(HKEY_LOCAL_MACHINE, key, "Path", *remembered)
+                                                : WriteRegString(HKEY_LOCAL_MACHINE, key, "Path", *remembered);
     }
     return writable;
 }
@@ -59,9 +64,10 @@ void LoadAtStartup(RunState& state, UserInterface& ui, const std::string& ownVer
         ui.ShowMessage(RecoveryMessage(recovery), recovery.result == RecoveryReport::Result::Recovered
                                                       ? MB_ICONINFORMATION | MB_OK
                                                       : MB_ICONWARNING | MB_OK);
+    // The repair comes first, so that the repaired entry is in the list that later saves write.
+    RepairFirstSuiteEntry(state.installPath);
     LoadSuiteCatalogue(state, ui, true);
     EnumerateUserHives(state.userHives);
-    RepairFirstSuiteEntry(state.installPath);
 }
 
 }  // namespace flipdeck

@@ -17,12 +17,12 @@ bool AcquireSingleInstance();
 // Clears the dirty flags and the current entry and reads the auto-start flag (default on).
 void PrepareRun(RunState& state);
 
-// Writes each installation "Path" value under HKLM back to itself: only an administrator can.
-// Remembers both paths. False when neither value exists or the last write failed.
+// Writes each installation "Path" value under HKLM back to itself, with its type: only an
+// administrator can. Remembers both paths. False when neither value exists or the last write failed.
 bool CheckAdministrator(RunState& state);
 
-// The start banner, the recovery of a switch that died half-way, the catalogue with logging, the
-// user hives and the repair of the first entry.
+// The start banner, the recovery of a switch that died half-way, the repair of the first entry,
+// the catalogue with logging and the user hives.
 void LoadAtStartup(RunState& state, UserInterface& ui, const std::string& ownVersion);
 
 }  // namespace flipdeck

@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "app/UniqueHandle.h"
+#include "catalogue/VersionInfo.h"
 
 namespace flipdeck {
 
@@ -38,13 +41,14 @@ std::string DeriveInstallationPath(const std::string& folder, const std::string&
     while (!result.empty() && result.back() == '\\')
         result.pop_back();
 
-    // Position of the last backslash; npos counts as -1, so the whole text is the last name.
-    size_t tailStart = result.find_last_of('\\');
-    size_t nameStart = tailStart == std::string::npos ? 0 : tailStart + 1;
-    const std::string tail = ToUpper(result.substr(tailStart == std::string::npos ? 0 : tailStart));
+    // The last folder name is the whole text when there is no backslash.
+    const size_t lastBackslash = result.find_last_of('\\');
+    const size_t nameStart = lastBackslash == std::string::npos ? 0 : lastBackslash + 1;
+    const std::string name = ToUpper(result.substr(nameStart));
 
+    // A name that only contains the word ("Old Brivane") says nothing about where it belongs.
     for (const std::string word : {"BRIVANE", "MERIDAN"}) {
-        if (tail.find(word) != std::string::npos)
+        if (name.compare(0, word.size(), word) == 0)
             return result.substr(0, nameStart + word.size());
     }
     if (PathExists(folder + "\\Kalvio\\workbench.exe"))
@@ -52,6 +56,40 @@ std::string DeriveInstallationPath(const std::string& folder, const std::string&
     if (PathExists(folder + "\\program\\workbench.exe"))
         return meridanInstallPath;
     return result;
+}
+
+bool HoldsWorkbench(const std::string& folder)
+{
+    return PathExists(folder + "\\Kalvio\\workbench.exe") || PathExists(folder + "\\program\\workbench.exe");
+}
+
+int FindLiveVersion(const std::vector<SuiteVersionEntry>& entries, const std::string& folder,
+                    const std::string& currentName)
+{
+    auto livesThere = [&](const SuiteVersionEntry& entry) { return EqualsIgnoringCase(entry.programPath, folder); };
+    const bool currentLivesThere = std::any_of(entries.begin(), entries.end(), [&](const SuiteVersionEntry& entry) {
+        return livesThere(entry) && EqualsIgnoringCase(entry.name, currentName);
+    });
+    std::vector<int> matches;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const SuiteVersionEntry& entry = entries[i];
+        const std::string workbench = WorkbenchFile(entry);
+        if (!livesThere(entry) || !PathExists(workbench))
+            continue;
+        const std::string live = GetProductVersionText(workbench);
+        // The current version is known by its name; any other only by its version text.
+        const bool holdsIt = currentLivesThere ? EqualsIgnoringCase(entry.name, currentName) &&
+                                                     (entry.version.empty() || entry.version == live)
+                                               : !entry.version.empty() && entry.version == live;
+        if (holdsIt)
+            matches.push_back(static_cast<int>(i));
+    }
+    if (matches.size() > 1) {
+        matches.erase(std::remove_if(matches.begin(), matches.end(),
+                                     [&](int i) { return PathExists(entries[i].renamePath); }),
+                      matches.end());
+    }
+    return matches.size() == 1 ? matches[0] : -1;
 }
 
 }  // namespace flipdeck

@@ -167,24 +167,36 @@ void SaveAllKalvio(const RunState& state, bool autoStart)
         WriteSuiteCatalogue(state, autoStart, place.root, place.subKey);
 }
 
+bool RenamePathTaken(const std::vector<SuiteVersionEntry>& entries, const std::string& path, int except)
+{
+    for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
+        if (i != except && EqualsIgnoringCase(entries[i].renamePath, path))
+            return true;
+    }
+    return false;
+}
+
 bool AddSuiteVersion(RunState& state, UserInterface& ui, const SuiteVersionEntry& entry)
 {
-    for (const SuiteVersionEntry& known : state.suiteEntries) {
-        if (_stricmp(known.renamePath.c_str(), entry.renamePath.c_str()) == 0) {
-            ui.ShowMessage(LoadLocalizedString(IDS_PATH_EXISTS), MB_ICONINFORMATION);
-            return false;
-        }
+    if (RenamePathTaken(state.suiteEntries, entry.renamePath)) {
+        ui.ShowMessage(LoadLocalizedString(IDS_PATH_EXISTS), MB_ICONINFORMATION);
+        return false;
     }
-    for (int n = 1; n <= kMaxCatalogueEntries; ++n) {
-        if (!ReadUserMachineText(kSuiteCatalogueKey, Numbered("Name", n)).value_or("").empty())
-            continue;
-        WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, Numbered("Name", n), entry.name);
-        WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, Numbered("Path", n), entry.renamePath);
-        WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, Numbered("PrgPath", n), entry.programPath);
-        WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, Numbered("Version", n), entry.version);
-        WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, Numbered("HelpFile", n), entry.helpFile);
-        break;
+    int index = 0;
+    for (int n = 1; n <= kMaxCatalogueEntries && index == 0; ++n) {
+        if (ReadUserMachineText(kSuiteCatalogueKey, Numbered("Name", n)).value_or("").empty())
+            index = n;
     }
+    // Loading reads no index beyond the last: an entry beyond it would be saved and never found again.
+    if (index == 0 || state.suiteEntries.size() >= kMaxCatalogueEntries) {
+        ui.ShowMessage(LoadLocalizedString(IDS_CATALOGUE_FULL), MB_ICONINFORMATION);
+        return false;
+    }
+    WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, Numbered("Name", index), entry.name);
+    WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, Numbered("Path", index), entry.renamePath);
+    WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, Numbered("PrgPath", index), entry.programPath);
+    WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, Numbered("Version", index), entry.version);
+    WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, Numbered("HelpFile", index), entry.helpFile);
     state.suiteEntries.push_back(entry);
     ui.ShowSuiteList(state.suiteEntries);
     WriteLog("Add new version: " + entry.name);

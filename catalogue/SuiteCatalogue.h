@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "app/RunState.h"
 #include "app/UserInterface.h"
@@ -40,8 +41,12 @@ std::vector<CataloguePlace> SuiteCataloguePlaces(const RunState& state);
 // Writes the catalogue to every place it lives.
 void SaveAllKalvio(const RunState& state, bool autoStart);
 
-// Appends a confirmed new version: refuses a rename path already catalogued (message 10077),
-// writes it at the first free index and parks its folder when the rename path is free.
+// True when an entry other than `except` has `path` as its rename path.
+bool RenamePathTaken(const std::vector<SuiteVersionEntry>& entries, const std::string& path, int except = -1);
+
+// Appends a confirmed new version: refuses a rename path already catalogued (message 10077) and
+// a full catalogue, writes it at the first free index and parks its folder when the rename path
+// is free.
 bool AddSuiteVersion(RunState& state, UserInterface& ui, const SuiteVersionEntry& entry);
 
 // The first of base + "1" ... base + "49" that does not exist; base itself when all exist.

@@ -17,4 +17,11 @@ struct SuiteVersionEntry {
     std::string BinPath() const { return programPath + "\\bin"; }
 };
 
+// The workbench program of a version: "\program\workbench.exe" for the MERIDAN layout, else
+// "\Kalvio\workbench.exe", under its program path.
+inline std::string WorkbenchFile(const SuiteVersionEntry& entry)
+{
+    return entry.programPath + (entry.edition == 1 ? "\\program\\workbench.exe" : "\\Kalvio\\workbench.exe");
+}
+
 }  // namespace flipdeck

@@ -1,5 +1,6 @@
 #include "switch/FolderRename.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "app/ActivityLog.h"
@@ -30,29 +31,55 @@ int RenameWithLog(const std::string& source, const std::string& target)
     return 1;
 }
 
-bool RenameVersions(const std::vector<SuiteVersionEntry>& entries, int chosen, UserInterface& ui)
+bool FindVersionsToPark(const std::vector<SuiteVersionEntry>& entries, int chosen, const std::string& currentName,
+                        std::vector<int>& parked, UserInterface& ui)
+{
+    parked.clear();
+    std::vector<std::string> folders;
+    for (const SuiteVersionEntry& entry : entries) {
+        const std::string& folder = entry.programPath;
+        const bool seen = std::any_of(folders.begin(), folders.end(),
+                                      [&](const std::string& known) { return EqualsIgnoringCase(known, folder); });
+        if (seen || folder.empty() || !HoldsWorkbench(folder))
+            continue;
+        folders.push_back(folder);
+        const int live = FindLiveVersion(entries, folder, currentName);
+        if (live < 0) {
+            const std::string message = FormatLocalized(IDS_LIVE_VERSION_UNMATCHED, {folder});
+            WriteLog(message);
+            ui.ShowMessage(message, MB_ICONINFORMATION | MB_OK);
+            return false;
+        }
+        if (live != chosen)
+            parked.push_back(live);
+    }
+    std::sort(parked.begin(), parked.end());
+    return true;
+}
+
+bool RenameVersions(const std::vector<SuiteVersionEntry>& entries, int chosen, const std::vector<int>& parked,
+                    UserInterface& ui)
 {
     if (chosen < 0 || chosen >= static_cast<int>(entries.size()))
         return false;
     std::vector<std::pair<std::string, std::string>> done;
     std::pair<std::string, std::string> failed;
     auto exchange = [&] {
-        for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
+        for (int i : parked) {
             const std::string& program = entries[i].programPath;
-            const std::string& parked = entries[i].renamePath;
-            if (i == chosen || !PathExists(program) || PathExists(parked))
+            const std::string& rename = entries[i].renamePath;
+            if (!PathExists(program) || PathExists(rename))
                 continue;
-            if (RenameWithLog(program, parked) != 0) {
-                failed = {program, parked};
+            if (RenameWithLog(program, rename) != 0) {
+                failed = {program, rename};
                 return false;
             }
-            done.emplace_back(program, parked);
+            done.emplace_back(program, rename);
         }
         const SuiteVersionEntry& target = entries[chosen];
         const std::string& program = target.programPath;
         // A folder left at the program path without a workbench is moved aside, never deleted.
-        if (PathExists(program) && !PathExists(program + "\\Kalvio\\workbench.exe") &&
-            !PathExists(program + "\\program\\workbench.exe")) {
+        if (PathExists(program) && !HoldsWorkbench(program)) {
             int n = 1;
             while (PathExists(program + "_uninstalled" + std::to_string(n)))
                 ++n;

@@ -23,11 +23,6 @@ void OpenWithShell(const std::string& file)
 
 }  // namespace
 
-std::string WorkbenchFile(const SuiteVersionEntry& entry)
-{
-    return entry.programPath + (entry.edition == 1 ? "\\program\\workbench.exe" : "\\Kalvio\\workbench.exe");
-}
-
 bool OnChange(RunState& state, UserInterface& ui)
 {
     state.suiteDirty = true;
@@ -38,14 +33,24 @@ bool OnChange(RunState& state, UserInterface& ui)
     }
     if (selected.empty() || selected[0] < 0 || selected[0] >= static_cast<int>(state.suiteEntries.size()))
         return false;
+    // The current entry index keeps naming the live version until the change has succeeded.
     const int chosen = selected[0];
-    state.currentSuiteIndex = chosen;
     const SuiteVersionEntry entry = state.suiteEntries[chosen];
     const std::string current = GetCurrentVersionName();
     if (_stricmp(entry.name.c_str(), current.c_str()) == 0) {
         ui.ShowMessage(LoadLocalizedString(IDS_ALREADY_ACTIVE), MB_ICONINFORMATION | MB_OK);
         return false;
     }
+    // Without a program path the version has nowhere to go: refuse before anything changes.
+    if (entry.programPath.empty()) {
+        const std::string message = FormatLocalized(IDS_NO_PROGRAM_PATH, {entry.name});
+        WriteLog(message);
+        ui.ShowMessage(message, MB_ICONINFORMATION | MB_OK);
+        return false;
+    }
+    std::vector<int> parked;
+    if (!FindVersionsToPark(state.suiteEntries, chosen, current, parked, ui))
+        return false;
     if (!CheckRunningPrograms(state.suiteEntries, chosen, ui))
         return false;
 
@@ -53,11 +58,12 @@ bool OnChange(RunState& state, UserInterface& ui)
     WriteLog("OnChange CurrentVersionName: " + current + " NewName: " + entry.name);
     if (!UpdatePathVariable(state.suiteEntries, chosen, ui))
         return false;
-    if (!RenameVersions(state.suiteEntries, chosen, ui)) {
+    if (!RenameVersions(state.suiteEntries, chosen, parked, ui)) {
         WriteLog("RenameVersions FAILED.");
         return false;
     }
     WriteLog("RenameVersions SUCCESS.");
+    state.currentSuiteIndex = chosen;
 
     DeleteRegValue(HKEY_CURRENT_USER, kMeridanInstallKey, "Path");
     DeleteRegValue(HKEY_CURRENT_USER, kKalvioInstallKey, "Path");

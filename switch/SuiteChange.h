@@ -6,10 +6,6 @@
 
 namespace flipdeck {
 
-// The workbench program of a version: "\program\workbench.exe" for the MERIDAN layout, else
-// "\Kalvio\workbench.exe", under its program path.
-std::string WorkbenchFile(const SuiteVersionEntry& entry);
-
 // Makes the version selected in the suite list the active one. True when the change is done and
 // the main dialog must close; it has saved the suite catalogue then (the dirty flag is cleared).
 // False when it was refused or failed (the dialog stays open).

@@ -4,6 +4,7 @@
 
 #include "app/Seams.h"
 #include "catalogue/Naming.h"
+#include "catalogue/VersionInfo.h"
 #include "switch/FolderRename.h"
 #include "tests/TestSupport.h"
 
@@ -14,28 +15,38 @@ namespace {
 
 using MoveFn = BOOL(const char*, const char*, DWORD);
 
-// Two Kalvio versions and one MERIDAN version, V1 live at "Brivane".
+// Two Kalvio versions and one MERIDAN version; V1, the current version, is live at "Brivane" and
+// M1 at "MERIDAN".
 class RenameVersionsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Version("Brivane", "Kalvio", "v1");
-        Version("Brivane V2", "Kalvio", "v2");
-        Version("MERIDAN", "program", "m1");
-        entries_ = {{"V1", dir_ / "Brivane", dir_ / "Brivane V1", "1", "", 0},
-                    {"V2", dir_ / "Brivane", dir_ / "Brivane V2", "2", "", 0},
-                    {"M1", dir_ / "MERIDAN", dir_ / "MERIDAN V1", "3", "", 1}};
+        Version("Brivane", "Kalvio", "kalvio_2_14");
+        Version("Brivane V2", "Kalvio", "kalvio_2_15");
+        Version("MERIDAN", "program", "meridan_3_0");
+        entries_ = {{"V1", dir_ / "Brivane", dir_ / "Brivane V1", "2.14.0.310", "", 0},
+                    {"V2", dir_ / "Brivane", dir_ / "Brivane V2", "2.15.1.20", "", 0},
+                    {"M1", dir_ / "MERIDAN", dir_ / "MERIDAN V1", "3.0.2.7", "", 1}};
     }
 
-    void Version(const std::string& folder, const std::string& layout, const std::string& content)
+    void Version(const std::string& folder, const std::string& layout, const std::string& standIn)
     {
         MakeDirs(dir_ / folder + "\\" + layout);
-        WriteFileBytes(dir_ / folder + "\\" + layout + "\\workbench.exe", content);
+        CopyFileA(StandInPath(standIn, "workbench.exe").c_str(), (dir_ / folder + "\\" + layout + "\\workbench.exe").c_str(),
+                  FALSE);
     }
 
-    std::string Content(const std::string& folder, const std::string& layout = "Kalvio")
+    // The version of the workbench in a folder.
+    std::string VersionIn(const std::string& folder, const std::string& layout = "Kalvio")
     {
-        return ReadFileBytes(dir_ / folder + "\\" + layout + "\\workbench.exe");
+        return GetProductVersionText(dir_ / folder + "\\" + layout + "\\workbench.exe");
+    }
+
+    // The folder moves of a change to `chosen`.
+    bool Exchange(int chosen, UserInterface& ui)
+    {
+        std::vector<int> parked;
+        return FindVersionsToPark(entries_, chosen, "V1", parked, ui) && RenameVersions(entries_, chosen, parked, ui);
     }
 
     // The folders under the scratch folder, sorted.
@@ -63,10 +74,10 @@ protected:
 
 TEST_F(RenameVersionsTest, ParksEveryOtherVersionAndBringsTheChosenOneIn)
 {
-    ASSERT_TRUE(RenameVersions(entries_, 1, ui_));
-    EXPECT_EQ(Content("Brivane"), "v2");
-    EXPECT_EQ(Content("Brivane V1"), "v1");
-    EXPECT_EQ(Content("MERIDAN V1", "program"), "m1");  // the other edition is parked too
+    ASSERT_TRUE(Exchange(1, ui_));
+    EXPECT_EQ(VersionIn("Brivane"), "2.15.1.20");
+    EXPECT_EQ(VersionIn("Brivane V1"), "2.14.0.310");
+    EXPECT_EQ(VersionIn("MERIDAN V1", "program"), "3.0.2.7");  // the other edition is parked too
     EXPECT_EQ(Folders(), (std::vector<std::string>{"Brivane", "Brivane V1", "MERIDAN V1"}));
     EXPECT_TRUE(ui_.messages.empty());
     EXPECT_TRUE(log_.Messages().empty());
@@ -75,9 +86,9 @@ TEST_F(RenameVersionsTest, ParksEveryOtherVersionAndBringsTheChosenOneIn)
 TEST_F(RenameVersionsTest, MissingRenamePathRollsBackAndNamesTheMove)
 {
     RemoveTree(dir_ / "Brivane V2");
-    ASSERT_FALSE(RenameVersions(entries_, 1, ui_));
-    EXPECT_EQ(Content("Brivane"), "v1");
-    EXPECT_EQ(Content("MERIDAN", "program"), "m1");
+    ASSERT_FALSE(Exchange(1, ui_));
+    EXPECT_EQ(VersionIn("Brivane"), "2.14.0.310");
+    EXPECT_EQ(VersionIn("MERIDAN", "program"), "3.0.2.7");
     ASSERT_EQ(ui_.messages.size(), 1u);
     const std::string message = "Das Verzeichnis " + dir_ / "Brivane V2" + " \nkonnte nicht nach " + dir_ / "Brivane" +
                                 " \numbenannt werden!";
@@ -90,10 +101,10 @@ TEST_F(RenameVersionsTest, OccupiedRenamePathOfTheActiveVersionMovesNothing)
 {
     MakeDirs(dir_ / "Brivane V1");
     auto before = Folders();
-    ASSERT_FALSE(RenameVersions(entries_, 1, ui_));
+    ASSERT_FALSE(Exchange(1, ui_));
     EXPECT_EQ(Folders(), before);
-    EXPECT_EQ(Content("Brivane"), "v1");
-    EXPECT_EQ(Content("MERIDAN", "program"), "m1");
+    EXPECT_EQ(VersionIn("Brivane"), "2.14.0.310");
+    EXPECT_EQ(VersionIn("MERIDAN", "program"), "3.0.2.7");
 }
 
 TEST_F(RenameVersionsTest, LeftOverFolderWithoutWorkbenchIsMovedAside)
@@ -101,11 +112,20 @@ TEST_F(RenameVersionsTest, LeftOverFolderWithoutWorkbenchIsMovedAside)
     RemoveTree(dir_ / "MERIDAN");
     MakeDirs(dir_ / "MERIDAN\\leftover");
     MakeDirs(dir_ / "MERIDAN_uninstalled1");
-    Version("MERIDAN V1", "program", "m1");
-    ASSERT_TRUE(RenameVersions(entries_, 2, ui_));
-    EXPECT_EQ(Content("MERIDAN", "program"), "m1");
+    Version("MERIDAN V1", "program", "meridan_3_0");
+    ASSERT_TRUE(Exchange(2, ui_));
+    EXPECT_EQ(VersionIn("MERIDAN", "program"), "3.0.2.7");
     EXPECT_TRUE(PathExists(dir_ / "MERIDAN_uninstalled2\\leftover"));
-    EXPECT_EQ(Content("Brivane V1"), "v1");
+    EXPECT_EQ(VersionIn("Brivane V1"), "2.14.0.310");
+}
+
+TEST_F(RenameVersionsTest, FolderWithoutWorkbenchAtAnotherEditionsPathIsNoVersion)
+{
+    RemoveTree(dir_ / "MERIDAN");
+    MakeDirs(dir_ / "MERIDAN\\leftover");
+    ASSERT_TRUE(Exchange(1, ui_));
+    EXPECT_TRUE(PathExists(dir_ / "MERIDAN\\leftover"));
+    EXPECT_FALSE(PathExists(dir_ / "MERIDAN V1"));
 }
 
 TEST_F(RenameVersionsTest, EveryFailingRenameLeavesTheFoldersAsBefore)
@@ -114,7 +134,7 @@ TEST_F(RenameVersionsTest, EveryFailingRenameLeavesTheFoldersAsBefore)
     // parking V1, moving the left-over aside, bringing M1 in.
     RemoveTree(dir_ / "MERIDAN");
     MakeDirs(dir_ / "MERIDAN\\leftover");
-    Version("MERIDAN V1", "program", "m1");
+    Version("MERIDAN V1", "program", "meridan_3_0");
     const auto before = Folders();
     for (int failing = 1; failing <= 3; ++failing) {
         SCOPED_TRACE("failing rename " + std::to_string(failing));
@@ -127,7 +147,7 @@ TEST_F(RenameVersionsTest, EveryFailingRenameLeavesTheFoldersAsBefore)
             return MoveFileExA(from, to, flags);
         });
         ScriptedUi ui;
-        EXPECT_FALSE(RenameVersions(entries_, 2, ui));
+        EXPECT_FALSE(Exchange(2, ui));
         ASSERT_EQ(ui.messages.size(), 1u);
         // The message names the move that failed: the parking, or else the bringing in, which a
         // left-over folder still in the way makes fail too.
@@ -135,8 +155,8 @@ TEST_F(RenameVersionsTest, EveryFailingRenameLeavesTheFoldersAsBefore)
                                                    : std::make_pair(dir_ / "MERIDAN V1", dir_ / "MERIDAN");
         EXPECT_EQ(ui.messages[0].text,
                   "Das Verzeichnis " + source + " \nkonnte nicht nach " + target + " \numbenannt werden!");
-        EXPECT_EQ(Content("Brivane"), "v1");
-        EXPECT_EQ(Content("MERIDAN V1", "program"), "m1");
+        EXPECT_EQ(VersionIn("Brivane"), "2.14.0.310");
+        EXPECT_EQ(VersionIn("MERIDAN V1", "program"), "3.0.2.7");
         if (failing != 3) {
             EXPECT_EQ(Folders(), before);
         } else {

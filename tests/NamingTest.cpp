@@ -41,6 +41,9 @@ TEST(DeriveInstallationPath, CutsAfterTheProductWordOrAsksTheLayout)
     EXPECT_EQ(DeriveInstallationPath("D:\\Meridan 3.0", "K", "M"), "D:\\Meridan");
     EXPECT_EQ(DeriveInstallationPath("Brivane_V2", "K", "M"), "Brivane");  // no backslash at all
     EXPECT_EQ(DeriveInstallationPath("D:\\Brivane\\Versions\\V2\\", "K", "M"), "D:\\Brivane\\Versions\\V2");
+    // Only a last folder name that starts with the word is cut.
+    EXPECT_EQ(DeriveInstallationPath("D:\\Parked\\Old Brivane", "K", "M"), "D:\\Parked\\Old Brivane");
+    EXPECT_EQ(DeriveInstallationPath("D:\\Parked\\MDN-Meridan 3", "K", "M"), "D:\\Parked\\MDN-Meridan 3");
 
     ScratchDir dir;
     MakeDirs(dir / "V2\\Kalvio");
@@ -51,4 +54,8 @@ TEST(DeriveInstallationPath, CutsAfterTheProductWordOrAsksTheLayout)
               "C:\\Kalvio-Install");
     EXPECT_EQ(DeriveInstallationPath(dir / "V3", "C:\\Kalvio-Install", "C:\\Meridan-Install"),
               "C:\\Meridan-Install");
+    MakeDirs(dir / "Old Brivane\\Kalvio");
+    WriteFileBytes(dir / "Old Brivane\\Kalvio\\workbench.exe", "");
+    EXPECT_EQ(DeriveInstallationPath(dir / "Old Brivane", "C:\\Kalvio-Install", "C:\\Meridan-Install"),
+              "C:\\Kalvio-Install");
 }

@@ -4,6 +4,7 @@
 #include "app/LocalizedString.h"
 #include "app/Startup.h"
 #include "catalogue/Registry.h"
+#include "catalogue/SuiteCatalogue.h"
 #include "tests/TestSupport.h"
 
 using namespace flipdeck;
@@ -77,6 +78,54 @@ TEST_F(AdministratorCheck, PassesWithEitherPathAndRemembersBoth)
     EXPECT_TRUE(CheckAdministrator(state_));
     EXPECT_EQ(state_.kalvioInstallPath, "C:\\Brivane");
     EXPECT_EQ(ReadRegText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brivane", "Path"), "C:\\Brivane");
+}
+
+TEST_F(AdministratorCheck, WriteBackKeepsTheValueType)
+{
+    const std::string expandable = "%SystemDrive%\\Brivane";
+    SetRegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brivane", "Path", REG_EXPAND_SZ, expandable.c_str(),
+                static_cast<DWORD>(expandable.size() + 1));
+    WriteRegString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Harlund Software\\MERIDAN", "Path", "C:\\MERIDAN");
+    EXPECT_TRUE(CheckAdministrator(state_));
+    const std::optional<RegValue> kalvio = ReadRegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brivane", "Path");
+    ASSERT_TRUE(kalvio);
+    EXPECT_EQ(kalvio->type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(kalvio->Text(), expandable);
+    const std::optional<RegValue> meridan = ReadRegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Harlund Software\\MERIDAN", "Path");
+    ASSERT_TRUE(meridan);
+    EXPECT_EQ(meridan->type, static_cast<DWORD>(REG_SZ));
+}
+
+TEST(Startup, TheRepairedFirstEntryIsKeptByTheNextSave)
+{
+    ScratchKey user(HKEY_CURRENT_USER, kSuiteCatalogueKey);
+    ScratchKey machine(HKEY_LOCAL_MACHINE, kSuiteCatalogueKey);
+    ScratchLogFolder log;
+    ScratchDir dir;
+    for (const char* folder : {"Brivane", "Brivane V2"}) {
+        MakeDirs(dir / folder + "\\Kalvio");
+        WriteFileBytes(dir / folder + "\\Kalvio\\workbench.exe", "");
+    }
+    // The first entry, the live version, lost its rename path.
+    WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Name1", "V1");
+    WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "PrgPath1", dir / "Brivane");
+    WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Name2", "V2");
+    WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Path2", dir / "Brivane V2");
+    WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "PrgPath2", dir / "Brivane");
+    WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "CurrentVersionName", "V1");
+
+    RunState state;
+    state.installPath = dir / "Brivane";
+    ScriptedUi ui;
+    LoadAtStartup(state, ui, "1.0.0.1");
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(state.currentSuiteIndex, 0);
+    // OK after a tick of the auto-start check box saves the list.
+    SaveAllKalvio(state, true);
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Name1"), "V1");
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Path1"), dir / "Brivane1");
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Name2"), "V2");
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Path2"), dir / "Brivane V2");
 }
 
 TEST(Startup, PrepareRunReadsAutoStartWithDefaultOn)

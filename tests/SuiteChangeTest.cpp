@@ -13,6 +13,7 @@
 #include "switch/SuiteChange.h"
 #include "tests/TestSupport.h"
 #include "tests/world/DemoWorld.h"
+#include "ui/SuiteListCommands.h"
 
 using namespace flipdeck;
 using namespace flipdeck::test;
@@ -66,6 +67,14 @@ protected:
     }
 
     std::vector<std::string> Registered() const { return regsvr32_.CommandLines(); }
+
+    std::vector<std::string> Texts() const
+    {
+        std::vector<std::string> texts;
+        for (const auto& message : ui_.messages)
+            texts.push_back(message.text);
+        return texts;
+    }
 
     SavedSystemPath path_;
     ScopedDemoWorld world_;
@@ -154,6 +163,96 @@ TEST_F(SuiteChangeTest, FailedFolderExchangeChangesNoRegistryValue)
     }
 }
 
+TEST_F(SuiteChangeTest, ParksEachLiveFolderUnderTheVersionItHolds)
+{
+    // Older versions of both editions are listed first; their parked folders were deleted by hand.
+    // They still load, since their program paths hold a workbench: the live 2.14.0.310 and a live
+    // MDN 3.0.2.7.
+    ASSERT_TRUE(MoveFileA("C:\\MERIDAN V3.0.2.7", "C:\\MERIDAN"));
+    std::vector<world::SuiteVersion> listed = world::SuiteVersions();
+    listed.insert(listed.begin(), {{"Kalvio 2.13.2.1", "C:\\Brivane V2.13.2.1", "C:\\Brivane", "2.13.2.1", "", ""},
+                                   {"MDN 2.9.0.4", "C:\\MERIDAN V2.9.0.4", "C:\\MERIDAN", "2.9.0.4", "", ""}});
+    world::ListSuiteVersions(listed);
+
+    RunState state = Open(3);
+    ASSERT_EQ(state.suiteEntries.size(), 5u);
+    ASSERT_TRUE(OnChange(state, ui_));
+    EXPECT_EQ(GetProductVersionText("C:\\Brivane\\Kalvio\\workbench.exe"), "2.15.1.20");
+    EXPECT_EQ(GetProductVersionText("C:\\Brivane V2.14.0.310\\Kalvio\\workbench.exe"), "2.14.0.310");
+    EXPECT_EQ(GetProductVersionText("C:\\MERIDAN V3.0.2.7\\program\\workbench.exe"), "3.0.2.7");
+    for (const char* misfiled : {"C:\\Brivane V2.13.2.1", "C:\\MERIDAN V2.9.0.4", "C:\\MERIDAN"})
+        EXPECT_FALSE(PathExists(misfiled)) << misfiled;
+}
+
+TEST_F(SuiteChangeTest, LiveFolderThatMatchesNoSingleEntryMovesNothing)
+{
+    const world::Snapshot before = world::Snapshot::Take();
+    // The suite's setup updated the live version in place: the catalogue still knows the old build.
+    WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Version1", "2.14.0.300");
+    RunState state = Open(1);
+    EXPECT_FALSE(OnChange(state, ui_));
+    WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Version1", "2.14.0.310");
+
+    // The same for a live MERIDAN version, while the Kalvio edition is switched.
+    ASSERT_TRUE(MoveFileA("C:\\MERIDAN V3.0.2.7", "C:\\MERIDAN"));
+    WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Version3", "3.0.2.6");
+    const world::Snapshot meridanLive = world::Snapshot::Take();
+    state = Open(1);
+    EXPECT_FALSE(OnChange(state, ui_));
+    EXPECT_EQ(meridanLive.Differences(world::Snapshot::Take()), "");
+    ASSERT_TRUE(MoveFileA("C:\\MERIDAN", "C:\\MERIDAN V3.0.2.7"));
+    WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Version3", "3.0.2.7");
+
+    const std::string unmatched =
+        " l\xE4sst sich keinem Eintrag der Liste eindeutig zuordnen. Damit sie nicht unter falschem Namen abgelegt "
+        "wird, wurde nichts verschoben.";
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"Die Version im Verzeichnis C:\\Brivane" + unmatched,
+                                                 "Die Version im Verzeichnis C:\\MERIDAN" + unmatched}));
+    EXPECT_EQ(state.currentSuiteIndex, 0);
+    EXPECT_TRUE(Registered().empty());
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+}
+
+TEST_F(SuiteChangeTest, VersionWithoutProgramPathIsRefusedBeforeAnythingMoves)
+{
+    // MDN 3.0.2.7 parked in a folder whose name says nothing, and no MERIDAN installation path to
+    // derive its program path from.
+    ScratchDir parking;
+    const std::string parked = parking / "MDN 3.0.2.7";
+    ASSERT_TRUE(MoveFileA("C:\\MERIDAN V3.0.2.7", parked.c_str()));
+    WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Path3", parked);
+    DeleteRegValue(HKEY_CURRENT_USER, kSuiteCatalogueKey, "PrgPath3");
+    DeleteRegValue(HKEY_LOCAL_MACHINE, kMeridanInstallKey, "Path");
+    const world::Snapshot before = world::Snapshot::Take();
+
+    RunState state = Open(2);
+    ASSERT_EQ(state.suiteEntries.size(), 3u);
+    EXPECT_EQ(state.suiteEntries[2].programPath, "");
+    EXPECT_FALSE(OnChange(state, ui_));
+    EXPECT_EQ(Texts(), std::vector<std::string>{"F\xFCr die Version MDN 3.0.2.7 ist kein Programmpfad bekannt: sie kann "
+                                                "nicht aktiviert werden. Es wurde nichts verschoben."});
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+    EXPECT_TRUE(PathExists(parked + "\\program\\workbench.exe"));
+    EXPECT_TRUE(Registered().empty());
+}
+
+TEST_F(SuiteChangeTest, TheLiveVersionStaysCurrentUntilAChangeSucceeds)
+{
+    RunState state = Open(1);
+    {
+        SeamOverride<BOOL(const char*, const char*, DWORD)> move(
+            seams::MovePath, [](const char*, const char*, DWORD) -> BOOL { return FALSE; });
+        EXPECT_FALSE(OnChange(state, ui_));
+    }
+    EXPECT_EQ(state.currentSuiteIndex, 0);
+
+    // Delete still protects the live version's row; it saves at once.
+    ui_.selectedSuiteRows = {0};
+    OnDelete(state, ui_);
+    EXPECT_EQ(ui_.messages.back().text, "Der Eintrag f\xFCr die aktuell aktive Version kann nicht gel\xF6scht werden!");
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Name1"), "Kalvio 2.14.0.310");
+}
+
 TEST_F(SuiteChangeTest, StartFindsTheCurrentVersionOrSaysWhy)
 {
     RunState state = Open(0);
@@ -192,10 +291,12 @@ TEST_F(SuiteChangeTest, RunningProgramsAbortRetryIgnore)
     EXPECT_NE(ui_.messages[0].text.find("\tControl\n"), std::string::npos);  // no dvio_it1.dll: simulation naming
     EXPECT_TRUE(log_.Messages().empty());
     EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+    EXPECT_EQ(state.currentSuiteIndex, 0);
 
     // Ignore: the switch goes on.
     ui_.answers = {IDIGNORE};
     EXPECT_TRUE(OnChange(state, ui_));
+    EXPECT_EQ(state.currentSuiteIndex, 1);
     EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "CurrentVersionName"), "Kalvio 2.15.1.20");
     DestroyWindow(graflo);
 }

@@ -120,7 +120,8 @@ public:
     std::vector<Message> messages;
     std::vector<std::vector<SuiteVersionEntry>> shownLists;
     std::vector<std::pair<CurrentField, std::string>> fields;
-    std::vector<int> selectedSuiteRows;  // the first is the focused one
+    std::vector<int> selectedSuiteRows;  // the first is the focused one unless focusedSuiteRow says otherwise
+    std::optional<int> focusedSuiteRow;   // a focus apart from the selection (a click with Ctrl)
     std::vector<int> selectedCodesysRows;
     std::vector<std::vector<CodesysVersionEntry>> shownCodesysLists;
     bool autoStartChecked = true;
@@ -142,8 +143,15 @@ public:
 
     int ShowMessage(const std::string& text, UINT type, const std::string& caption) override;
     std::vector<int> SelectedSuiteRows() override { return selectedSuiteRows; }
-    int FocusedSuiteRow() override { return selectedSuiteRows.empty() ? -1 : selectedSuiteRows.front(); }
-    void SelectSuiteRow(int row) override { selectedSuiteRows = {row}; }
+    int FocusedSuiteRow() override
+    {
+        return focusedSuiteRow.value_or(selectedSuiteRows.empty() ? -1 : selectedSuiteRows.front());
+    }
+    void SelectSuiteRow(int row) override
+    {
+        selectedSuiteRows = {row};
+        focusedSuiteRow.reset();
+    }
     std::vector<int> SelectedCodesysRows() override { return selectedCodesysRows; }
     int FocusedCodesysRow() override { return selectedCodesysRows.empty() ? -1 : selectedCodesysRows.front(); }
     void SelectCodesysRow(int row) override { selectedCodesysRows = {row}; }

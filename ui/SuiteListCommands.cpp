@@ -68,6 +68,20 @@ void OnNew(RunState& state, UserInterface& ui)
         Inform(ui, IDS_NO_KALVIO_INSTALLATION);
         return;
     }
+    // A listed version's live folder would be moved away while PATH and the current version
+    // still name it, and a second entry of one name would leave switches unsure which is meant.
+    const int live = FindLiveVersion(state.suiteEntries, folder, GetCurrentVersionName());
+    if (live >= 0) {
+        ui.ShowMessage(FormatLocalized(IDS_FOLDER_IS_LIVE_VERSION, {folder, state.suiteEntries[live].name}),
+                       MB_ICONINFORMATION | MB_OK);
+        return;
+    }
+    for (const SuiteVersionEntry& known : state.suiteEntries) {
+        if (EqualsIgnoringCase(known.name, entry.name)) {
+            ui.ShowMessage(FormatLocalized(IDS_NAME_EXISTS, {entry.name}), MB_ICONINFORMATION | MB_OK);
+            return;
+        }
+    }
     if (entry.renamePath.empty())
         entry.renamePath = ProposeRenamePath(entry);
     if (ui.ShowMessage(FormatLocalized(IDS_CONFIRM_ADD_VERSION, {entry.name, entry.programPath}),
@@ -77,13 +91,9 @@ void OnNew(RunState& state, UserInterface& ui)
 
 void OnDelete(RunState& state, UserInterface& ui)
 {
-    const std::vector<int> selected = ui.SelectedSuiteRows();
-    if (selected.size() > 1) {
-        Inform(ui, IDS_SELECT_ONE_ONLY);
-        return;
-    }
-    const int row = ui.FocusedSuiteRow();
-    if (selected.empty() || row < 0 || row >= static_cast<int>(state.suiteEntries.size()))
+    // The selected row's own entry goes: not the focused row, not another entry of that name.
+    const int row = SingleSelectedRow(ui);
+    if (row < 0 || row >= static_cast<int>(state.suiteEntries.size()))
         return;
     const std::string name = state.suiteEntries[row].name;
     const int current = state.currentSuiteIndex;
@@ -93,13 +103,8 @@ void OnDelete(RunState& state, UserInterface& ui)
         return;
     }
     WriteLog("OnDelete");
-    for (auto entry = state.suiteEntries.begin(); entry != state.suiteEntries.end(); ++entry) {
-        if (EqualsIgnoringCase(entry->name, name)) {
-            WriteLog("Deleted: " + entry->name);
-            state.suiteEntries.erase(entry);
-            break;
-        }
-    }
+    WriteLog("Deleted: " + name);
+    state.suiteEntries.erase(state.suiteEntries.begin() + row);
     SaveAllKalvio(state, ui.AutoStartChecked());
     LoadSuiteCatalogue(state, ui, false);
     state.suiteDirty = true;
@@ -139,6 +144,11 @@ void OnEditEntry(RunState& state, UserInterface& ui)
             return;
         if (EqualsIgnoringCase(values.renamePath, state.installPath)) {
             Inform(ui, IDS_RENAME_PATH_IS_INSTALL_PATH);
+            continue;
+        }
+        // Two entries with one folder: a switch would bring in the other version under this name.
+        if (RenamePathTaken(state.suiteEntries, values.renamePath, row)) {
+            Inform(ui, IDS_PATH_EXISTS);
             continue;
         }
         if (!EqualsIgnoringCase(GetCurrentVersionName(), values.name)) {

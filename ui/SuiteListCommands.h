@@ -7,9 +7,10 @@
 
 namespace flipdeck {
 
-// Adds the version found in a folder the user picks.
+// Adds the version found in a folder the user picks, unless it is a listed version's live
+// installation or its name is listed already.
 void OnNew(RunState& state, UserInterface& ui);
-// Deletes the focused entry unless it is the current version, and saves at once.
+// Deletes the selected entry unless it is the current version, and saves at once.
 void OnDelete(RunState& state, UserInterface& ui);
 // Moves the selected entry one row; the current entry index stays on its entry.
 void OnMoveUp(RunState& state, UserInterface& ui);

@@ -1,6 +1,7 @@
 #include "tests/e2e/FlipdeckProcess.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <stdexcept>
 
@@ -203,8 +204,58 @@ void FlipdeckProcess::SelectRows(int listId, const std::vector<int>& rows)
 
 void FlipdeckProcess::Click(int buttonId, int parentId)
 {
-    HWND parent = parentId == 0 ? main_ : GetDlgItem(main_, parentId);
-    PostMessageA(GetDlgItem(parent, buttonId), BM_CLICK, 0, 0);
+    Press(parentId == 0 ? main_ : GetDlgItem(main_, parentId), buttonId);
+}
+
+void FlipdeckProcess::Press(HWND dialog, int buttonId) { PostMessageA(GetDlgItem(dialog, buttonId), BM_CLICK, 0, 0); }
+
+void FlipdeckProcess::DoubleClickRow(int listId, int row)
+{
+    HWND list = GetDlgItem(main_, listId);
+    RemoteBuffer remote(process_, sizeof(RECT));
+    RECT bounds{};
+    bounds.left = LVIR_LABEL;
+    remote.Write(&bounds, sizeof(bounds));
+    SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), remote.At());
+    remote.Read(&bounds, sizeof(bounds));
+    const LPARAM point = MAKELPARAM((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2);
+    PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, point);
+}
+
+HWND FlipdeckProcess::WaitForDialog(int childId, double seconds)
+{
+    HWND found = nullptr;
+    WaitUntil(seconds, [&] {
+        for (HWND window : DialogWindowsOf(processId_)) {
+            if (window != main_ && GetDlgItem(window, childId) != nullptr) {
+                found = window;
+                return true;
+            }
+        }
+        return false;
+    });
+    return found;
+}
+
+bool FlipdeckProcess::ChooseFolder(const std::string& folder, double seconds)
+{
+    HWND browser = nullptr;
+    WaitUntil(seconds, [&] {
+        for (HWND window : DialogWindowsOf(processId_)) {
+            if (FindWindowExA(window, nullptr, WC_TREEVIEWA, nullptr) != nullptr) {
+                browser = window;
+                return true;
+            }
+        }
+        return false;
+    });
+    if (browser == nullptr)
+        return false;
+    RemoteBuffer remote(process_, folder.size() + 1);
+    remote.Write(folder.c_str(), folder.size() + 1);
+    SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, remote.At());
+    Press(browser, IDOK);
+    return WaitUntil(seconds, [&] { return !IsWindow(browser); });
 }
 
 }  // namespace flipdeck::test

@@ -41,6 +41,16 @@ public:
     void SelectRows(int listId, const std::vector<int>& rows);
     // Clicks a button of the main dialog, or of a command header (parentId) in it.
     void Click(int buttonId, int parentId = 0);
+    // Double-clicks a row of a list view of the main dialog.
+    void DoubleClickRow(int listId, int row);
+    // Waits for a dialog of the program, other than the main dialog, that has a control `childId`;
+    // null when none appeared.
+    HWND WaitForDialog(int childId, double seconds = 20);
+    // Waits for the shell's folder browser, selects `folder` in it and presses OK. False when no
+    // browser appeared.
+    bool ChooseFolder(const std::string& folder, double seconds = 20);
+    // Clicks a button of any dialog of the program.
+    static void Press(HWND dialog, int buttonId);
 
     HWND MainWindow() const { return main_; }
 

@@ -111,3 +111,67 @@ TEST_F(SuiteSwitchE2E, AMachinePathOfAnotherTypeStopsTheSwitchAndLosesNothing)
     EXPECT_TRUE(Registered().empty());
     EXPECT_EQ(log_.Messages().back(), "ENV PATH not read: type REG_MULTI_SZ");
 }
+
+TEST_F(SuiteSwitchE2E, ParksTheLiveVersionUnderItsOwnNameWhenAnOlderEntryLostItsFolder)
+{
+    // An older version is listed first; its parked folder was deleted by hand. It still loads,
+    // since its program path holds the live version's workbench.
+    std::vector<world::SuiteVersion> listed = world::SuiteVersions();
+    listed.insert(listed.begin(), {"Kalvio 2.13.2.1", "C:\\Brivane V2.13.2.1", "C:\\Brivane", "2.13.2.1", "", ""});
+    world::ListSuiteVersions(listed);
+    const world::Snapshot before = world::Snapshot::Take();
+
+    EXPECT_EQ(SwitchTo(2), "Der Wechsel war erfolgreich!");
+    EXPECT_EQ(GetProductVersionText("C:\\Brivane V2.14.0.310\\Kalvio\\workbench.exe"), "2.14.0.310");
+    EXPECT_FALSE(PathExists("C:\\Brivane V2.13.2.1"));
+    EXPECT_EQ(SwitchTo(1), "Der Wechsel war erfolgreich!");
+    world::Snapshot after = world::Snapshot::Take();
+    after.machinePath = before.machinePath;  // PATH keeps the bin path: the documented lasting change
+    EXPECT_EQ(before.Differences(after), "");
+}
+
+TEST_F(SuiteSwitchE2E, EditRefusesTheRenamePathOfAnotherEntry)
+{
+    const world::Snapshot before = world::Snapshot::Take();
+    FlipdeckProcess flipdeck;
+    ASSERT_NE(flipdeck.WaitForMainWindow(), nullptr);
+    flipdeck.SelectRows(IDC_KALVIO_LIST, {1});
+    flipdeck.DoubleClickRow(IDC_KALVIO_LIST, 1);
+    HWND edit = flipdeck.WaitForDialog(IDC_EDIT_RENAME_PATH_BROWSE);
+    ASSERT_NE(edit, nullptr);
+    FlipdeckProcess::Press(edit, IDC_EDIT_RENAME_PATH_BROWSE);
+    ASSERT_TRUE(flipdeck.ChooseFolder("C:\\MERIDAN V3.0.2.7"));
+    FlipdeckProcess::Press(edit, IDOK);
+    MessageBoxWindow box = flipdeck.WaitForMessageBox();
+    EXPECT_EQ(box.text, "Der angegebene Pfad ist bereits vorhanden!");
+    FlipdeckProcess::Answer(box, IDOK);
+
+    // The edit comes back with the refused choice; Cancel keeps the entry, OK of the main dialog
+    // saves it as it was.
+    edit = flipdeck.WaitForDialog(IDC_EDIT_RENAME_PATH_BROWSE);
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(ItemTextOf(edit, IDC_EDIT_RENAME_PATH), "C:\\MERIDAN V3.0.2.7");
+    FlipdeckProcess::Press(edit, IDCANCEL);
+    flipdeck.Click(IDOK);
+    EXPECT_EQ(flipdeck.WaitForExit(), 0u);
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+}
+
+TEST_F(SuiteSwitchE2E, NewRefusesTheLiveInstallation)
+{
+    // The live version's rename path was once edited, so the path proposed for the live folder is free.
+    for (const char* catalogue : {kSuiteCatalogueKey, kMeridanCatalogueKey})
+        WriteRegString(HKEY_CURRENT_USER, catalogue, "Path1", "C:\\Brivane 2.14");
+    const world::Snapshot before = world::Snapshot::Take();
+    FlipdeckProcess flipdeck;
+    ASSERT_NE(flipdeck.WaitForMainWindow(), nullptr);
+    flipdeck.Click(ID_CMD_NEW, IDC_KALVIO_HEADER);
+    ASSERT_TRUE(flipdeck.ChooseFolder("C:\\Brivane"));
+    MessageBoxWindow box = flipdeck.WaitForMessageBox();
+    EXPECT_EQ(box.text, "Das Verzeichnis C:\\Brivane enth\xE4lt die aktive Installation der eingetragenen Version "
+                        "Kalvio 2.14.0.310 und kann nicht hinzugef\xFCgt werden.");
+    FlipdeckProcess::Answer(box, IDOK);
+    flipdeck.Click(IDOK);
+    EXPECT_EQ(flipdeck.WaitForExit(), 0u);
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+}

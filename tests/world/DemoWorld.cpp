@@ -137,6 +137,23 @@ void CatalogueCodesys(int n, const CodesysVersion& codesys, bool wholeFolder = f
     SetByte(HKEY_CURRENT_USER, kCodesysCatalogue, "RenameSubDir" + index, wholeFolder ? 0 : 1);
 }
 
+// Removes every file and folder that matches a wildcard pattern.
+void RemoveMatching(const std::string& pattern)
+{
+    const std::string folder = pattern.substr(0, pattern.find_last_of('\\') + 1);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    std::vector<std::string> doomed;
+    do
+        doomed.push_back(folder + found.cFileName);
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+    for (const std::string& path : doomed)
+        RemoveTree(path);
+}
+
 // Removes what the CoDeSys versions of the world and their parking places left: trees and folders
 // by their prefixes, so that versions installed by a test go too.
 void RemoveCodesys()
@@ -161,20 +178,8 @@ void RemoveCodesys()
     const std::string system = ProductSystemDirectory();
     for (const std::string& file : GatewayFiles())
         DeleteFileA((system + file).c_str());
-    for (const std::string& pattern : {std::string(kCodesysRoot) + "*", system + "CoDeSys *"}) {
-        const std::string folder = pattern.substr(0, pattern.find_last_of('\\') + 1);
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA(pattern.c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE)
-            continue;
-        std::vector<std::string> doomed;
-        do
-            doomed.push_back(folder + found.cFileName);
-        while (FindNextFileA(search, &found));
-        FindClose(search);
-        for (const std::string& path : doomed)
-            RemoveTree(path);
-    }
+    RemoveMatching(std::string(kCodesysRoot) + "*");
+    RemoveMatching(system + "CoDeSys *");
 }
 
 const char* const kRegistryKeys[][2] = {
@@ -209,9 +214,9 @@ void Remove()
 {
     for (const auto& key : kRegistryKeys)
         DeleteRegistryTree(std::string(key[0]) == "HKLM" ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, key[1]);
-    for (const char* folder : {"C:\\Brivane", "C:\\Brivane V2.14.0.310", "C:\\Brivane V2.15.1.20", "C:\\MERIDAN",
-                               "C:\\MERIDAN V3.0.2.7"})
-        RemoveTree(folder);
+    // The suite's folders by their prefixes, so that versions parked or copied by a test go too.
+    RemoveMatching("C:\\Brivane*");
+    RemoveMatching("C:\\MERIDAN*");
     RemoveCodesys();
 }
 
@@ -228,6 +233,21 @@ void InstallCodesys(const std::string& standIns, const std::string& version, std
     MakeCodesysFolders(standIns, codesys, Root(), "");
     MakeCodesysTrees(codesys, "");
     MakeGatewayFiles(ProductSystemDirectory(), codesys);
+}
+
+void ListSuiteVersions(const std::vector<SuiteVersion>& versions)
+{
+    for (size_t i = 0; i < versions.size(); ++i) {
+        const SuiteVersion& suite = versions[i];
+        const std::string n = std::to_string(i + 1);
+        for (const char* catalogue : {kSuiteCatalogueKey, kMeridanCatalogueKey}) {
+            Set(HKEY_CURRENT_USER, catalogue, "Name" + n, suite.name);
+            Set(HKEY_CURRENT_USER, catalogue, "Path" + n, suite.renamePath);
+            Set(HKEY_CURRENT_USER, catalogue, "PrgPath" + n, suite.programPath);
+            Set(HKEY_CURRENT_USER, catalogue, "Version" + n, suite.version);
+            Set(HKEY_CURRENT_USER, catalogue, "HelpFile" + n, "");
+        }
+    }
 }
 
 void ApplyLastingSwitchEffects()
@@ -249,7 +269,7 @@ void Build(const std::string& standIns)
     Set(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brivane\\Kalvio", "sLanguage", "DEU");
     Set(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brivane\\Kalvio", "Version", SuiteVersions()[0].version);
 
-    // Earlier runs saved the catalogue to the suite's key and to the MERIDAN edition's mirror.
+    // The first version is live, the others are parked.
     for (size_t i = 0; i < SuiteVersions().size(); ++i) {
         const SuiteVersion& suite = SuiteVersions()[i];
         const std::string folder = i == 0 ? suite.programPath : suite.renamePath;
@@ -260,15 +280,9 @@ void Build(const std::string& standIns)
         for (const std::string& component : {std::string(suite.layout) + "\\UiControls.dll",
                                              std::string(suite.layout) + "\\CxForms.dll", std::string("bin\\RemotePanel.dll")})
             WriteText(folder + "\\" + component, component + " of " + suite.name);
-        const std::string n = std::to_string(i + 1);
-        for (const char* catalogue : {kSuiteCatalogueKey, kMeridanCatalogueKey}) {
-            Set(HKEY_CURRENT_USER, catalogue, "Name" + n, suite.name);
-            Set(HKEY_CURRENT_USER, catalogue, "Path" + n, suite.renamePath);
-            Set(HKEY_CURRENT_USER, catalogue, "PrgPath" + n, suite.programPath);
-            Set(HKEY_CURRENT_USER, catalogue, "Version" + n, suite.version);
-            Set(HKEY_CURRENT_USER, catalogue, "HelpFile" + n, "");
-        }
     }
+    // Earlier runs saved the catalogue to the suite's key and to the MERIDAN edition's mirror.
+    ListSuiteVersions(SuiteVersions());
     for (const char* catalogue : {kSuiteCatalogueKey, kMeridanCatalogueKey}) {
         Set(HKEY_CURRENT_USER, catalogue, "CurrentVersionName", SuiteVersions()[0].name);
         SetByte(HKEY_CURRENT_USER, catalogue, "AutoStart", 0);

@@ -28,6 +28,10 @@ struct SuiteVersion {
 };
 const std::vector<SuiteVersion>& SuiteVersions();  // the first is live
 
+// Writes the suite catalogue (and its MERIDAN mirror) as an earlier save leaves it: these versions
+// at indexes 1, 2, ... Folders are not touched.
+void ListSuiteVersions(const std::vector<SuiteVersion>& versions);
+
 // Removes every trace of an earlier world and builds it anew. `standIns` is the folder of the
 // stand-in programs (bin\standins). Throws std::runtime_error when a step fails.
 void Build(const std::string& standIns);
