@@ -323,15 +323,7 @@ std::string FailureText(const Step& step)
 // Tells the user what the roll-back left where the change had moved it.
 void TellStranded(const SwitchPlan& plan, const RunOutcome& run, UserInterface& ui)
 {
-    std::string list;
-    for (size_t index : run.notUndone) {
-        const Step& step = plan.steps[index];
-        const bool tree = step.kind == StepKind::MoveTree;
-        if (step.kind == StepKind::MoveFolder || step.kind == StepKind::MoveFile || tree)
-            list += (list.empty() ? "" : "\n") + (tree ? KeyName(step.root, step.target) : step.target) + " -> " +
-                    (tree ? KeyName(step.root, step.source) : step.source);
-    }
-    const std::string message = FormatLocalized(IDS_RESTORE_INCOMPLETE, {list});
+    const std::string message = FormatLocalized(IDS_RESTORE_INCOMPLETE, {NotUndoneMoves(plan, run)});
     WriteLog(message);
     ui.ShowMessage(message, MB_ICONWARNING | MB_OK);
 }

@@ -10,6 +10,19 @@ namespace seams {
 std::function<void(size_t)> StepStarting = [](size_t) {};
 }  // namespace seams
 
+std::string NotUndoneMoves(const SwitchPlan& plan, const RunOutcome& outcome)
+{
+    std::string list;
+    for (size_t index : outcome.notUndone) {
+        const Step& step = plan.steps[index];
+        const bool tree = step.kind == StepKind::MoveTree;
+        if (step.kind == StepKind::MoveFolder || step.kind == StepKind::MoveFile || tree)
+            list += (list.empty() ? "" : "\n") + (tree ? KeyName(step.root, step.target) : step.target) + " -> " +
+                    (tree ? KeyName(step.root, step.source) : step.source);
+    }
+    return list;
+}
+
 RunOutcome RunSteps(const SwitchPlan& plan, SwitchProgress& progress, const std::function<void(size_t)>& failing)
 {
     RunOutcome outcome;

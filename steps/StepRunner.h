@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "app/UserInterface.h"
@@ -28,6 +29,9 @@ struct RunOutcome {
 
 // `progress` is told of each step that changes the machine as it starts; `failing`, when given, of
 // the step that stops the run, before anything is undone.
+// The moves a roll-back could not undo, one "<where it stays> -> <where it belongs>" line each.
+std::string NotUndoneMoves(const SwitchPlan& plan, const RunOutcome& outcome);
+
 RunOutcome RunSteps(const SwitchPlan& plan, SwitchProgress& progress,
                     const std::function<void(size_t index)>& failing = nullptr);
 

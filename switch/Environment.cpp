@@ -146,32 +146,28 @@ std::optional<std::string> ReadSystemPath(PathReadFailure& failure)
     return path;
 }
 
-bool UpdatePathVariable(const std::vector<SuiteVersionEntry>& entries, int chosen, UserInterface& ui)
+bool PlanPathUpdate(const SuiteVersionEntry& entry, std::vector<Step>& steps, std::string& refusal, std::string& logLine)
 {
-    if (chosen < 0 || chosen >= static_cast<int>(entries.size()))
-        return false;
     PathReadFailure failure;
     const std::optional<std::string> old = ReadSystemPath(failure);
     if (!old) {
         if (failure.status == ERROR_SUCCESS) {
-            WriteLog("ENV PATH not read: type " + TypeName(failure.type));
-            ui.ShowMessage(FormatLocalized(IDS_SYSTEM_PATH_WRONG_TYPE, {kEnvironmentKey, TypeName(failure.type)}),
-                           MB_ICONWARNING | MB_OK);
+            logLine = "ENV PATH not read: type " + TypeName(failure.type);
+            refusal = FormatLocalized(IDS_SYSTEM_PATH_WRONG_TYPE, {kEnvironmentKey, TypeName(failure.type)});
         } else {
             const std::string error = std::to_string(failure.status);
-            WriteLog(std::string("ENV PATH not read: ") + (failure.keyOpened ? "" : "key not opened, ") + "error " + error);
-            ui.ShowMessage(FormatLocalized(IDS_SYSTEM_PATH_NOT_READ, {kEnvironmentKey, error}), MB_ICONWARNING | MB_OK);
+            logLine = std::string("ENV PATH not read: ") + (failure.keyOpened ? "" : "key not opened, ") + "error " + error;
+            refusal = FormatLocalized(IDS_SYSTEM_PATH_NOT_READ, {kEnvironmentKey, error});
         }
         return false;
     }
-    const std::string bin = entries[chosen].BinPath();
+    const std::string bin = entry.BinPath();
     if (PathListHolds(*old, bin))
         return true;
     const std::string updated = bin + ";" + *old;
-    WriteSystemPath(updated);
-    WriteLog(*old);
-    WriteLog("ENV PATH not found.");
-    WriteLog(updated);
+    steps.push_back(SetSystemPathStep(updated, bin));
+    for (const std::string& line : {*old, std::string("ENV PATH not found."), updated})
+        steps.push_back(NoteStep(line));
     return true;
 }
 
@@ -203,19 +199,14 @@ std::string ProductSystemDirectory()
     return std::string(path) + "\\";
 }
 
-std::vector<std::string> RegisterSuiteComponents(const SuiteVersionEntry& entry)
+std::vector<std::string> SuiteComponents(const SuiteVersionEntry& entry)
 {
     const std::string components = entry.programPath + (entry.edition == 1 ? "\\program\\" : "\\kalvio\\");
     std::vector<std::string> files;
     for (const char* file : {"UiControls.dll", "UiControlsSet2.dll", "ATL.dll", "CxForms.dll", "CxUndo.dll", "CxAggreg.dll"})
         files.push_back(components + file);
     files.push_back(entry.programPath + "\\bin\\RemotePanel.dll");
-    std::vector<std::string> failed;
-    for (const std::string& file : files) {
-        if (!RegisterComponent(file))
-            failed.push_back(file);
-    }
-    return failed;
+    return files;
 }
 
 bool RegisterComponent(const std::string& path)

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/UserInterface.h"
 #include "catalogue/SuiteVersionEntry.h"
+#include "steps/Step.h"
 
 namespace flipdeck {
 
@@ -30,10 +30,11 @@ struct PathReadFailure {
 // is missing. Nothing when it cannot be read, with the reason in `failure`.
 std::optional<std::string> ReadSystemPath(PathReadFailure& failure);
 
-// Puts the chosen entry's bin path in front of the machine PATH unless PATH already holds it.
-// False when the chosen index is not in the list, and when PATH cannot be read: then nothing is
-// written, and the reason is logged and shown.
-bool UpdatePathVariable(const std::vector<SuiteVersionEntry>& entries, int chosen, UserInterface& ui);
+// The steps that put the version's bin path in front of the machine PATH unless one of its entries
+// names it already: the PATH write and its three log lines (the old PATH, "ENV PATH not found.",
+// the new PATH). False when PATH cannot be read: then nothing may be written, `refusal` says why
+// to the user and `logLine` to the activity log.
+bool PlanPathUpdate(const SuiteVersionEntry& entry, std::vector<Step>& steps, std::string& refusal, std::string& logLine);
 
 // Writes the machine PATH as REG_EXPAND_SZ, tells every top-level window and takes it, expanded,
 // into this process's own environment. Values of 10 characters or fewer are never written.
@@ -42,9 +43,9 @@ void WriteSystemPath(std::string value);
 // The products' system directory (the 32-bit one on 64-bit Windows), with a trailing backslash.
 std::string ProductSystemDirectory();
 
-// Runs "regsvr32 /s" on each of the suite's components that exists, in table order, and answers
-// the paths of those that were not registered.
-std::vector<std::string> RegisterSuiteComponents(const SuiteVersionEntry& entry);
+// The suite's components in the order they are registered: six in the edition's component folder
+// ("\program\" or "\kalvio\"), then "\bin\RemotePanel.dll", under the program path.
+std::vector<std::string> SuiteComponents(const SuiteVersionEntry& entry);
 // Registers one component and logs how regsvr32 ended. False when the file exists but was not
 // registered: regsvr32 did not start, did not end within 10 s or answered an error.
 bool RegisterComponent(const std::string& path);

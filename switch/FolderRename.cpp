@@ -1,7 +1,6 @@
 #include "switch/FolderRename.h"
 
 #include <algorithm>
-#include <utility>
 
 #include "app/ActivityLog.h"
 #include "app/LocalizedString.h"
@@ -10,29 +9,20 @@
 
 namespace flipdeck {
 
-namespace {
-
-bool Move(const std::string& source, const std::string& target)
-{
-    return seams::MovePath(source.c_str(), target.c_str(), 0) != FALSE;
-}
-
-}  // namespace
-
 int RenameWithLog(const std::string& source, const std::string& target)
 {
     if (!PathExists(source))
         WriteLog("Rename source path not exists: " + source);
     if (PathExists(target))
         WriteLog("Rename target path already exists: " + target);
-    if (Move(source, target))
+    if (seams::MovePath(source.c_str(), target.c_str(), 0))
         return 0;
     WriteLog("Rename FAILED: " + source + " TO " + target);
     return 1;
 }
 
 bool FindVersionsToPark(const std::vector<SuiteVersionEntry>& entries, int chosen, const std::string& currentName,
-                        std::vector<int>& parked, UserInterface& ui)
+                        std::vector<int>& parked, std::string& refusal)
 {
     parked.clear();
     std::vector<std::string> folders;
@@ -45,9 +35,7 @@ bool FindVersionsToPark(const std::vector<SuiteVersionEntry>& entries, int chose
         folders.push_back(folder);
         const int live = FindLiveVersion(entries, folder, currentName);
         if (live < 0) {
-            const std::string message = FormatLocalized(IDS_LIVE_VERSION_UNMATCHED, {folder});
-            WriteLog(message);
-            ui.ShowMessage(message, MB_ICONINFORMATION | MB_OK);
+            refusal = FormatLocalized(IDS_LIVE_VERSION_UNMATCHED, {folder});
             return false;
         }
         if (live != chosen)
@@ -57,52 +45,38 @@ bool FindVersionsToPark(const std::vector<SuiteVersionEntry>& entries, int chose
     return true;
 }
 
-bool RenameVersions(const std::vector<SuiteVersionEntry>& entries, int chosen, const std::vector<int>& parked,
-                    UserInterface& ui)
+bool PlanRenameVersions(const std::vector<SuiteVersionEntry>& entries, int chosen, const std::vector<int>& parked,
+                        PlannedPaths& paths, std::vector<Step>& steps, std::string& refusal)
 {
-    if (chosen < 0 || chosen >= static_cast<int>(entries.size()))
-        return false;
-    std::vector<std::pair<std::string, std::string>> done;
-    std::pair<std::string, std::string> failed;
-    auto exchange = [&] {
-        for (int i : parked) {
-            const std::string& program = entries[i].programPath;
-            const std::string& rename = entries[i].renamePath;
-            if (!PathExists(program) || PathExists(rename))
-                continue;
-            if (RenameWithLog(program, rename) != 0) {
-                failed = {program, rename};
-                return false;
-            }
-            done.emplace_back(program, rename);
-        }
-        const SuiteVersionEntry& target = entries[chosen];
-        const std::string& program = target.programPath;
-        // A folder left at the program path without a workbench is moved aside, never deleted.
-        if (PathExists(program) && !HoldsWorkbench(program)) {
-            int n = 1;
-            while (PathExists(program + "_uninstalled" + std::to_string(n)))
-                ++n;
-            Move(program, program + "_uninstalled" + std::to_string(n));
-        }
-        failed = {target.renamePath, program};
-        if (!PathExists(target.renamePath) || PathExists(program) || RenameWithLog(target.renamePath, program) != 0)
-            return false;
-        return true;
+    auto move = [&](const std::string& from, const std::string& to, bool logged) {
+        steps.push_back(MoveFolderStep(from, to, logged));
+        paths.Move(from, to);
     };
-    if (exchange())
-        return true;
-
-    for (const auto& [source, target] : done) {
-        // A move back that fails leaves the folder at its rename path, where the catalogue finds
-        // it; the log says so, since the message below speaks only of the failed move.
-        if (!Move(target, source))
-            WriteLog("Rename FAILED: " + target + " TO " + source);
+    for (int i : parked) {
+        const std::string& program = entries[i].programPath;
+        const std::string& rename = entries[i].renamePath;
+        if (paths.Exists(program) && !paths.Exists(rename))
+            move(program, rename, true);
     }
-    const std::string message = FormatLocalized(IDS_RENAME_DIR_FAILED, {failed.first, failed.second});
-    WriteLog(message);
-    ui.ShowMessage(message, MB_ICONWARNING | MB_OK);
-    return false;
+    const SuiteVersionEntry& target = entries[chosen];
+    const std::string& program = target.programPath;
+    // A folder left at the program path without a workbench is moved aside, never deleted.
+    if (paths.Exists(program) && !paths.Exists(program + "\\Kalvio\\workbench.exe") &&
+        !paths.Exists(program + "\\program\\workbench.exe")) {
+        int n = 1;
+        while (paths.Exists(program + "_uninstalled" + std::to_string(n)))
+            ++n;
+        // Like the folder itself, a failed move aside is left alone: the version cannot come in then.
+        move(program, program + "_uninstalled" + std::to_string(n), false);
+        steps.back().lasting = true;
+        steps.back().mayFail = true;
+    }
+    if (!paths.Exists(target.renamePath) || paths.Exists(program)) {
+        refusal = FormatLocalized(IDS_RENAME_DIR_FAILED, {target.renamePath, program});
+        return false;
+    }
+    move(target.renamePath, program, true);
+    return true;
 }
 
 }  // namespace flipdeck

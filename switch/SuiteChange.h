@@ -1,15 +1,21 @@
-// Switching the active suite version and starting it.
+// Switching the active suite version, its preview, and starting the active version.
 #pragma once
 
 #include "app/RunState.h"
 #include "app/UserInterface.h"
+#include "switch/ChangeOutcome.h"
 
 namespace flipdeck {
 
-// Makes the version selected in the suite list the active one. True when the change is done and
-// the main dialog must close; it has saved the suite catalogue then (the dirty flag is cleared).
-// False when it was refused or failed (the dialog stays open).
-bool OnChange(RunState& state, UserInterface& ui);
+// Makes the version selected in the suite list the active one. Every step (PATH, folders,
+// installation values, registrations, catalogue) is planned before the first is made, journaled as
+// it is made, and undone when a folder move fails. Done: the main dialog closes; the change has
+// saved the suite catalogue then (the dirty flag is cleared). Otherwise the dialog stays open.
+ChangeOutcome OnChange(RunState& state, UserInterface& ui);
+
+// Shows the steps the change to the selected version would make, or why it would not start;
+// changes nothing.
+void PreviewChange(const RunState& state, UserInterface& ui);
 
 // Starts the workbench of the current version. True when it was started and the main dialog
 // must close.

@@ -2,6 +2,7 @@
 
 #include "app/Seams.h"
 #include "catalogue/Registry.h"
+#include "steps/StepRunner.h"
 #include "switch/Environment.h"
 #include "tests/TestSupport.h"
 
@@ -13,6 +14,28 @@ namespace {
 std::vector<SuiteVersionEntry> Entry(const std::string& programPath, int edition = 0)
 {
     return {{"V", programPath, programPath + " V", "1", "", edition}};
+}
+
+// Plans the PATH update for the version and makes its steps; false when PATH could not be read.
+bool UpdatePath(const SuiteVersionEntry& entry)
+{
+    SwitchPlan plan;
+    std::string refusal, logLine;
+    if (!PlanPathUpdate(entry, plan.steps, refusal, logLine))
+        return false;
+    RecordingProgress progress;
+    return RunSteps(plan, progress).Done();
+}
+
+// Registers each of the version's components that is there, in order; the ones not registered.
+std::vector<std::string> Register(const SuiteVersionEntry& entry)
+{
+    std::vector<std::string> failed;
+    for (const std::string& component : SuiteComponents(entry)) {
+        if (!RegisterComponent(component))
+            failed.push_back(component);
+    }
+    return failed;
 }
 
 }  // namespace
@@ -30,13 +53,13 @@ TEST(NormalizePathList, CollapsesTrimsAndTerminates)
     EXPECT_EQ(list, ";");
 }
 
-TEST(UpdatePathVariable, PutsTheBinPathFirstAndLogsOldAndNew)
+TEST(PathUpdate, PutsTheBinPathFirstAndLogsOldAndNew)
 {
     SavedSystemPath saved;
     ScratchLogFolder log;
-    ScriptedUi ui;
+    ScratchJournal journal;
     WriteRegExpandString(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path", "C:\\Windows;;C:\\Windows\\system32 ");
-    EXPECT_TRUE(UpdatePathVariable(Entry("C:\\Brivane"), 0, ui));
+    EXPECT_TRUE(UpdatePath(Entry("C:\\Brivane")[0]));
     auto written = ReadRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path");
     EXPECT_EQ(written->Text(), "C:\\Brivane\\bin;C:\\Windows;C:\\Windows\\system32;");
     EXPECT_EQ(written->type, static_cast<DWORD>(REG_EXPAND_SZ));
@@ -49,34 +72,32 @@ TEST(UpdatePathVariable, PutsTheBinPathFirstAndLogsOldAndNew)
     // The same folder in any case, with or without a trailing backslash: left alone, nothing logged.
     for (const char* present : {"c:\\brivane\\BIN;C:\\Windows", "C:\\Windows;C:\\Brivane\\bin\\", "C:\\BRIVANE\\Bin\\;"}) {
         WriteRegExpandString(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path", present);
-        EXPECT_TRUE(UpdatePathVariable(Entry("C:\\Brivane"), 0, ui));
+        EXPECT_TRUE(UpdatePath(Entry("C:\\Brivane")[0]));
         EXPECT_EQ(ReadRegText(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path"), present);
     }
     EXPECT_EQ(log.Messages().size(), 3u);
     // Folders whose names only begin or end like the bin path are other folders.
     for (const char* other : {"C:\\Windows;C:\\Brivane\\bin2", "C:\\Brivane\\bin.old;", "C:\\Brivane\\bin\\tools;"}) {
         WriteRegExpandString(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path", other);
-        EXPECT_TRUE(UpdatePathVariable(Entry("C:\\Brivane"), 0, ui));
+        EXPECT_TRUE(UpdatePath(Entry("C:\\Brivane")[0]));
         std::string expected = other;
         NormalizePathList(expected);
         EXPECT_EQ(ReadRegText(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path"), "C:\\Brivane\\bin;" + expected);
     }
-    EXPECT_FALSE(UpdatePathVariable(Entry("C:\\Brivane"), 1, ui));
-    EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST(UpdatePathVariable, LongPathKeepsEveryFolderInOrderUnexpanded)
+TEST(PathUpdate, LongPathKeepsEveryFolderInOrderUnexpanded)
 {
     SavedSystemPath saved;
     ScratchLogFolder log;
+    ScratchJournal journal;
     std::string path = "%SystemRoot%\\system32;%SystemRoot%;%SystemRoot%\\System32\\Wbem;";
     for (int i = 0; path.size() < 4000; ++i)
         path += "C:\\Program Files\\Vendor " + std::to_string(i) + "\\Tools\\bin;";
     WriteRegExpandString(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path", path);
     ASSERT_GE(path.size(), 4000u);
 
-    ScriptedUi ui;
-    EXPECT_TRUE(UpdatePathVariable(Entry("C:\\Brivane"), 0, ui));
+    EXPECT_TRUE(UpdatePath(Entry("C:\\Brivane")[0]));
     auto written = ReadRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path");
     EXPECT_EQ(written->Text(), "C:\\Brivane\\bin;" + path);
     EXPECT_EQ(written->type, static_cast<DWORD>(REG_EXPAND_SZ));
@@ -117,7 +138,7 @@ TEST_F(Registration, RegistersThePresentComponentsInOrderByFullPath)
     SetCurrentDirectoryA(dir_.Path().c_str());
     CopyFileA(regsvr32_.Path().c_str(), (dir_ / "regsvr32.exe").c_str(), FALSE);
 
-    EXPECT_TRUE(RegisterSuiteComponents(Entry(dir_ / "V")[0]).empty());
+    EXPECT_TRUE(Register(Entry(dir_ / "V")[0]).empty());
     DeleteFileA(planted.c_str());
     SetCurrentDirectoryA(BinDir().c_str());
     const std::string kalvio = dir_ / "V\\kalvio\\";
@@ -128,7 +149,7 @@ TEST_F(Registration, RegistersThePresentComponentsInOrderByFullPath)
     EXPECT_EQ(everything.Lines().size(), 4u);  // no planted copy ran
 
     // The MERIDAN layout registers from "\program\".
-    EXPECT_TRUE(RegisterSuiteComponents(Entry(dir_ / "V", 1)[0]).empty());
+    EXPECT_TRUE(Register(Entry(dir_ / "V", 1)[0]).empty());
     EXPECT_EQ(Registered().back(), "regsvr32 /s \"" + dir_ / "V\\bin\\RemotePanel.dll\"");
     EXPECT_EQ(Registered()[4], "regsvr32 /s \"" + dir_ / "V\\program\\CxForms.dll\"");
 }
@@ -181,7 +202,7 @@ TEST_F(Registration, ToolThatNeverEndsTimesOutAfterTenSecondsAndTheListGoesOn)
         });
 
     const ULONGLONG start = GetTickCount64();
-    EXPECT_EQ(RegisterSuiteComponents(Entry(dir_ / "V")[0]), std::vector<std::string>{dir_ / "V\\kalvio\\UiControls.dll"});
+    EXPECT_EQ(Register(Entry(dir_ / "V")[0]), std::vector<std::string>{dir_ / "V\\kalvio\\UiControls.dll"});
     const ULONGLONG elapsed = GetTickCount64() - start;
     EXPECT_GE(elapsed, 9900u);
     EXPECT_LT(elapsed, 20000u);

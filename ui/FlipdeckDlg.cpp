@@ -173,8 +173,11 @@ void CFlipdeckDlg::RunSuiteCommand(UINT command)
         OnMoveDown(state_, *this);
         break;
     case ID_CMD_CHANGE:
-        if (OnChange(state_, *this))
+        if (OnChange(state_, *this) == ChangeOutcome::Done)
             SaveAndClose();
+        break;
+    case ID_CMD_PREVIEW:
+        PreviewChange(state_, *this);
         break;
     case ID_CMD_START:
         if (StartActiveVersion(state_, *this))
