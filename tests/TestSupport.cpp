@@ -8,6 +8,8 @@
 #include <stdexcept>
 
 #include "app/ActivityLog.h"
+#include "app/Seams.h"
+#include "catalogue/Naming.h"
 #include "catalogue/Registry.h"
 #include "catalogue/RegistryTree.h"
 #include "steps/Journal.h"
@@ -207,6 +209,21 @@ RecordingRegsvr32::~RecordingRegsvr32()
 }
 
 void RecordingRegsvr32::FailFor(const std::string& text) const { WriteFileBytes(path_ + ".fail", text); }
+
+void RecordingRegsvr32::Hang() const { WriteFileBytes(path_ + ".hang", ""); }
+
+void RecordingRegsvr32::Release() const
+{
+    DeleteFileA((path_ + ".hang").c_str());
+    seams::WalkProcesses([](DWORD id, const std::string& image) {
+        if (EqualsIgnoringCase(image.substr(image.find_last_of('\\') + 1), "regsvr32.exe")) {
+            UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+            TerminateProcess(process.get(), 0);
+            WaitForSingleObject(process.get(), 5000);
+        }
+        return true;
+    });
+}
 
 std::vector<std::string> RecordingRegsvr32::CommandLines() const
 {

@@ -218,6 +218,10 @@ public:
     std::vector<std::string> CommandLines() const;
     // From now on it answers exit code 5 to every command line that contains `text`.
     void FailFor(const std::string& text) const;
+    // From now on every start of it keeps running, until Release.
+    void Hang() const;
+    // Ends the runs that hang and lets the next ones end at once.
+    void Release() const;
 
 private:
     std::string path_;

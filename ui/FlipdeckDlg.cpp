@@ -305,6 +305,9 @@ void CFlipdeckDlg::ShowProgress(bool running)
 {
     for (int control : {IDOK, IDCANCEL, IDC_AUTOSTART, IDC_KALVIO_LIST, IDC_CODESYS_LIST, IDC_KALVIO_HEADER, IDC_CODESYS_HEADER})
         EnableWindow(GetItem(control), !running);
+    // A header repaints its caption over its buttons: they must paint again after it.
+    for (int header : {IDC_KALVIO_HEADER, IDC_CODESYS_HEADER})
+        RedrawWindow(GetItem(header), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     for (int control : {IDC_PROGRESS_TEXT, IDC_PROGRESS_BAR})
         ShowWindow(GetItem(control), running ? SW_SHOW : SW_HIDE);
     SetItemText(IDC_PROGRESS_TEXT, "");

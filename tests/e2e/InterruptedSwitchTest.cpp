@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "app/Startup.h"
+#include "codesys/CodesysChange.h"
+#include "codesys/CodesysList.h"
+#include "catalogue/Registry.h"
+#include "steps/Journal.h"
+#include "steps/Recovery.h"
+#include "switch/Environment.h"
+#include "switch/SuiteChange.h"
+#include "tests/TestSupport.h"
+#include "tests/world/DemoWorld.h"
+
+using namespace flipdeck;
+using namespace flipdeck::test;
+
+namespace {
+
+enum CodesysRow { kNeutral = 0, k2395 = 1, k2381 = 2, k2370 = 3 };
+enum SuiteRow { kKalvio214 = 0, kKalvio215 = 1, kMdn302 = 2 };
+
+struct Interruption {
+    const char* name;
+    const char* product;     // "suite" or "codesys"
+    std::vector<int> scene;  // switches that set the scene
+    int row;                 // the switch that is ended at each of its steps in turn
+};
+
+// A real switch in a process of its own (tests/crash/DyingSwitch.cpp), ended from outside with
+// TerminateProcess just before its step `step` starts (0: never). True when it was ended there;
+// `journal` then holds what the journal file held at that moment.
+bool EndAtStep(const Interruption& interruption, int row, size_t step, JournalContents& journal)
+{
+    const std::string event = "FlipdeckStepReached" + std::to_string(GetCurrentProcessId());
+    UniqueHandle reached(CreateEventA(nullptr, TRUE, FALSE, event.c_str()));
+    const std::string program = BinDir() + "\\dying_switch.exe";
+    std::string commandLine = "\"" + program + "\" " + interruption.product + " " + std::to_string(row) + " " +
+                              std::to_string(step) + " " + event;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, BinDir().c_str(),
+                        &startup, &info)) {
+        ADD_FAILURE() << "cannot start " << program;
+        return false;
+    }
+    UniqueHandle process(info.hProcess);
+    UniqueHandle thread(info.hThread);
+    const HANDLE waits[] = {reached.get(), process.get()};
+    const DWORD which = WaitForMultipleObjects(2, waits, FALSE, 120000);
+    if (which != WAIT_OBJECT_0) {
+        DWORD exitCode = STILL_ACTIVE;
+        GetExitCodeProcess(process.get(), &exitCode);
+        EXPECT_EQ(which, WAIT_OBJECT_0 + 1) << "the switch neither reached the step nor ended";
+        EXPECT_EQ(exitCode, 0u);
+        return false;
+    }
+    std::string problem;
+    EXPECT_EQ(ReadJournal(JournalPath(), journal, problem), JournalState::Read) << problem;
+    TerminateProcess(process.get(), 9);
+    WaitForSingleObject(process.get(), 10000);
+    return true;
+}
+
+// The steps the switch's preview shows, asked as the dialog asks it.
+std::vector<std::string> Preview(const Interruption& interruption)
+{
+    RunState state;
+    ScriptedUi ui;
+    PrepareRun(state);
+    CheckAdministrator(state);
+    LoadAtStartup(state, ui, "1.0.0.1");
+    LoadCodesysAtStartup(state, ui);
+    ui.autoStartChecked = false;
+    if (std::string(interruption.product) == "suite") {
+        ui.selectedSuiteRows = {interruption.row};
+        PreviewChange(state, ui);
+    } else {
+        ui.selectedCodesysRows = {interruption.row};
+        PreviewChangeCS(state, ui);
+    }
+    EXPECT_EQ(ui.previews.size(), 1u);
+    return ui.previews.empty() ? std::vector<std::string>() : ui.previews[0].steps;
+}
+
+class InterruptedSwitch : public ::testing::TestWithParam<Interruption> {
+protected:
+    void SetUp() override
+    {
+        // Every catalogued version's gateway backup folder exists, as after its first parking.
+        for (const char* version : {"2.3.8.1", "2.3.7.0"})
+            CreateDirectoryA((ProductSystemDirectory() + "CoDeSys " + version).c_str(), nullptr);
+    }
+
+    SavedSystemPath path_;
+    ScopedDemoWorld world_;
+    ScratchLogFolder log_;
+    RecordingRegsvr32 regsvr32_;
+};
+
+}  // namespace
+
+TEST_P(InterruptedSwitch, EndedBeforeAnyOfItsStepsTheNextStartPutsTheMachineBack)
+{
+    const Interruption& interruption = GetParam();
+    JournalContents journal;
+    for (int row : interruption.scene)
+        ASSERT_FALSE(EndAtStep(interruption, row, 0, journal));
+
+    const world::Snapshot before = world::Snapshot::Take();
+    const std::optional<RegValue> machinePath = ReadRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path");
+    std::string withBin = before.machinePath;
+    NormalizePathList(withBin);
+    const std::vector<std::string> preview = Preview(interruption);
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "") << "the preview changed something";
+    ASSERT_FALSE(preview.empty());
+
+    size_t step = 1;
+    for (; EndAtStep(interruption, interruption.row, step, journal); ++step) {
+        SCOPED_TRACE("ended before step " + std::to_string(step));
+        // The step's record was on disk before it started, and it is the step the preview showed.
+        ASSERT_EQ(journal.records.size(), step);
+        ASSERT_LE(step, preview.size());
+        EXPECT_EQ(journal.records.back().step.description, preview[step - 1]);
+
+        // The next start undoes what was made.
+        const RecoveryReport report = RecoverUnfinishedSwitch();
+        EXPECT_EQ(report.result, RecoveryReport::Result::Recovered);
+        EXPECT_FALSE(JournalExists());
+        world::Snapshot after = world::Snapshot::Take();
+        // The PATH keeps the bin path a suite switch put in front: its one lasting change. It goes
+        // back here, so that the next run plans the same steps.
+        if (after.machinePath != before.machinePath) {
+            EXPECT_EQ(after.machinePath.substr(after.machinePath.find(';') + 1), withBin);
+            WriteRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path", machinePath);
+        }
+        after.machinePath = before.machinePath;
+        EXPECT_EQ(before.Differences(after), "");
+    }
+    // The last run was not ended: it made every step the preview showed, and nothing more.
+    EXPECT_EQ(step - 1, preview.size());
+    std::printf("%s: the switch ended before each of its %zu steps and recovered\n", interruption.name, preview.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Switches, InterruptedSwitch,
+    ::testing::Values(Interruption{"SuiteWithinAnEdition", "suite", {}, kKalvio215},
+                      Interruption{"SuiteToTheOtherEdition", "suite", {}, kMdn302},
+                      Interruption{"CodesysSubFolderToSubFolder", "codesys", {}, k2381},
+                      Interruption{"CodesysSubFolderToWholeFolder", "codesys", {}, k2370},
+                      Interruption{"CodesysWholeFolderToSubFolder", "codesys", {k2370}, k2395},
+                      Interruption{"CodesysSubFolderToNeutral", "codesys", {}, kNeutral},
+                      Interruption{"CodesysNeutralToSubFolder", "codesys", {kNeutral}, k2395},
+                      Interruption{"CodesysWholeFolderToNeutral", "codesys", {k2370}, kNeutral},
+                      Interruption{"CodesysNeutralToWholeFolder", "codesys", {kNeutral}, k2370}),
+    [](const ::testing::TestParamInfo<Interruption>& info) { return std::string(info.param.name); });
