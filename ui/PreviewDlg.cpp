@@ -24,6 +24,9 @@ BOOL CPreviewDlg::OnInitDialog()
     InsertListColumn(list, 1, LoadLocalizedString(IDS_COL_STEP), client.right - numberWidth - GetSystemMetrics(SM_CXVSCROLL));
     for (size_t i = 0; i < steps_.size(); ++i)
         InsertListRow(list, static_cast<int>(i), {std::to_string(i + 1), steps_[i]});
+    // Long paths make long steps: the column takes the longest whole, the list scrolls sideways.
+    if (!steps_.empty())
+        ListView_SetColumnWidth(list, 1, LVSCW_AUTOSIZE);
     return TRUE;
 }
 

@@ -161,9 +161,9 @@ DWORD FlipdeckProcess::WaitForExit(double seconds)
     return code;
 }
 
-std::vector<std::vector<std::string>> FlipdeckProcess::ListRows(int listId, int columns)
+std::vector<std::vector<std::string>> FlipdeckProcess::ListRows(int listId, int columns, HWND dialog)
 {
-    HWND list = GetDlgItem(main_, listId);
+    HWND list = GetDlgItem(dialog != nullptr ? dialog : main_, listId);
     const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     constexpr size_t kText = 1024;
     RemoteBuffer remote(process_, sizeof(LVITEMA) + kText);

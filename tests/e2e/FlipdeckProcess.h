@@ -35,8 +35,8 @@ public:
     DWORD WaitForExit(double seconds = 20);
     DWORD Id() const { return processId_; }
 
-    // Rows of a list view of the main dialog, column texts per row.
-    std::vector<std::vector<std::string>> ListRows(int listId, int columns);
+    // Rows of a list view of the main dialog (or of `dialog`), column texts per row.
+    std::vector<std::vector<std::string>> ListRows(int listId, int columns, HWND dialog = nullptr);
     // Makes `rows` the selection of a list view of the main dialog.
     void SelectRows(int listId, const std::vector<int>& rows);
     // Clicks a button of the main dialog, or of a command header (parentId) in it.

@@ -199,3 +199,25 @@ TEST_F(RecoveryE2E, WhileASwitchRunsTheDialogShowsItsStepAndTakesNoCommand)
     EXPECT_EQ(GetProductVersionText("C:\\Brivane\\Kalvio\\workbench.exe"), "2.15.1.20");
     EXPECT_TRUE(PathExists("C:\\MERIDAN V3.0.2.7"));
 }
+
+TEST_F(RecoveryE2E, ThePreviewListsTheStepsOfTheSwitchAndChangesNothing)
+{
+    const world::Snapshot before = world::Snapshot::Take();
+    FlipdeckProcess flipdeck;
+    ASSERT_NE(flipdeck.WaitForMainWindow(), nullptr);
+    flipdeck.SelectRows(IDC_CODESYS_LIST, {3});
+    flipdeck.Click(ID_CMD_PREVIEW, IDC_CODESYS_HEADER);
+    HWND preview = flipdeck.WaitForDialog(IDC_PREVIEW_LIST);
+    ASSERT_NE(preview, nullptr);
+    EXPECT_EQ(ItemTextOf(preview, IDC_PREVIEW_HEADING), "Der Wechsel von CoDeSys 2.3.9.5 zu CoDeSys 2.3.7.0 macht diese Schritte:");
+    const std::vector<std::vector<std::string>> steps = flipdeck.ListRows(IDC_PREVIEW_LIST, 2, preview);
+    ASSERT_GT(steps.size(), 10u);
+    EXPECT_EQ(steps[0], (std::vector<std::string>{"1", "Ordner C:\\windows\\syswow64\\CoDeSys 2.3.9.5 anlegen"}));
+    EXPECT_EQ(steps[1][1], "Ordner C:\\Programme\\3S Software\\CoDeSys V2.3 nach C:\\Programme\\3S Software\\CoDeSys V2.3 2.3.9.5 verschieben");
+    EXPECT_EQ(steps.back()[1], "Registrierungswert HKEY_CURRENT_USER\\SOFTWARE\\BRIVANE\\Flipdeck\\CS\\CurrentVersionName auf 'CoDeSys 2.3.7.0' setzen");
+    SaveScreenOf(preview, BinDir() + "\\switch-preview.bmp");
+    FlipdeckProcess::Press(preview, IDOK);
+    flipdeck.Click(IDCANCEL);
+    EXPECT_EQ(flipdeck.WaitForExit(), 0u);
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+}
