@@ -71,6 +71,9 @@ struct FindTraits : FileHandleTraits {
 struct ModuleTraits : NullInvalid<HMODULE> {
     static void Close(HMODULE module) { FreeLibrary(module); }
 };
+struct LocalMemoryTraits : NullInvalid<HLOCAL> {
+    static void Close(HLOCAL memory) { LocalFree(memory); }
+};
 struct FontTraits : NullInvalid<HFONT> {
     static void Close(HFONT font) { DeleteObject(font); }
 };
@@ -82,6 +85,8 @@ using UniqueFileHandle = UniqueAny<detail::FileHandleTraits>;
 using UniqueFind = UniqueAny<detail::FindTraits>;
 using UniqueModule = UniqueAny<detail::ModuleTraits>;
 using UniqueFont = UniqueAny<detail::FontTraits>;
+// Memory the system hands out with LocalAlloc for the caller to free.
+using UniqueLocalMemory = UniqueAny<detail::LocalMemoryTraits>;
 
 // Runs a function when the scope ends, unless dismissed.
 template <typename F>

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
-#include <memory>
 
 #include "app/LocalizedString.h"
 #include "catalogue/Naming.h"
@@ -40,7 +39,7 @@ bool PrepareFolder(const std::string& folder)
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kFolderSecurity, SDDL_REVISION_1, &descriptor, nullptr))
         return false;
-    std::unique_ptr<void, HLOCAL (*)(HLOCAL)> owned(descriptor, &LocalFree);
+    UniqueLocalMemory owned(descriptor);
     SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
     if (CreateDirectoryA(folder.c_str(), &attributes))
         return true;

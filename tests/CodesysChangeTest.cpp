@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <set>
 
 #include "app/Seams.h"
@@ -297,6 +298,9 @@ struct Scenario {
     int back;
     size_t parkRenames;      // the first folder renames of the change park the current version
 };
+
+// CTest names each case by what gtest prints of it.
+void PrintTo(const Scenario& scenario, std::ostream* out) { *out << scenario.name; }
 
 class CodesysFaultTest : public CodesysChangeTest, public ::testing::WithParamInterface<Scenario> {};
 

@@ -13,6 +13,7 @@
 #include "steps/Recovery.h"
 #include "steps/StepRunner.h"
 #include "tests/TestSupport.h"
+#include "tests/world/DemoWorld.h"
 
 using namespace flipdeck;
 using namespace flipdeck::test;
@@ -31,30 +32,10 @@ struct World {
     RegistryTree machine;
     RegistryTree user;
 
-    static void Read(const std::string& folder, std::map<std::string, std::string>& files)
-    {
-        WIN32_FIND_DATAA found;
-        UniqueFind search(FindFirstFileA((folder + "\\*").c_str(), &found));
-        if (!search)
-            return;
-        do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            const std::string path = folder + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                files[ToUpper(path)] = "<dir>";
-                Read(path, files);
-            } else {
-                files[ToUpper(path)] = ReadFileBytes(path);
-            }
-        } while (FindNextFileA(search.get(), &found));
-    }
-
     static World Take(const std::string& folder)
     {
         World world;
-        Read(folder, world.files);
+        world::ReadTree(folder, world.files);
         CaptureRegistryTree(HKEY_LOCAL_MACHINE, kKeys, world.machine);
         CaptureRegistryTree(HKEY_CURRENT_USER, kKeys, world.user);
         return world;

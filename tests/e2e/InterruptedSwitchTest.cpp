@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <ostream>
 
 #include "app/Startup.h"
 #include "codesys/CodesysChange.h"
@@ -27,6 +28,9 @@ struct Interruption {
     std::vector<int> scene;  // switches that set the scene
     int row;                 // the switch that is ended at each of its steps in turn
 };
+
+// CTest names each case by what gtest prints of it.
+void PrintTo(const Interruption& interruption, std::ostream* out) { *out << interruption.name; }
 
 // A real switch in a process of its own (tests/crash/DyingSwitch.cpp), ended from outside with
 // TerminateProcess just before its step `step` starts (0: never). True when it was ended there;

@@ -322,26 +322,6 @@ void ReadOneFile(const std::string& path, std::map<std::string, std::string>& fi
     files[ToUpper(path)] = contents;
 }
 
-void ReadTree(const std::string& path, std::map<std::string, std::string>& files)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        const std::string name = found.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        const std::string child = path + "\\" + name;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            files[ToUpper(child)] = "<dir>";
-            ReadTree(child, files);
-        } else {
-            ReadOneFile(child, files);
-        }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-}
 
 // Top-level folders of `parent` whose names start with one of the prefixes.
 void ReadMatching(const std::string& parent, std::initializer_list<const char*> prefixes,
@@ -383,6 +363,27 @@ void ReadKeys(HKEY root, const char* rootName, std::map<std::string, RegistryTre
 }
 
 }  // namespace
+
+void ReadTree(const std::string& path, std::map<std::string, std::string>& files)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        const std::string child = path + "\\" + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            files[ToUpper(child)] = "<dir>";
+            ReadTree(child, files);
+        } else {
+            ReadOneFile(child, files);
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
 
 Snapshot Snapshot::Take()
 {

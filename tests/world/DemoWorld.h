@@ -52,6 +52,9 @@ void InstallCodesys(const std::string& standIns, const std::string& version, std
 // The gateway files CoDeSys installs into the system directory.
 const std::vector<std::string>& GatewayFiles();
 
+// Every file and folder below `path`, by upper-case path: a file maps to its contents, a folder to "<dir>".
+void ReadTree(const std::string& path, std::map<std::string, std::string>& files);
+
 // Everything of the world a switch may touch: the contents of its folders and gateway files, its
 // registry trees (products' view) and the machine PATH. Compared before and after round trips.
 struct Snapshot {
