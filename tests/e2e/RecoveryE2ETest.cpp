@@ -67,7 +67,13 @@ void SaveScreenOf(HWND window, const std::string& path)
     HGDIOBJ old = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
     SelectObject(memory, old);
-    BITMAPINFOHEADER info{sizeof(info), width, height, 1, 24, BI_RGB};
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof(info);
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
     const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
     std::string pixels(stride * static_cast<DWORD>(height), '\0');
     GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
