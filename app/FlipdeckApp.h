@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/UniqueHandle.h"
+#include "catalogue/UniqueHandle.h"
 
 namespace flipdeck {
 

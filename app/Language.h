@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/UniqueHandle.h"
+#include "catalogue/UniqueHandle.h"
 
 namespace flipdeck {
 

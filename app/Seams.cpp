@@ -4,10 +4,6 @@
 
 namespace flipdeck::seams {
 
-std::function<LSTATUS(HKEY, const char*)> DeleteRegistryTree = [](HKEY parent, const char* subKey) {
-    return static_cast<LSTATUS>(SHDeleteKeyA(parent, subKey));
-};
-
 std::function<BOOL(const char*, const char*, DWORD)> MovePath = [](const char* source, const char* target,
                                                                   DWORD flags) {
     return MoveFileExA(source, target, flags);

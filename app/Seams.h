@@ -9,16 +9,10 @@
 #include <functional>
 #include <string>
 
-namespace flipdeck {
-struct RegistryTree;
-}
-
 namespace flipdeck::seams {
 
-// Writes `tree` into the open key `target` (in the right registry view).
-extern std::function<LSTATUS(HKEY target, const RegistryTree& tree)> WriteRegistryTree;
-// Deletes `subKey` of `parent` with everything below it.
-extern std::function<LSTATUS(HKEY parent, const char* subKey)> DeleteRegistryTree;
+// The write and the delete of a registry tree move are seams of their own, declared with the
+// registry trees (catalogue/RegistryTree.h).
 
 // Renames or moves a file or folder (MoveFileExA with its flags).
 extern std::function<BOOL(const char* source, const char* target, DWORD flags)> MovePath;

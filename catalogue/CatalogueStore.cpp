@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/UniqueHandle.h"
+#include "catalogue/UniqueHandle.h"
 #include "catalogue/Naming.h"
 #include "catalogue/Registry.h"
 

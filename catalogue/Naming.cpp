@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "app/UniqueHandle.h"
+#include "catalogue/UniqueHandle.h"
 #include "catalogue/VersionInfo.h"
 
 namespace flipdeck {

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "app/Seams.h"
 #include "catalogue/RegistryTree.h"
 
 namespace flipdeck {

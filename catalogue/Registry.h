@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/UniqueHandle.h"
+#include "catalogue/UniqueHandle.h"
 
 namespace flipdeck {
 

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "app/Seams.h"
 #include "catalogue/Registry.h"
 
 namespace flipdeck {
@@ -136,6 +135,9 @@ LSTATUS WriteRegistryTree(HKEY root, const std::string& subKey, const RegistryTr
 
 namespace seams {
 std::function<LSTATUS(HKEY, const RegistryTree&)> WriteRegistryTree = WriteKey;
+std::function<LSTATUS(HKEY, const char*)> DeleteRegistryTree = [](HKEY parent, const char* subKey) {
+    return static_cast<LSTATUS>(SHDeleteKeyA(parent, subKey));
+};
 }  // namespace seams
 
 LSTATUS DeleteRegistryTree(HKEY root, const std::string& subKey)

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,5 +45,13 @@ LSTATUS WriteRegistryTree(HKEY root, const std::string& subKey, const RegistryTr
 
 // Deletes root\subKey with everything below it; a missing key counts as deleted.
 LSTATUS DeleteRegistryTree(HKEY root, const std::string& subKey);
+
+namespace seams {
+// The write and the delete of a tree move, each the real call by default; tests break them.
+// Writes `tree` into the open key `target` (in the right registry view).
+extern std::function<LSTATUS(HKEY target, const RegistryTree& tree)> WriteRegistryTree;
+// Deletes `subKey` of `parent` with everything below it.
+extern std::function<LSTATUS(HKEY parent, const char* subKey)> DeleteRegistryTree;
+}  // namespace seams
 
 }  // namespace flipdeck

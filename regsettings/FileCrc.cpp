@@ -8,7 +8,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/UniqueHandle.h"
+#include "catalogue/UniqueHandle.h"
 #include "regsettings/Crc32Fold.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "app/UniqueHandle.h"
+#include "catalogue/UniqueHandle.h"
 #include "catalogue/CERegistry.h"
 #include "catalogue/Naming.h"
 

@@ -30,7 +30,7 @@
 #include <string>
 #include <vector>
 
-#include "app/UniqueHandle.h"
+#include "catalogue/UniqueHandle.h"
 #include "steps/Step.h"
 #include "steps/StepActions.h"
 

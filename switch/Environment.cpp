@@ -7,7 +7,7 @@
 #include "app/ActivityLog.h"
 #include "app/LocalizedString.h"
 #include "app/Seams.h"
-#include "app/UniqueHandle.h"
+#include "catalogue/UniqueHandle.h"
 #include "catalogue/Naming.h"
 #include "catalogue/Registry.h"
 

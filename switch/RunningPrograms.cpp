@@ -4,7 +4,7 @@
 #include <tlhelp32.h>
 
 #include "app/LocalizedString.h"
-#include "app/UniqueHandle.h"
+#include "catalogue/UniqueHandle.h"
 #include "catalogue/Naming.h"
 
 namespace flipdeck {

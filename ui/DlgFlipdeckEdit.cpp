@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/LocalizedString.h"
-#include "app/UniqueHandle.h"
+#include "catalogue/UniqueHandle.h"
 #include "resource.h"
 
 namespace flipdeck {

@@ -9,7 +9,7 @@
 #include <mutex>
 
 #include "app/RunState.h"
-#include "app/UniqueHandle.h"
+#include "catalogue/UniqueHandle.h"
 #include "app/UserInterface.h"
 #include "ui/CommandHeader.h"
 #include "ui/Dialog.h"

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "app/LocalizedString.h"
-#include "app/UniqueHandle.h"
+#include "catalogue/UniqueHandle.h"
 #include "catalogue/Naming.h"
 
 namespace flipdeck {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/UniqueHandle.h"
+#include "catalogue/UniqueHandle.h"
 #include "regsettings/regsettings.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/UniqueHandle.h"
+#include "catalogue/UniqueHandle.h"
 #include "regsettings/regsettings.h"
 #include "tests/TestSupport.h"
 

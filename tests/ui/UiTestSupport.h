@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/LocalizedString.h"
-#include "app/UniqueHandle.h"
+#include "catalogue/UniqueHandle.h"
 #include "ui/Dialog.h"
 
 namespace flipdeck::test {
