@@ -117,10 +117,7 @@ void CFlipdeckDlg::OnOK() { SaveAndClose(); }
 
 void CFlipdeckDlg::SaveAndClose()
 {
-    if (state_.codesysDirty)
-        SaveAllCs(state_);
-    if (state_.suiteDirty)
-        SaveAllKalvio(state_, AutoStartChecked());
+    SaveChangedCatalogues(state_, AutoStartChecked());
     EndDialog(IDOK);
 }
 
