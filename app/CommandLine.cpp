@@ -337,10 +337,13 @@ ExitCode RunCommandLine(const std::wstring& commandLine, const std::string& inst
     ConsoleUi ui(output, state.autoStart);
     const RecoveryReport::Result recovery = LoadAtStartup(state, ui, GetOwnProductVersionText(nullptr));
     LoadCodesysAtStartup(state, ui);
+    ui.Release(OutputStream::Out);
 
     WriteLog("Command line: " + CommandText(command) +
              (borrowedHive.empty() ? std::string() : " (user hive HKEY_USERS\\" + borrowedHive + ")"));
-    return RunCommand(command, state, ui, output, recovery);
+    const ExitCode code = RunCommand(command, state, ui, output, recovery);
+    ui.Release(code == ExitCode::Done ? OutputStream::Out : OutputStream::Error);
+    return code;
 }
 
 }  // namespace flipdeck

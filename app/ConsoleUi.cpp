@@ -38,15 +38,19 @@ int LeastChangingAnswer(UINT type)
     }
 }
 
-OutputStream StreamFor(UINT type)
-{
-    return (type & MB_ICONMASK) == MB_ICONINFORMATION ? OutputStream::Out : OutputStream::Error;
-}
-
 int ConsoleUi::ShowMessage(const std::string& text, UINT type, const std::string&)
 {
-    output_.WriteLine(StreamFor(type), text);
+    if ((type & MB_ICONMASK) == MB_ICONINFORMATION)
+        held_ += text + "\n";
+    else
+        output_.WriteLine(OutputStream::Error, text);
     return LeastChangingAnswer(type);
+}
+
+void ConsoleUi::Release(OutputStream stream)
+{
+    output_.Write(stream, held_);
+    held_.clear();
 }
 
 void ConsoleUi::RunWithProgress(const std::function<void(SwitchProgress&)>& work)

@@ -1,6 +1,8 @@
 // The user interface of the command line, where nobody is at the screen: every question gets the
 // answer that changes least, every message is printed (results to standard output, refusals,
 // warnings and failures to standard error), and the selected row is the one the command names.
+// The dialog shows results and some refusals ("already active") alike, with the information
+// icon: those messages are held until the command's outcome tells which they were.
 #pragma once
 
 #include "app/ConsoleOutput.h"
@@ -11,9 +13,6 @@ namespace flipdeck {
 // The button that changes least for a message box of `type`: Abort for abort/retry/ignore (the
 // command stops), Cancel where there is one, No for yes/no, else OK.
 int LeastChangingAnswer(UINT type);
-
-// Results go to standard output; anything shown with an icon other than information to standard error.
-OutputStream StreamFor(UINT type);
 
 class ConsoleUi : public UserInterface {
 public:
@@ -37,6 +36,9 @@ public:
     void RunWithProgress(const std::function<void(SwitchProgress&)>& work) override;
     void ShowSteps(const std::string& heading, const std::vector<std::string>& steps) override;
 
+    // Prints the information messages held so far to `stream`.
+    void Release(OutputStream stream);
+
 private:
     static std::vector<int> RowList(int row) { return row < 0 ? std::vector<int>() : std::vector<int>{row}; }
 
@@ -44,6 +46,7 @@ private:
     bool autoStart_;
     int suiteRow_ = -1;
     int codesysRow_ = -1;
+    std::string held_;
 };
 
 }  // namespace flipdeck
