@@ -3,7 +3,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "app/CommandLine.h"
 #include "app/Language.h"
+#include "catalogue/CatalogueHive.h"
 #include "regsettings/regsettings.h"
 #include "ui/FlipdeckDlg.h"
 
@@ -38,6 +40,12 @@ void CFlipdeckApp::SelectLanguage()
 
 int CFlipdeckApp::Run()
 {
+    const std::wstring commandLine = GetCommandLineW();
+    const bool commands = HasArguments(commandLine);
+    // Deployment tools run the commands as the local system account, whose own hive holds no
+    // catalogue: such a run acts for the user whose catalogue was written last, in that user's
+    // language.
+    const std::string borrowedHive = commands ? BorrowCatalogueHive() : std::string();
     SelectLanguage();
     char installPath[260] = {};
     if (GetRegistryBrivaneString("PATH", installPath, sizeof(installPath)))
@@ -47,6 +55,8 @@ int CFlipdeckApp::Run()
     std::string name = program.substr(program.find_last_of('\\') + 1);
     name = name.substr(0, name.find_last_of('.'));
     helpFilePath_ = flipdeck::HelpFilePath(installPath_, name, languageCode_);
+    if (commands)
+        return static_cast<int>(RunCommandLine(commandLine, installPath_, borrowedHive));
 
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);

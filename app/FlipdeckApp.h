@@ -1,4 +1,5 @@
-// The application: chooses the language and the help file, then runs the main dialog.
+// The application: chooses the language and the help file, then runs the main dialog, or the
+// command its arguments name.
 #pragma once
 
 #include <string>

@@ -5,9 +5,9 @@
 #include <utility>
 
 #include "app/ActivityLog.h"
+#include "catalogue/CodesysCatalogue.h"
 #include "catalogue/Registry.h"
 #include "catalogue/SuiteCatalogue.h"
-#include "steps/Recovery.h"
 
 namespace flipdeck {
 
@@ -54,7 +54,7 @@ bool CheckAdministrator(RunState& state)
     return writable;
 }
 
-void LoadAtStartup(RunState& state, UserInterface& ui, const std::string& ownVersion)
+RecoveryReport::Result LoadAtStartup(RunState& state, UserInterface& ui, const std::string& ownVersion)
 {
     WriteLog("==============================================");
     WriteLog("Flipdeck " + ownVersion + " started");
@@ -68,6 +68,15 @@ void LoadAtStartup(RunState& state, UserInterface& ui, const std::string& ownVer
     RepairFirstSuiteEntry(state.installPath);
     LoadSuiteCatalogue(state, ui, true);
     EnumerateUserHives(state.userHives);
+    return recovery.result;
+}
+
+void SaveChangedCatalogues(const RunState& state, bool autoStart)
+{
+    if (state.codesysDirty)
+        SaveAllCs(state);
+    if (state.suiteDirty)
+        SaveAllKalvio(state, autoStart);
 }
 
 }  // namespace flipdeck

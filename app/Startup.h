@@ -1,10 +1,12 @@
-// The steps of opening the main dialog that do not concern its windows.
+// The steps of opening and closing a run that do not concern the main dialog's windows; the
+// command line makes the same.
 #pragma once
 
 #include <string>
 
 #include "app/RunState.h"
 #include "app/UserInterface.h"
+#include "steps/Recovery.h"
 
 namespace flipdeck {
 
@@ -22,7 +24,10 @@ void PrepareRun(RunState& state);
 bool CheckAdministrator(RunState& state);
 
 // The start banner, the recovery of a switch that died half-way, the repair of the first entry,
-// the catalogue with logging and the user hives.
-void LoadAtStartup(RunState& state, UserInterface& ui, const std::string& ownVersion);
+// the catalogue with logging and the user hives. Answers how the recovery ended.
+RecoveryReport::Result LoadAtStartup(RunState& state, UserInterface& ui, const std::string& ownVersion);
+
+// What closing with OK saves: each catalogue whose list changed since it was last saved.
+void SaveChangedCatalogues(const RunState& state, bool autoStart);
 
 }  // namespace flipdeck

@@ -223,8 +223,7 @@ std::string PlanChange(const ChangeContext& c, const RunState& state, PlannedCha
 
     // While no catalogued version is live, the live setup information belongs to none: the new
     // version's parked copy says where its folders go.
-    const std::string setupKey = c.currentNeutral ? ParkedMachineTree(c.nextParking) + "\\CoDeSys SetupInfo\\V2.3.0"
-                                                  : std::string(kCodesysSetupKey);
+    const std::string setupKey = c.currentNeutral ? ParkedSetupKey(c.nextParking) : std::string(kCodesysSetupKey);
     places.root = ReadUserMachineText(setupKey, "Targetdir").value_or("");
     if (c.currentSubDirs || c.newSubDirs) {
         for (size_t i = 0; i < places.live.size(); ++i)
@@ -465,18 +464,18 @@ ChangeOutcome OnChangeCS(RunState& state, UserInterface& ui)
     }
 }
 
-void PreviewChangeCS(const RunState& state, UserInterface& ui)
+ChangeOutcome PreviewChangeCS(const RunState& state, UserInterface& ui)
 {
     const int row = ChosenRow(state, ui);
     if (row < 0)
-        return;
+        return ChangeOutcome::NothingChosen;
     const ChangeContext c = ReadContext(state, row);
     if (AlreadyActive(c, ui))
-        return;
+        return ChangeOutcome::AlreadyActive;
     PlannedChange planned;
     if (const std::string refusal = PlanChange(c, state, planned); !refusal.empty()) {
         ui.ShowMessage(refusal, MB_ICONWARNING | MB_OK);
-        return;
+        return ChangeOutcome::Refused;
     }
     std::vector<std::string> steps;
     for (const Step* step : planned.plan.MachineSteps())
@@ -485,6 +484,7 @@ void PreviewChangeCS(const RunState& state, UserInterface& ui)
     if (!planned.notice.empty())
         heading = planned.notice + "\n\n" + heading;
     ui.ShowSteps(heading, steps);
+    return ChangeOutcome::Done;
 }
 
 }  // namespace flipdeck

@@ -15,7 +15,7 @@ namespace flipdeck {
 ChangeOutcome OnChangeCS(RunState& state, UserInterface& ui);
 
 // Shows the steps the change to the focused row would make, or why it would not start; changes
-// nothing.
-void PreviewChangeCS(const RunState& state, UserInterface& ui);
+// nothing. Done when the steps were shown; otherwise how the change would have ended.
+ChangeOutcome PreviewChangeCS(const RunState& state, UserInterface& ui);
 
 }  // namespace flipdeck

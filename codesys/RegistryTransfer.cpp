@@ -25,6 +25,8 @@ std::string Parked(const Tree& tree, const std::string& version) { return std::s
 
 std::string ParkedMachineTree(const std::string& version) { return Parked(kMachineTree, version); }
 
+std::string ParkedSetupKey(const std::string& version) { return ParkedMachineTree(version) + "\\CoDeSys SetupInfo\\V2.3.0"; }
+
 std::vector<Step> TreeTransferSteps(const std::string* currentParking, const std::string* newParking)
 {
     std::vector<Step> steps;

@@ -26,4 +26,8 @@ std::string BlockingTreeName(const Step& step);
 // The parked name of the 3S machine tree of a version.
 std::string ParkedMachineTree(const std::string& version);
 
+// The setup information a version parked under `version` carries in its parked machine tree: where
+// its folders go when it is activated.
+std::string ParkedSetupKey(const std::string& version);
+
 }  // namespace flipdeck

@@ -229,15 +229,15 @@ ChangeOutcome OnChange(RunState& state, UserInterface& ui)
     return ChangeOutcome::Done;
 }
 
-void PreviewChange(const RunState& state, UserInterface& ui)
+ChangeOutcome PreviewChange(const RunState& state, UserInterface& ui)
 {
     const int chosen = ChosenRow(state, ui);
     if (chosen < 0)
-        return;
+        return ChangeOutcome::NothingChosen;
     const std::string current = GetCurrentVersionName();
     if (EqualsIgnoringCase(state.suiteEntries[chosen].name, current)) {
         ui.ShowMessage(LoadLocalizedString(IDS_ALREADY_ACTIVE), MB_ICONINFORMATION | MB_OK);
-        return;
+        return ChangeOutcome::AlreadyActive;
     }
     std::vector<int> parked;
     SwitchPlan plan;
@@ -246,12 +246,13 @@ void PreviewChange(const RunState& state, UserInterface& ui)
         refusal = PlanChange(state, chosen, current, parked, ui.AutoStartChecked(), plan);
     if (refusal) {
         Refuse(*refusal, ui, false);
-        return;
+        return ChangeOutcome::Refused;
     }
     std::vector<std::string> steps;
     for (const Step* step : plan.MachineSteps())
         steps.push_back(step->description);
     ui.ShowSteps(FormatLocalized(IDS_PREVIEW_HEADING, {current, state.suiteEntries[chosen].name}), steps);
+    return ChangeOutcome::Done;
 }
 
 bool StartActiveVersion(const RunState& state, UserInterface& ui)

@@ -14,8 +14,8 @@ namespace flipdeck {
 ChangeOutcome OnChange(RunState& state, UserInterface& ui);
 
 // Shows the steps the change to the selected version would make, or why it would not start;
-// changes nothing.
-void PreviewChange(const RunState& state, UserInterface& ui);
+// changes nothing. Done when the steps were shown; otherwise how the change would have ended.
+ChangeOutcome PreviewChange(const RunState& state, UserInterface& ui);
 
 // Starts the workbench of the current version. True when it was started and the main dialog
 // must close.

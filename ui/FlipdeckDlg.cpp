@@ -9,9 +9,7 @@
 #include "app/Startup.h"
 #include "codesys/CodesysChange.h"
 #include "codesys/CodesysList.h"
-#include "catalogue/CodesysCatalogue.h"
 #include "catalogue/Naming.h"
-#include "catalogue/SuiteCatalogue.h"
 #include "catalogue/VersionInfo.h"
 #include "resource.h"
 #include "switch/SuiteChange.h"
@@ -117,10 +115,7 @@ void CFlipdeckDlg::OnOK() { SaveAndClose(); }
 
 void CFlipdeckDlg::SaveAndClose()
 {
-    if (state_.codesysDirty)
-        SaveAllCs(state_);
-    if (state_.suiteDirty)
-        SaveAllKalvio(state_, AutoStartChecked());
+    SaveChangedCatalogues(state_, AutoStartChecked());
     EndDialog(IDOK);
 }
 

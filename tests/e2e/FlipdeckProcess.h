@@ -68,4 +68,18 @@ std::string ItemTextOf(HWND dialog, int id);
 // Top-level windows of a process that are visible dialogs (class "#32770").
 std::vector<HWND> DialogWindowsOf(DWORD processId);
 
+// What a run of Flipdeck.exe with arguments left: its exit code and what it wrote to standard
+// output and standard error, both redirected to files, as the bytes arrived.
+struct CommandRun {
+    DWORD exitCode = STILL_ACTIVE;
+    std::string out;
+    std::string error;
+};
+
+// Runs bin\Flipdeck.exe with `arguments` as they stand on its command line and waits for it to end.
+CommandRun RunFlipdeckCommand(const std::string& arguments, double seconds = 120);
+
+// UTF-8 text in the system code page, for comparing it with the program's texts.
+std::string AnsiFromUtf8(const std::string& text);
+
 }  // namespace flipdeck::test

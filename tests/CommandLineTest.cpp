@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include "app/CommandLine.h"
+#include "app/ConsoleUi.h"
+#include "catalogue/CatalogueHive.h"
+#include "catalogue/Registry.h"
+#include "catalogue/SuiteCatalogue.h"
+#include "switch/RunningPrograms.h"
+#include "tests/TestSupport.h"
+
+using namespace flipdeck;
+using namespace flipdeck::test;
+
+namespace {
+
+Command Parsed(const std::wstring& line)
+{
+    Command command;
+    std::string problem;
+    EXPECT_TRUE(ParseCommandLine(line, command, problem)) << problem;
+    return command;
+}
+
+std::string Problem(const std::wstring& line)
+{
+    Command command;
+    std::string problem;
+    EXPECT_FALSE(ParseCommandLine(line, command, problem));
+    return problem;
+}
+
+// Points this process's standard output and error at files for the life of the object.
+class RedirectedOutput {
+public:
+    RedirectedOutput()
+        : savedOut_(GetStdHandle(STD_OUTPUT_HANDLE)), savedError_(GetStdHandle(STD_ERROR_HANDLE)),
+          out_(Create(dir_ / "out.txt")), error_(Create(dir_ / "error.txt"))
+    {
+        SetStdHandle(STD_OUTPUT_HANDLE, out_.get());
+        SetStdHandle(STD_ERROR_HANDLE, error_.get());
+    }
+    ~RedirectedOutput()
+    {
+        SetStdHandle(STD_OUTPUT_HANDLE, savedOut_);
+        SetStdHandle(STD_ERROR_HANDLE, savedError_);
+    }
+    std::string Out() const { return ReadFileBytes(dir_ / "out.txt"); }
+    std::string Error() const { return ReadFileBytes(dir_ / "error.txt"); }
+
+private:
+    static HANDLE Create(const std::string& path)
+    {
+        return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
+    }
+    ScratchDir dir_;
+    HANDLE savedOut_;
+    HANDLE savedError_;
+    UniqueFileHandle out_;
+    UniqueFileHandle error_;
+};
+
+}  // namespace
+
+TEST(CommandLine, ReadsEveryCommandWithQuotedNamesInAnyLetterCase)
+{
+    EXPECT_FALSE(HasArguments(L"Flipdeck.exe"));
+    EXPECT_FALSE(HasArguments(L"\"C:\\Program Files\\Flipdeck\\Flipdeck.exe\" \t "));
+    EXPECT_TRUE(HasArguments(L"\"C:\\Program Files\\Flipdeck\\Flipdeck.exe\" /list"));
+
+    Command command = Parsed(L"\"C:\\Program Files\\Flipdeck\\Flipdeck.exe\" /LIST\t/Json");
+    EXPECT_EQ(command.kind, Command::Kind::List);
+    EXPECT_TRUE(command.json);
+
+    command = Parsed(L"Flipdeck.exe /switch \"Kalvio 2.15.1.20\" /preview");
+    EXPECT_EQ(command.kind, Command::Kind::Switch);
+    EXPECT_EQ(command.name, "Kalvio 2.15.1.20");
+    EXPECT_TRUE(command.preview);
+    EXPECT_EQ(CommandText(command), "/switch \"Kalvio 2.15.1.20\" /preview");
+
+    // The neutral entry's name needs no quotes; options may come first.
+    command = Parsed(L"Flipdeck.exe /preview /codesys <neu>");
+    EXPECT_EQ(command.kind, Command::Kind::Codesys);
+    EXPECT_EQ(command.name, "<neu>");
+    EXPECT_TRUE(command.preview);
+
+    // Names arrive in the system code page, as the catalogue holds them.
+    EXPECT_EQ(Parsed(L"Flipdeck.exe /switch \"Kalvio Pr\u00FCfstand\"").name, "Kalvio Pr\xFC" "fstand");
+    EXPECT_EQ(Parsed(L"Flipdeck.exe /start").kind, Command::Kind::Start);
+    EXPECT_EQ(Parsed(L"Flipdeck.exe /recover").kind, Command::Kind::Recover);
+    EXPECT_EQ(Parsed(L"Flipdeck.exe /?").kind, Command::Kind::Help);
+}
+
+TEST(CommandLine, RefusesWhatIsNoCommandAndSaysWhy)
+{
+    EXPECT_EQ(Problem(L"Flipdeck.exe /frobnicate"), "Unbekanntes Argument: /frobnicate\nNamen mit Leerzeichen m\xFCssen in "
+                                                    "Anf\xFChrungszeichen stehen.");
+    // A name with a blank but without quotes leaves a stray argument.
+    EXPECT_EQ(Problem(L"Flipdeck.exe /switch Kalvio 2.15.1.20").substr(0, 31), "Unbekanntes Argument: 2.15.1.20");
+    for (const wchar_t* line : {L"Flipdeck.exe /switch", L"Flipdeck.exe /switch /preview", L"Flipdeck.exe /switch \"\""})
+        EXPECT_EQ(Problem(line), "Nach /switch fehlt der Name einer Version.") << line;
+    // Quotes anywhere but around a whole argument would be dropped by the usual rules and run a
+    // name nobody wrote.
+    for (const wchar_t* line : {L"Flipdeck.exe /switch Kal\"vio\"", L"Flipdeck.exe /switch \"Kalvio\"2",
+                                L"Flipdeck.exe /switch \"Kalvio 2.15", L"Flipdeck.exe /codesys \\\"<neu>\\\""})
+        EXPECT_EQ(Problem(line), "Anf\xFChrungszeichen d\xFCrfen nur ein ganzes Argument einschlie\xDF" "en; ein Name kann "
+                                 "selbst keine enthalten.")
+            << line;
+    EXPECT_EQ(Problem(L"Flipdeck.exe /switch " + std::wstring(32000, L'K')), "Ein Argument ist l\xE4nger als 259 Zeichen.");
+    EXPECT_EQ(Problem(L"Flipdeck.exe /switch \u4E2D"), "Das Argument ? enth\xE4lt Zeichen, die kein Versionsname enthalten kann.");
+    EXPECT_EQ(Problem(L"Flipdeck.exe /list /switch X"), "/switch kann nicht mit /list zusammen angegeben werden.");
+    EXPECT_EQ(Problem(L"Flipdeck.exe /list /json /json"), "/json kann nicht mit /json zusammen angegeben werden.");
+    EXPECT_EQ(Problem(L"Flipdeck.exe /switch X /json"), "/json gilt nur zusammen mit /list.");
+    EXPECT_EQ(Problem(L"Flipdeck.exe /start /preview"), "/preview gilt nur zusammen mit /switch, /codesys.");
+    EXPECT_EQ(Problem(L"Flipdeck.exe /json"), "Es wurde kein Befehl angegeben.");
+}
+
+TEST(ConsoleUi, AnswersEveryQuestionWithWhatChangesLeastAndPrintsEveryMessage)
+{
+    RedirectedOutput redirected;
+    {
+        ConsoleOutput output;
+        ConsoleUi ui(output, false);
+        // Programs run: the command stops at once, it neither retries nor goes on.
+        int looks = 0;
+        EXPECT_FALSE(ConfirmNoneRunning(ui, [&] {
+            ++looks;
+            return FoundPrograms{"\tKondex.exe\n", true};
+        }));
+        EXPECT_EQ(looks, 1);
+        EXPECT_EQ(ui.ShowMessage("Nochmal?", MB_OKCANCEL | MB_ICONINFORMATION, ""), IDCANCEL);
+        EXPECT_EQ(ui.ShowMessage("Weiter?", MB_YESNO | MB_ICONQUESTION, ""), IDNO);
+        ui.Release(OutputStream::Error);  // the command ended without a result: it was a refusal
+        ui.ShowSteps("Schritte:", {"eins", "zwei"});
+        EXPECT_EQ(ui.ShowMessage("Der Wechsel war erfolgreich! \xC4rger \x80", MB_OK | MB_ICONINFORMATION, ""), IDOK);
+        ui.Release(OutputStream::Out);
+    }
+    // A file gets UTF-8 with CR LF.
+    EXPECT_EQ(redirected.Out(), "Schritte:\r\n  1. eins\r\n  2. zwei\r\nDer Wechsel war erfolgreich! \xC3\x84rger \xE2\x82\xAC\r\n");
+    const std::string error = redirected.Error();
+    EXPECT_NE(error.find("\tKondex.exe\r\n"), std::string::npos);
+    EXPECT_NE(error.find("Weiter?\r\n"), std::string::npos);
+    EXPECT_NE(error.find("Nochmal?\r\n"), std::string::npos);
+}
+
+class CatalogueHive : public ::testing::Test {
+protected:
+    void TearDown() override { RegOverridePredefKey(HKEY_CURRENT_USER, nullptr); }
+
+    ScratchKey currentUser_{HKEY_CURRENT_USER, kSuiteCatalogueKey};
+    ScratchKey older_{HKEY_USERS, "S-1-5-21-7-7-7-1001"};
+    ScratchKey newer_{HKEY_USERS, "S-1-5-21-7-7-7-1002"};
+};
+
+TEST_F(CatalogueHive, ARunWithoutCatalogueActsForTheUserWhoseCatalogueWasWrittenLast)
+{
+    ASSERT_TRUE(WriteRegString(HKEY_USERS, older_ / kSuiteCatalogueKey, "Name1", "Kalvio 2.14.0.310"));
+    Sleep(50);
+    ASSERT_TRUE(WriteRegString(HKEY_USERS, newer_ / kSuiteCatalogueKey, "Name1", "Kalvio 2.15.1.20"));
+    EXPECT_EQ(NewestCatalogueHive(), "S-1-5-21-7-7-7-1002");
+
+    // Every read and write of the current user goes to the borrowed hive, in the products' view too.
+    EXPECT_EQ(BorrowCatalogueHive(), "S-1-5-21-7-7-7-1002");
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Name1"), "Kalvio 2.15.1.20");
+    ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, "Software\\brivane\\Kalvio", "Version", "2.15.1.20"));
+    EXPECT_EQ(ReadRegText(HKEY_USERS, newer_ / "Software\\brivane\\Kalvio", "Version"), "2.15.1.20");
+    // A user with a catalogue of its own keeps it.
+    EXPECT_EQ(BorrowCatalogueHive(), "");
+}

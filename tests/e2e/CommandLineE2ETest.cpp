@@ -1,0 +1,382 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "catalogue/CatalogueStore.h"
+#include "catalogue/Naming.h"
+#include "catalogue/Registry.h"
+#include "catalogue/RegistryTree.h"
+#include "catalogue/SuiteCatalogue.h"
+#include "resource.h"
+#include "steps/Journal.h"
+#include "switch/Environment.h"
+#include "switch/RunningPrograms.h"
+#include "tests/TestSupport.h"
+#include "tests/e2e/FlipdeckProcess.h"
+#include "tests/e2e/JsonReader.h"
+#include "tests/world/DemoWorld.h"
+
+using namespace flipdeck;
+using namespace flipdeck::test;
+
+namespace {
+
+// The demo world as a switch leaves it for good, with a recording regsvr32, every CoDeSys version's
+// gateway backup folder, a fresh log and no journal; all put back afterwards.
+struct Scene {
+    Scene()
+    {
+        world::ApplyLastingSwitchEffects();
+        for (const char* version : {"2.3.9.5", "2.3.8.1", "2.3.7.0"})
+            CreateDirectoryA((ProductSystemDirectory() + "CoDeSys " + version).c_str(), nullptr);
+    }
+    SavedSystemPath path;
+    ScopedDemoWorld world;
+    ScratchLogFolder log;
+    ScratchJournal journal;
+    RecordingRegsvr32 regsvr32;
+};
+
+// What a switch left: the world, the activity log and the registrations.
+struct SwitchResult {
+    world::Snapshot world;
+    std::vector<std::string> log;
+    std::vector<std::string> registered;
+};
+
+std::vector<std::string> Lines(const std::string& utf8)
+{
+    const std::string text = AnsiFromUtf8(utf8);
+    std::vector<std::string> lines;
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = text.find("\r\n", start);
+        lines.push_back(text.substr(start, end - start));
+        start = end == std::string::npos ? text.size() : end + 2;
+    }
+    return lines;
+}
+
+// The steps a preview printed ("  1. <step>") or a switch announced ("Schritt 1 von 9: <step>").
+std::vector<std::string> PreviewSteps(const std::string& out)
+{
+    std::vector<std::string> steps;
+    for (const std::string& line : Lines(out)) {
+        const size_t dot = line.find(". ");
+        if (line.compare(0, 2, "  ") == 0 && dot != std::string::npos)
+            steps.push_back(line.substr(dot + 2));
+    }
+    return steps;
+}
+
+std::vector<std::string> AnnouncedSteps(const std::string& out)
+{
+    std::vector<std::string> steps;
+    for (const std::string& line : Lines(out)) {
+        if (line.compare(0, 8, "Schritt ") == 0)
+            steps.push_back(line.substr(line.find(": ") + 2));
+    }
+    return steps;
+}
+
+// Previews the change, checks that it changed nothing, makes it and checks that the preview named
+// its steps; what the change left. `firstLine`: the first log line of the change itself.
+SwitchResult PreviewAndSwitch(Scene& scene, const std::string& command, const std::string& firstLine)
+{
+    const world::Snapshot before = world::Snapshot::Take();
+    const CommandRun preview = RunFlipdeckCommand(command + " /preview");
+    EXPECT_EQ(preview.exitCode, 0u) << preview.error;
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+    const size_t previewLines = scene.log.Messages().size();
+
+    const CommandRun run = RunFlipdeckCommand(command);
+    EXPECT_EQ(run.exitCode, 0u) << run.error;
+    EXPECT_EQ(run.error, "");
+    EXPECT_FALSE(PreviewSteps(preview.out).empty());
+    EXPECT_EQ(PreviewSteps(preview.out), AnnouncedSteps(run.out));
+    EXPECT_EQ(Lines(run.out).back(), "Der Wechsel war erfolgreich!");
+
+    // The log of the switch: the dialog's lines, after one naming the command just before the switch's own.
+    std::vector<std::string> log = scene.log.Messages();
+    log.erase(log.begin(), log.begin() + static_cast<long>(previewLines));
+    const auto named = std::find(log.begin(), log.end(), "Command line: " + command);
+    EXPECT_NE(named, log.end());
+    if (named != log.end()) {
+        EXPECT_EQ(*std::next(named), firstLine);
+        log.erase(named);
+    }
+    return {world::Snapshot::Take(), log, scene.regsvr32.CommandLines()};
+}
+
+void ExpectSameSwitch(const SwitchResult& dialog, const SwitchResult& command)
+{
+    EXPECT_EQ(dialog.world.Differences(command.world), "");
+    EXPECT_EQ(dialog.log, command.log);
+    EXPECT_EQ(dialog.registered, command.registered);
+}
+
+std::string Text(const JsonValue& value) { return AnsiFromUtf8(value.text); }
+
+}  // namespace
+
+TEST(CommandLineE2E, ListsBothCataloguesAsTextAndAsOneJsonDocument)
+{
+    Scene scene;
+    // A name with everything a JSON string must escape, and an umlaut.
+    const std::string odd = "MDN 3.0.2.7 \"Pr\xFC" "fstand\"\t\\ \x01";
+    ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Name3", odd));
+
+    const CommandRun text = RunFlipdeckCommand("/list");
+    EXPECT_EQ(text.exitCode, 0u);
+    EXPECT_EQ(text.error, "");
+    EXPECT_NE(text.out.find("Pr\xC3\xBC" "fstand"), std::string::npos);  // UTF-8 in a file
+    const std::vector<std::string> lines = Lines(text.out);
+    const std::vector<std::string> suite(lines.begin(), lines.begin() + 13);
+    EXPECT_EQ(suite, (std::vector<std::string>{"Kalvio-Versionen (aktiv: Kalvio 2.14.0.310):", "* Kalvio 2.14.0.310",
+                                               "      Umbenennungspfad: C:\\Brivane V2.14.0.310",
+                                               "      Programmpfad: C:\\Brivane", "      Version: 2.14.0.310",
+                                               "  Kalvio 2.15.1.20", "      Umbenennungspfad: C:\\Brivane V2.15.1.20",
+                                               "      Programmpfad: C:\\Brivane", "      Version: 2.15.1.20", "  " + odd,
+                                               "      Umbenennungspfad: C:\\MERIDAN V3.0.2.7",
+                                               "      Programmpfad: C:\\MERIDAN", "      Version: 3.0.2.7"}));
+    EXPECT_EQ(lines.at(14), "CoDeSys-Versionen (aktiv: CoDeSys 2.3.9.5):");
+
+    const CommandRun json = RunFlipdeckCommand("/LIST /json");
+    EXPECT_EQ(json.exitCode, 0u);
+    const JsonValue document = ParseJson(json.out);
+    const JsonValue& versions = document["suite"]["versions"];
+    EXPECT_EQ(Text(document["suite"]["current"]), "Kalvio 2.14.0.310");
+    ASSERT_EQ(versions.items.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        const world::SuiteVersion& expected = world::SuiteVersions()[i];
+        SCOPED_TRACE(expected.name);
+        EXPECT_EQ(Text(versions[i]["name"]), i == 2 ? odd : expected.name);
+        EXPECT_EQ(Text(versions[i]["renamePath"]), expected.renamePath);
+        EXPECT_EQ(Text(versions[i]["programPath"]), expected.programPath);
+        EXPECT_EQ(Text(versions[i]["version"]), expected.version);
+        EXPECT_EQ(versions[i]["current"].boolean, i == 0);
+    }
+    const JsonValue& codesys = document["codesys"];
+    EXPECT_EQ(Text(codesys["current"]), "CoDeSys 2.3.9.5");
+    ASSERT_EQ(codesys["versions"].items.size(), 3u);
+    const std::string root = world::kCodesysRoot;
+    const struct {
+        const char* name;
+        std::string renamePath;
+        std::string programPath;
+    } expected[] = {{"CoDeSys 2.3.9.5", root + "\\CoDeSys V2.3 2.3.9.5", root + "\\CoDeSys V2.3"},
+                    {"CoDeSys 2.3.8.1", root + "\\CoDeSys V2.3 2.3.8.1", root + "\\CoDeSys V2.3"},
+                    {"CoDeSys 2.3.7.0", root + " 2.3.7.0", root}};
+    for (size_t i = 0; i < 3; ++i) {
+        const JsonValue& version = codesys["versions"][i];
+        EXPECT_EQ(Text(version["name"]), expected[i].name);
+        EXPECT_EQ(Text(version["renamePath"]), expected[i].renamePath);
+        EXPECT_EQ(Text(version["programPath"]), expected[i].programPath);
+        EXPECT_EQ(version["current"].boolean, i == 0);
+    }
+}
+
+TEST(CommandLineE2E, SuiteSwitchMakesTheDialogsChangesAfterAPreviewOfThem)
+{
+    SwitchResult dialog;
+    {
+        Scene scene;
+        FlipdeckProcess flipdeck;
+        ASSERT_NE(flipdeck.WaitForMainWindow(), nullptr);
+        flipdeck.SelectRows(IDC_KALVIO_LIST, {1});
+        flipdeck.Click(ID_CMD_CHANGE, IDC_KALVIO_HEADER);
+        FlipdeckProcess::Answer(flipdeck.WaitForMessageBox(60), IDOK);
+        ASSERT_EQ(flipdeck.WaitForExit(), 0u);
+        dialog = {world::Snapshot::Take(), scene.log.Messages(), scene.regsvr32.CommandLines()};
+    }
+    Scene scene;
+    ExpectSameSwitch(dialog, PreviewAndSwitch(scene, "/switch \"kalvio 2.15.1.20\"", std::string(66, '*')));
+}
+
+TEST(CommandLineE2E, CodesysSwitchMakesTheDialogsChangesAfterAPreviewOfThem)
+{
+    SwitchResult dialog;
+    {
+        Scene scene;
+        FlipdeckProcess flipdeck;
+        ASSERT_NE(flipdeck.WaitForMainWindow(), nullptr);
+        flipdeck.SelectRows(IDC_CODESYS_LIST, {3});
+        flipdeck.Click(ID_CMD_CHANGE, IDC_CODESYS_HEADER);
+        FlipdeckProcess::Answer(flipdeck.WaitForMessageBox(60), IDOK);
+        flipdeck.Click(IDOK);
+        ASSERT_EQ(flipdeck.WaitForExit(), 0u);
+        dialog = {world::Snapshot::Take(), scene.log.Messages(), scene.regsvr32.CommandLines()};
+    }
+    Scene scene;
+    ExpectSameSwitch(dialog, PreviewAndSwitch(scene, "/codesys \"CODESYS 2.3.7.0\"", "SaveAllCs"));
+
+    // The neutral entry is a name like any other.
+    const CommandRun neutral = RunFlipdeckCommand("/codesys \"<neu>\" /preview");
+    EXPECT_EQ(neutral.exitCode, 0u);
+    EXPECT_EQ(Lines(neutral.out).at(0), "Der Wechsel von CoDeSys 2.3.7.0 zu <neu> macht diese Schritte:");
+}
+
+TEST(CommandLineE2E, EachWayAChangeStopsHasItsExitCodeAndChangesNothing)
+{
+    Scene scene;
+    const world::Snapshot before = world::Snapshot::Take();
+
+    CommandRun run = RunFlipdeckCommand("/switch \"Kalvio 9.9.9.9\"");
+    EXPECT_EQ(run.exitCode, 2u);
+    EXPECT_EQ(AnsiFromUtf8(run.error), "Der Katalog der Kalvio-Versionen enth\xE4lt keine Version namens 'Kalvio 9.9.9.9'.\r\n");
+    EXPECT_EQ(RunFlipdeckCommand("/codesys \"CoDeSys 9.9\"").exitCode, 2u);
+
+    // Already active, named in another letter case: a refusal, on standard error.
+    run = RunFlipdeckCommand("/switch \"KALVIO 2.14.0.310\"");
+    EXPECT_EQ(run.exitCode, 3u);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.error, "Diese Version ist bereits aktiv!\r\n");
+    EXPECT_EQ(RunFlipdeckCommand("/codesys \"codesys 2.3.9.5\" /preview").exitCode, 3u);
+
+    {
+        // A program of the suite runs: it is listed, the command stops and never ends it.
+        ScratchDir dir;
+        RunningStandIn kondex(dir / "Kondex.exe");
+        run = RunFlipdeckCommand("/switch \"Kalvio 2.15.1.20\"");
+        EXPECT_EQ(run.exitCode, 4u);
+        EXPECT_NE(run.error.find("\tKondex.exe\r\n"), std::string::npos) << run.error;
+        EXPECT_TRUE(IsProcessRunning("Kondex.exe"));
+    }
+
+    // Planned before anything moves: the live version's rename path is taken.
+    ASSERT_TRUE(CreateDirectoryA("C:\\Brivane V2.14.0.310", nullptr));
+    run = RunFlipdeckCommand("/switch \"Kalvio 2.15.1.20\"");
+    EXPECT_EQ(run.exitCode, 5u);
+    EXPECT_NE(run.error, "");
+    RemoveDirectoryA("C:\\Brivane V2.14.0.310");
+
+    // A gateway file of the incoming CoDeSys version is missing: its move fails while the change
+    // runs, and everything moved before it is put back.
+    const std::string gateway = ProductSystemDirectory() + "CoDeSys 2.3.7.0\\gateway.exe";
+    ScratchDir aside;
+    ASSERT_TRUE(MoveFileA(gateway.c_str(), (aside / "gateway.exe").c_str()));
+    run = RunFlipdeckCommand("/codesys \"CoDeSys 2.3.7.0\"");
+    EXPECT_EQ(run.exitCode, 6u);
+    EXPECT_NE(run.error.find("gateway.exe"), std::string::npos) << run.error;
+    ASSERT_TRUE(MoveFileA((aside / "gateway.exe").c_str(), gateway.c_str()));
+
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+}
+
+TEST(CommandLineE2E, AnUnfinishedSwitchIsReportedAtStartAndRecoveredOnCommand)
+{
+    Scene scene;
+    const world::Snapshot before = world::Snapshot::Take();
+    EXPECT_EQ(Lines(RunFlipdeckCommand("/recover").out).at(0),
+              "Es gibt keinen unterbrochenen Wechsel, der r\xFC" "ckg\xE4ngig zu machen w\xE4re.");
+
+    // A damaged journal: every switch is refused until somebody has looked at it.
+    WriteFileBytes(JournalPath(), "FLIPDECK-JOURNAL\tgarbled");
+    CommandRun run = RunFlipdeckCommand("/switch \"Kalvio 2.15.1.20\"");
+    EXPECT_EQ(run.exitCode, 7u);
+    EXPECT_NE(AnsiFromUtf8(run.error).find("ist nicht lesbar"), std::string::npos) << run.error;
+    EXPECT_NE(AnsiFromUtf8(run.error).find("noch nicht bereinigt"), std::string::npos) << run.error;
+    EXPECT_EQ(RunFlipdeckCommand("/recover").exitCode, 7u);
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+    DeleteFileA(JournalPath().c_str());
+
+    // A switch that died after its first folder move: the next start puts the folder back.
+    SwitchPlan plan;
+    plan.fromName = "Kalvio 2.14.0.310";
+    plan.toName = "Kalvio 2.15.1.20";
+    plan.steps.push_back(MoveFolderStep("C:\\Brivane", "C:\\Brivane V2.14.0.310"));
+    {
+        JournalWriter writer;
+        UndoData undo;
+        ASSERT_TRUE(writer.Begin(plan));
+        ASSERT_TRUE(CaptureUndo(plan.steps[0], undo));
+        ASSERT_TRUE(writer.Append(0, plan.steps[0], undo));
+    }
+    ASSERT_TRUE(MoveFileA("C:\\Brivane", "C:\\Brivane V2.14.0.310"));
+    run = RunFlipdeckCommand("/recover");
+    EXPECT_EQ(run.exitCode, 0u) << run.error;
+    EXPECT_NE(AnsiFromUtf8(run.out).find("wurde wiederhergestellt"), std::string::npos) << run.out;
+    EXPECT_FALSE(JournalExists());
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+}
+
+TEST(CommandLineE2E, RunAsTheSystemAccountWorksWithTheCatalogueOfAUsersHive)
+{
+    Scene scene;
+    // The catalogue lives only in another user's hive, as it does for a deployment tool's run.
+    const ScratchKey user(HKEY_USERS, "S-1-5-21-1004336348-1177238915-682003330-1001");
+    RegistryTree catalogue;
+    ASSERT_EQ(CaptureRegistryTree(HKEY_CURRENT_USER, kSuiteCatalogueKey, catalogue), ERROR_SUCCESS);
+    ASSERT_EQ(WriteRegistryTree(HKEY_USERS, user / kSuiteCatalogueKey, catalogue), ERROR_SUCCESS);
+    ASSERT_EQ(DeleteRegistryTree(HKEY_CURRENT_USER, kSuiteCatalogueKey), ERROR_SUCCESS);
+
+    const CommandRun run = RunFlipdeckCommand("/list /json");
+    EXPECT_EQ(run.exitCode, 0u) << run.error;
+    const JsonValue document = ParseJson(run.out);
+    EXPECT_EQ(Text(document["suite"]["current"]), "Kalvio 2.14.0.310");
+    ASSERT_EQ(document["suite"]["versions"].items.size(), 3u);
+    EXPECT_EQ(Text(document["suite"]["versions"][1]["name"]), "Kalvio 2.15.1.20");
+    EXPECT_EQ(Text(document["codesys"]["current"]), "CoDeSys 2.3.9.5");
+    // What the start-up writes went to that user, not to the current one.
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSuiteCatalogueKey));
+    const std::vector<std::string> log = scene.log.Messages();
+    EXPECT_NE(std::find(log.begin(), log.end(), "Command line: /list /json (user hive HKEY_USERS\\" + user.Path() + ")"),
+              log.end());
+}
+
+TEST(CommandLineE2E, BadArgumentsGiveTheUsageErrorAndChangeNothing)
+{
+    Scene scene;
+    const world::Snapshot before = world::Snapshot::Take();
+    for (const std::string& arguments : {std::string("/frobnicate"), std::string("/switch"),
+                                         std::string("/switch Kal\"vio 2.15.1.20\""), "/switch " + std::string(32000, 'K')}) {
+        SCOPED_TRACE(arguments.substr(0, 40));
+        const CommandRun run = RunFlipdeckCommand(arguments);
+        EXPECT_EQ(run.exitCode, 1u);
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.error.find("Aufruf: Flipdeck.exe [Befehl]"), std::string::npos);
+    }
+    EXPECT_TRUE(scene.log.Messages().empty());  // not even started
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+
+    // The usage, in the language Flipdeck chose.
+    CommandRun run = RunFlipdeckCommand("/?");
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(Lines(run.out).at(0), "Aufruf: Flipdeck.exe [Befehl]");
+    WriteRegString(HKEY_CURRENT_USER, "SOFTWARE\\Brivane\\Kalvio", "sLanguage", "ENG");
+    run = RunFlipdeckCommand("/?");
+    EXPECT_EQ(Lines(run.out).at(0), "Usage: Flipdeck.exe [command]");
+    EXPECT_NE(run.out.find("  7  a hand is needed"), std::string::npos);
+}
+
+TEST(CommandLineE2E, StartUpGuardsAndTheStartCommandHaveTheirCodes)
+{
+    Scene scene;
+    CommandRun run;
+    {
+        // Another Flipdeck holds the single-instance mutex.
+        UniqueHandle other(CreateMutexA(nullptr, TRUE, "FLIPDECKMUTEX"));
+        run = RunFlipdeckCommand("/list");
+        EXPECT_EQ(run.exitCode, 8u);
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(AnsiFromUtf8(run.error).find("Flipdeck l\xE4uft bereits."), std::string::npos);
+    }
+    // The live version's workbench is started; without it, the start fails.
+    StandInCalls calls;
+    run = RunFlipdeckCommand("/start");
+    EXPECT_EQ(run.exitCode, 0u) << run.error;
+    EXPECT_TRUE(calls.WaitFor("C:\\Brivane\\Kalvio\\workbench.exe"));
+    ASSERT_TRUE(MoveFileA("C:\\Brivane\\Kalvio\\workbench.exe", "C:\\Brivane\\Kalvio\\workbench.old"));
+    run = RunFlipdeckCommand("/start");
+    EXPECT_EQ(run.exitCode, 10u);
+    EXPECT_NE(run.error.find("Die aktive Version konnte nicht gestartet werden:"), std::string::npos) << run.error;
+    ASSERT_TRUE(MoveFileA("C:\\Brivane\\Kalvio\\workbench.old", "C:\\Brivane\\Kalvio\\workbench.exe"));
+
+    // Without administrator rights (no installation value can be written back) nothing starts.
+    const size_t logged = scene.log.Messages().size();
+    DeleteRegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brivane", "Path");
+    DeleteRegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Harlund Software\\MERIDAN", "Path");
+    run = RunFlipdeckCommand("/list");
+    EXPECT_EQ(run.exitCode, 9u);
+    EXPECT_EQ(AnsiFromUtf8(run.error), "Bitte f\xFChren Sie das Programm als Administrator aus!\r\n");
+    EXPECT_EQ(scene.log.Messages().size(), logged);
+}
