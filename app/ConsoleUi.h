@@ -30,6 +30,7 @@ public:
     void ShowCodesysList(const std::vector<CodesysVersionEntry>&) override {}
     void SetField(CurrentField, const std::string&) override {}
     bool AutoStartChecked() override { return autoStart_; }
+    bool MayStartPrograms() override { return false; }
     bool PickFolder(std::string&) override { return false; }
     bool EditEntry(EntryEditValues&) override { return false; }
     // Runs the work on this thread and prints each step as it starts.

@@ -66,6 +66,9 @@ public:
 
     // The state of the auto-start check box.
     virtual bool AutoStartChecked() = 0;
+    // Whether a change may start the new version when the check box asks for it. Where nobody is at
+    // the screen (the command line, which deployment tools run as the system account) it never does.
+    virtual bool MayStartPrograms() = 0;
 
     // The folder picker, starting at the nearest existing folder of `path`. True when a folder
     // was chosen (then in `path`).

@@ -16,11 +16,14 @@ Step Make(StepKind kind, std::string description)
     return step;
 }
 
-// A value as the preview shows it: text as text, anything else as hexadecimal bytes.
+// A value as the preview shows it: text as text, a flag byte as its number, anything else as
+// hexadecimal bytes.
 std::string ShownValue(const RegValue& value)
 {
     if (value.type == REG_SZ || value.type == REG_EXPAND_SZ)
         return value.Text();
+    if (value.type == REG_BINARY && value.data.size() == 1)
+        return std::to_string(value.data[0]);
     std::string hex;
     char byte[4];
     for (BYTE b : value.data) {

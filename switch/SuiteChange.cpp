@@ -147,7 +147,7 @@ void Refuse(const Refusal& refusal, UserInterface& ui, bool log)
 }
 
 // What the user hears once the change is done: the components not registered, then the start of
-// the new version or the success message.
+// the new version (where a program may be started) or the success message.
 void Finish(const SuiteVersionEntry& entry, const SwitchPlan& plan, const RunOutcome& run, UserInterface& ui)
 {
     std::string unregistered;
@@ -157,7 +157,7 @@ void Finish(const SuiteVersionEntry& entry, const SwitchPlan& plan, const RunOut
     }
     if (!unregistered.empty())
         ui.ShowMessage(FormatLocalized(IDS_COMPONENTS_NOT_REGISTERED, {unregistered}), MB_ICONWARNING | MB_OK);
-    if (ui.AutoStartChecked()) {
+    if (ui.AutoStartChecked() && ui.MayStartPrograms()) {
         const std::string workbench = WorkbenchFile(entry);
         if (PathExists(workbench))
             OpenWithShell(workbench);

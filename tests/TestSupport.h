@@ -161,6 +161,7 @@ public:
     void ShowSuiteList(const std::vector<SuiteVersionEntry>& entries) override;
     void SetField(CurrentField field, const std::string& text) override;
     bool AutoStartChecked() override { return autoStartChecked; }
+    bool MayStartPrograms() override { return true; }
     void RunWithProgress(const std::function<void(SwitchProgress&)>& work) override;
     void ShowSteps(const std::string& heading, const std::vector<std::string>& steps) override
     {

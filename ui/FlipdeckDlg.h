@@ -33,6 +33,7 @@ public:
     void ShowCodesysList(const std::vector<CodesysVersionEntry>& entries) override;
     void SetField(CurrentField field, const std::string& text) override;
     bool AutoStartChecked() override;
+    bool MayStartPrograms() override { return true; }
     bool PickFolder(std::string& path) override;
     bool EditEntry(EntryEditValues& values) override;
     void RunWithProgress(const std::function<void(SwitchProgress&)>& work) override;

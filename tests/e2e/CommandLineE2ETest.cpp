@@ -380,3 +380,19 @@ TEST(CommandLineE2E, StartUpGuardsAndTheStartCommandHaveTheirCodes)
     EXPECT_EQ(AnsiFromUtf8(run.error), "Bitte f\xFChren Sie das Programm als Administrator aus!\r\n");
     EXPECT_EQ(scene.log.Messages().size(), logged);
 }
+
+TEST(CommandLineE2E, ASwitchFromTheCommandLineNeverStartsTheWorkbench)
+{
+    Scene scene;
+    for (const char* catalogue : {kSuiteCatalogueKey, kMeridanCatalogueKey})
+        ASSERT_TRUE(WriteRegByte(HKEY_CURRENT_USER, catalogue, "AutoStart", 1));
+    StandInCalls calls;
+    const CommandRun run = RunFlipdeckCommand("/switch \"Kalvio 2.15.1.20\"");
+    EXPECT_EQ(run.exitCode, 0u) << run.error;
+    EXPECT_EQ(Lines(run.out).back(), "Der Wechsel war erfolgreich!");
+    for (const std::string& call : calls.Lines())
+        EXPECT_EQ(call.find("workbench.exe"), std::string::npos) << call;
+    BYTE autoStart = 0;
+    EXPECT_TRUE(ReadRegByte(HKEY_CURRENT_USER, kSuiteCatalogueKey, "AutoStart", autoStart));
+    EXPECT_EQ(autoStart, 1);
+}
