@@ -40,7 +40,7 @@ bool PrepareFolder(const std::string& folder)
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kFolderSecurity, SDDL_REVISION_1, &descriptor, nullptr))
         return false;
-    std::unique_ptr<void, HLOCAL (*)(HLOCAL)> owned(descriptor, &LocalFree);
+    std::unique_ptr<void, decltype(&LocalFree)> owned(descriptor, &LocalFree);
     SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
     if (CreateDirectoryA(folder.c_str(), &attributes))
         return true;
