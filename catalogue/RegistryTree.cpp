@@ -13,7 +13,8 @@ namespace {
 
 bool NameLess(const std::string& a, const std::string& b) { return _stricmp(a.c_str(), b.c_str()) < 0; }
 
-LSTATUS CaptureKey(HKEY key, RegistryTree& tree)
+// Reads the values of an open key, sorted by name; with `subKeys`, also its sub-keys and theirs.
+LSTATUS CaptureKey(HKEY key, RegistryTree& tree, bool subKeys = true)
 {
     DWORD subKeyCount = 0, maxSubKeyLength = 0, valueCount = 0, maxNameLength = 0, maxDataLength = 0;
     LSTATUS status = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeyCount, &maxSubKeyLength,
@@ -36,7 +37,7 @@ LSTATUS CaptureKey(HKEY key, RegistryTree& tree)
         value.data.assign(data.begin(), data.begin() + dataLength);
         tree.values.push_back(std::move(value));
     }
-    for (DWORD index = 0; index < subKeyCount; ++index) {
+    for (DWORD index = 0; subKeys && index < subKeyCount; ++index) {
         DWORD nameLength = static_cast<DWORD>(name.size());
         status = RegEnumKeyExA(key, index, name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr);
         if (status != ERROR_SUCCESS)
@@ -96,13 +97,19 @@ bool RegistryTree::operator==(const RegistryTree& other) const
     return true;
 }
 
+const RegistryTree::Value* RegistryTree::FindValue(const std::string& name) const
+{
+    auto found = std::lower_bound(values.begin(), values.end(), name,
+                                  [](const Value& a, const std::string& wanted) { return NameLess(a.name, wanted); });
+    return found != values.end() && _stricmp(found->name.c_str(), name.c_str()) == 0 ? &*found : nullptr;
+}
+
 bool IsPartOf(const RegistryTree& part, const RegistryTree& whole)
 {
     // Both lists are sorted by name, so each name is looked up by halving.
     for (const RegistryTree::Value& value : part.values) {
-        auto found = std::lower_bound(whole.values.begin(), whole.values.end(), value.name,
-                                      [](const RegistryTree::Value& a, const std::string& name) { return NameLess(a.name, name); });
-        if (found == whole.values.end() || !(*found == value))
+        const RegistryTree::Value* found = whole.FindValue(value.name);
+        if (found == nullptr || !(*found == value))
             return false;
     }
     for (const RegistryTree::SubKey& sub : part.subKeys) {
@@ -123,6 +130,16 @@ LSTATUS CaptureRegistryTree(HKEY root, const std::string& subKey, RegistryTree& 
     if (status != ERROR_SUCCESS)
         return status;
     return CaptureKey(key.get(), tree);
+}
+
+LSTATUS CaptureRegistryValues(HKEY root, const std::string& subKey, RegistryTree& values)
+{
+    values = RegistryTree();
+    UniqueHKey key;
+    LSTATUS status = OpenRegKey(root, subKey, KEY_READ, key);
+    if (status != ERROR_SUCCESS)
+        return status;
+    return CaptureKey(key.get(), values, false);
 }
 
 LSTATUS WriteRegistryTree(HKEY root, const std::string& subKey, const RegistryTree& tree)
