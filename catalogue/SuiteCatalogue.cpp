@@ -34,14 +34,17 @@ int FindEdition(const SuiteVersionEntry& entry)
 
 void LoadSuiteCatalogue(RunState& state, UserInterface& ui, bool log)
 {
-    auto logLine = [log](const std::string& text) {
+    // The lines of each index are written together.
+    LogLines lines;
+    auto logLine = [log, &lines](const std::string& text) {
         if (log)
-            WriteLog(text);
+            lines.Add(text);
     };
     state.suiteEntries.clear();
     const CatalogueValues catalogue(kSuiteCatalogueKey);
     int misses = 0;
     for (int n = 1; n <= kMaxCatalogueEntries; ++n) {
+        lines.Write();
         logLine("----------------------------------------------");
         // Only the third missing index ends the catalogue; gaps from outside edits are tolerated.
         auto missing = [&](const std::string& valueName) {
@@ -100,6 +103,7 @@ void LoadSuiteCatalogue(RunState& state, UserInterface& ui, bool log)
 
     const std::string current = catalogue.Text("CurrentVersionName").value_or("");
     logLine("CurrentVersionName: " + current);
+    lines.Write();
     ui.ShowSuiteList(state.suiteEntries);
     state.currentSuiteIndex = -1;
     for (size_t i = 0; i < state.suiteEntries.size(); ++i) {
