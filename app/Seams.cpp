@@ -1,12 +1,6 @@
 #include "app/Seams.h"
 
-#include <shlwapi.h>
-
 namespace flipdeck::seams {
-
-std::function<LSTATUS(HKEY, const char*)> DeleteRegistryTree = [](HKEY parent, const char* subKey) {
-    return static_cast<LSTATUS>(SHDeleteKeyA(parent, subKey));
-};
 
 std::function<BOOL(const char*, const char*, DWORD)> MovePath = [](const char* source, const char* target,
                                                                   DWORD flags) {
