@@ -12,6 +12,8 @@
 #include "catalogue/CatalogueStore.h"
 #include "catalogue/Registry.h"
 #include "catalogue/RegistryTree.h"
+#include "steps/Journal.h"
+#include "steps/StepActions.h"
 #include "tests/bench/BenchSupport.h"
 #include "tests/world/DemoWorld.h"
 
@@ -27,6 +29,7 @@ const char kAddedKey[] = "software\\3S-Smart Software Solutions GmbH\\Targets";
 const char kLiveTreeForReg[] = "HKLM\\Software\\Wow6432Node\\3S-Smart Software Solutions GmbH";
 const char kRegCopyForReg[] = "HKLM\\Software\\Wow6432Node\\FlipdeckBenchmark reg move";
 const char kRegCopy[] = "software\\FlipdeckBenchmark reg move";
+const char kPartsCopy[] = "software\\FlipdeckBenchmark parts";
 
 RegistryTree::Value Value(const std::string& name, DWORD type, std::vector<BYTE> data)
 {
@@ -75,11 +78,37 @@ void Count(const RegistryTree& tree, size_t& keys, size_t& values)
     }
 }
 
+struct Timings {
+    std::vector<double> capture, record, write, remove;  // the parts of one move of the big tree
+    std::vector<double> regCopy, regDelete;
+};
+
 // A move as reg.exe makes it: a copy of the whole tree, then the source deleted.
-void RegMove(const std::string& from, const std::string& to)
+double RegMove(const std::string& from, const std::string& to, Timings& timings)
 {
-    RunSystemProgram("reg.exe", "copy \"" + from + "\" \"" + to + "\" /s /f");
-    RunSystemProgram("reg.exe", "delete \"" + from + "\" /f");
+    timings.regCopy.push_back(Milliseconds([&] { RunSystemProgram("reg.exe", "copy \"" + from + "\" \"" + to + "\" /s /f"); }));
+    timings.regDelete.push_back(Milliseconds([&] { RunSystemProgram("reg.exe", "delete \"" + from + "\" /f"); }));
+    return timings.regCopy.back() + timings.regDelete.back();
+}
+
+// The parts of a move step, each timed alone: the live tree read for the journal, its journal
+// record, the copy written from memory and a tree of that size deleted.
+void TimeParts(Timings& timings)
+{
+    const Step step = MoveTreeStep(HKEY_LOCAL_MACHINE, kLiveTree, kPartsCopy);
+    UndoData undo;
+    timings.capture.push_back(Milliseconds([&] { Require(CaptureUndo(step, undo), "cannot read the big tree"); }));
+    SwitchPlan plan;
+    plan.product = SwitchPlan::Product::Codesys;
+    plan.steps = {step};
+    JournalWriter journal;
+    Require(journal.Begin(plan), "cannot start a journal");
+    timings.record.push_back(Milliseconds([&] { Require(journal.Append(0, step, undo), "cannot write the journal"); }));
+    journal.Finish();
+    timings.write.push_back(Milliseconds([&] {
+        Require(WriteRegistryTree(HKEY_LOCAL_MACHINE, kPartsCopy, undo.tree) == ERROR_SUCCESS, "cannot copy the big tree");
+    }));
+    timings.remove.push_back(Milliseconds([&] { DeleteRegistryTree(HKEY_LOCAL_MACHINE, kPartsCopy); }));
 }
 
 RegistryTree LiveTree()
@@ -96,10 +125,13 @@ int main()
     test::ScopedDemoWorld world;
     test::ScratchLogFolder log;
     test::ScratchKey regCopy(HKEY_LOCAL_MACHINE, kRegCopy);
+    test::ScratchKey partsCopy(HKEY_LOCAL_MACHINE, kPartsCopy);
+    test::ScratchJournal journal;
     CodesysSwitcher codesys;
     const RegistryTree added = AddedTargets();
 
     std::vector<double> small, big, reg, extraPerRound;
+    Timings timings;
     size_t keys = 0, values = 0;
     for (int round = 0; round < kRounds; ++round) {
         const double smallThere = Milliseconds([&] { codesys.Switch(k2381); });
@@ -117,10 +149,10 @@ int main()
             bigBack = Milliseconds([&] { codesys.Switch(k2395); });
         };
         auto timeReg = [&] {
-            reg.push_back(Milliseconds([&] { RegMove(kLiveTreeForReg, kRegCopyForReg); }));
+            reg.push_back(RegMove(kLiveTreeForReg, kRegCopyForReg, timings));
             Require(!KeyExists(HKEY_LOCAL_MACHINE, kLiveTree) && KeyExists(HKEY_LOCAL_MACHINE, kRegCopy),
                     "reg did not move the tree in the products' view");
-            reg.push_back(Milliseconds([&] { RegMove(kRegCopyForReg, kLiveTreeForReg); }));
+            reg.push_back(RegMove(kRegCopyForReg, kLiveTreeForReg, timings));
         };
         // Alternated, so that neither always meets the machine's later load.
         if (round % 2 == 0) {
@@ -131,6 +163,7 @@ int main()
             timeChange();
         }
         Require(LiveTree() == bigTree, "the big tree did not come back as it was");
+        TimeParts(timings);
         DeleteRegistryTree(HKEY_LOCAL_MACHINE, kAddedKey);
 
         small.insert(small.end(), {smallThere, smallBack});
@@ -145,5 +178,8 @@ int main()
     std::printf("extra cost of the big tree per change:        %7.1f ms (rounds: %s)\n", extra, Figures(extraPerRound).c_str());
     std::printf("reg copy /s + reg delete /f of the big tree:  %s\n", Figures(reg).c_str());
     std::printf("ratio extra / reg: %.2f (must not exceed 1)\n", ratio);
+    std::printf("the parts of one move: reading %.1f ms, journal record %.1f ms, writing %.1f ms, deleting %.1f ms\n",
+                Median(timings.capture), Median(timings.record), Median(timings.write), Median(timings.remove));
+    std::printf("reg.exe: copy %.1f ms, delete %.1f ms\n", Median(timings.regCopy), Median(timings.regDelete));
     return ratio <= 1 ? 0 : 1;
 }
