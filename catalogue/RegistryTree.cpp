@@ -12,7 +12,7 @@ namespace {
 bool NameLess(const std::string& a, const std::string& b) { return _stricmp(a.c_str(), b.c_str()) < 0; }
 
 // Reads the values of an open key, sorted by name; with `subKeys`, also its sub-keys and theirs.
-LSTATUS CaptureKey(HKEY key, RegistryTree& tree, bool subKeys = true)
+LSTATUS CaptureKey(HKEY key, RegistryTree& tree, bool subKeys)
 {
     DWORD subKeyCount = 0, maxSubKeyLength = 0, valueCount = 0, maxNameLength = 0, maxDataLength = 0;
     LSTATUS status = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeyCount, &maxSubKeyLength,
@@ -44,7 +44,7 @@ LSTATUS CaptureKey(HKEY key, RegistryTree& tree, bool subKeys = true)
         UniqueHKey child;
         status = RegOpenKeyExA(key, sub.name.c_str(), 0, KEY_READ, child.put());
         if (status == ERROR_SUCCESS)
-            status = CaptureKey(child.get(), sub.tree);
+            status = CaptureKey(child.get(), sub.tree, true);
         if (status != ERROR_SUCCESS)
             return status;
         tree.subKeys.push_back(std::move(sub));
@@ -54,6 +54,16 @@ LSTATUS CaptureKey(HKEY key, RegistryTree& tree, bool subKeys = true)
     std::sort(tree.subKeys.begin(), tree.subKeys.end(),
               [](const auto& a, const auto& b) { return NameLess(a.name, b.name); });
     return ERROR_SUCCESS;
+}
+
+LSTATUS Capture(HKEY root, const std::string& subKey, RegistryTree& tree, bool subKeys)
+{
+    tree = RegistryTree();
+    UniqueHKey key;
+    LSTATUS status = OpenRegKey(root, subKey, KEY_READ, key);
+    if (status != ERROR_SUCCESS)
+        return status;
+    return CaptureKey(key.get(), tree, subKeys);
 }
 
 LSTATUS WriteKey(HKEY key, const RegistryTree& tree)
@@ -157,22 +167,12 @@ bool IsPartOf(const RegistryTree& part, const RegistryTree& whole)
 
 LSTATUS CaptureRegistryTree(HKEY root, const std::string& subKey, RegistryTree& tree)
 {
-    tree = RegistryTree();
-    UniqueHKey key;
-    LSTATUS status = OpenRegKey(root, subKey, KEY_READ, key);
-    if (status != ERROR_SUCCESS)
-        return status;
-    return CaptureKey(key.get(), tree);
+    return Capture(root, subKey, tree, true);
 }
 
 LSTATUS CaptureRegistryValues(HKEY root, const std::string& subKey, RegistryTree& values)
 {
-    values = RegistryTree();
-    UniqueHKey key;
-    LSTATUS status = OpenRegKey(root, subKey, KEY_READ, key);
-    if (status != ERROR_SUCCESS)
-        return status;
-    return CaptureKey(key.get(), values, false);
+    return Capture(root, subKey, values, false);
 }
 
 LSTATUS WriteRegistryTree(HKEY root, const std::string& subKey, const RegistryTree& tree)
