@@ -13,7 +13,7 @@ using namespace flipdeck::bench;
 
 namespace {
 
-const int kRounds = 7;
+const int kRounds = 15;
 
 class NoJournal final : public StepJournal {
 public:
