@@ -10,10 +10,15 @@ namespace flipdeck {
 
 std::string ActivityLogPath()
 {
-    char documents[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents)))
-        return std::string();
-    return std::string(documents) + "\\Brivane\\flipdeck.log";
+    // The documents folder stays where it is while the program runs, and asking the shell for it
+    // costs more than writing a line: it is asked until it answers, then no more.
+    static std::string path;
+    if (path.empty()) {
+        char documents[MAX_PATH] = {};
+        if (SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents)))
+            path = std::string(documents) + "\\Brivane\\flipdeck.log";
+    }
+    return path;
 }
 
 std::string FormatLogLine(const std::tm* localTime, const std::string& text)
@@ -33,18 +38,33 @@ std::string FormatLogLine(const std::tm* localTime, const std::string& text)
     return stamp + text;
 }
 
-bool WriteLog(const std::string& text)
+void LogLines::Add(const std::string& text)
 {
-    std::string path = ActivityLogPath();
+    const std::time_t now = std::time(nullptr);
+    lines_ += FormatLogLine(std::localtime(&now), text) + "\n";
+}
+
+bool LogLines::Write()
+{
+    if (lines_.empty())
+        return true;
+    const std::string lines = std::move(lines_);
+    lines_.clear();
+    const std::string path = ActivityLogPath();
     if (path.empty())
         return false;
-    std::time_t now = std::time(nullptr);
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "a+"), &std::fclose);
     if (!file)
         return false;
-    std::string line = FormatLogLine(std::localtime(&now), text) + "\n";
-    std::fputs(line.c_str(), file.get());
+    std::fputs(lines.c_str(), file.get());
     return true;
+}
+
+bool WriteLog(const std::string& text)
+{
+    LogLines line;
+    line.Add(text);
+    return line.Write();
 }
 
 }  // namespace flipdeck

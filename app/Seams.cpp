@@ -1,7 +1,5 @@
 #include "app/Seams.h"
 
-#include <shlwapi.h>
-
 namespace flipdeck::seams {
 
 std::function<BOOL(const char*, const char*, DWORD)> MovePath = [](const char* source, const char* target,

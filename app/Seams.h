@@ -7,7 +7,12 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
+
+namespace flipdeck {
+class StepJournal;
+}
 
 namespace flipdeck::seams {
 
@@ -35,5 +40,9 @@ extern std::function<ProcessRun(const std::string& application, const std::strin
 // Called when step `index` of a switch is about to be made, its journal record on disk. Does
 // nothing; tests end the process here, or read the journal.
 extern std::function<void(size_t index)> StepStarting;
+
+// The journal a switch writes as it runs, a new JournalWriter for each switch. The journal cost
+// benchmark swaps in one that keeps nothing.
+extern std::function<std::unique_ptr<StepJournal>()> OpenStepJournal;
 
 }  // namespace flipdeck::seams

@@ -19,6 +19,44 @@ bool KeyExists(HKEY root, const std::string& subKey)
     return OpenRegKey(root, subKey, KEY_READ, key) == ERROR_SUCCESS;
 }
 
+CatalogueValues::CatalogueValues(std::string subKey)
+    : subKey_(std::move(subKey)), places_{{HKEY_CURRENT_USER, false, {}}, {HKEY_LOCAL_MACHINE, false, {}}}
+{
+    for (Place& place : places_) {
+        const LSTATUS status = CaptureRegistryValues(place.root, subKey_, place.values);
+        // A missing key holds no values; one that failed otherwise is asked value by value.
+        place.read = status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+    }
+}
+
+std::optional<RegValue> CatalogueValues::Value(const Place& place, const std::string& valueName) const
+{
+    if (!place.read)
+        return ReadRegValue(place.root, subKey_, valueName);
+    const RegistryTree::Value* value = place.values.FindValue(valueName);
+    if (value == nullptr)
+        return std::nullopt;
+    return RegValue{value->type, value->data};
+}
+
+std::optional<std::string> CatalogueValues::Text(const std::string& valueName) const
+{
+    for (const Place& place : places_) {
+        if (std::optional<std::string> text = TextOf(Value(place, valueName)))
+            return text;
+    }
+    return std::nullopt;
+}
+
+std::optional<BYTE> CatalogueValues::Byte(const std::string& valueName) const
+{
+    for (const Place& place : places_) {
+        if (std::optional<BYTE> byte = ByteOf(Value(place, valueName)))
+            return byte;
+    }
+    return std::nullopt;
+}
+
 std::vector<ValueChange> RemovalsAfter(HKEY root, const std::string& subKey, int count, std::initializer_list<NumberedName> names,
                                        const std::function<void(int, const std::string&)>& removing)
 {

@@ -6,10 +6,12 @@
 
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "catalogue/Registry.h"
+#include "catalogue/RegistryTree.h"
 
 namespace flipdeck {
 
@@ -24,6 +26,30 @@ struct NumberedName {
 };
 
 bool KeyExists(HKEY root, const std::string& subKey);
+
+// The values of a catalogue key under the current user and under the machine, each key read in
+// one pass when the object is made: loading asks for hundreds of values, and opening the key for
+// each of them made start-up grow with the catalogue. Answers value by value as
+// ReadUserMachineText and ReadUserMachineByte do: the current user's value when it is there and of
+// the right type, else the machine's.
+class CatalogueValues {
+public:
+    explicit CatalogueValues(std::string subKey);
+
+    std::optional<std::string> Text(const std::string& valueName) const;
+    std::optional<BYTE> Byte(const std::string& valueName) const;
+
+private:
+    struct Place {
+        HKEY root;
+        bool read = false;  // false: the key could not be read whole, so each value is asked for
+        RegistryTree values;
+    };
+    std::optional<RegValue> Value(const Place& place, const std::string& valueName) const;
+
+    std::string subKey_;
+    Place places_[2];
+};
 
 // The deletions that end a catalogue after `count` entries at one place: for every later index,
 // the numbered values of `names` that exist there. `removing` is told each index that has a name

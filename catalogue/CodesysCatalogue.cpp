@@ -173,15 +173,16 @@ void SettleCodesysState(RunState& state)
 
 void LoadCoDeSysCatalogue(RunState& state, UserInterface& ui)
 {
-    auto read = [](const std::string& valueName) {
-        std::string value = ReadCatalogue(valueName).value_or("");
+    const CatalogueValues catalogue(kCodesysCatalogueKey);
+    auto read = [&catalogue](const std::string& valueName) {
+        std::string value = catalogue.Text(valueName).value_or("");
         WriteLog(valueName + ": " + value);
         return value;
     };
     state.codesysEntries.clear();
     for (int n = 1; n <= kMaxCatalogueEntries; ++n) {
         CodesysVersionEntry entry;
-        entry.name = ReadCatalogue(Numbered("Name", n)).value_or("");
+        entry.name = catalogue.Text(Numbered("Name", n)).value_or("");
         if (entry.name.empty())
             break;
         WriteLog(Numbered("Name", n) + ": " + entry.name);
@@ -191,7 +192,7 @@ void LoadCoDeSysCatalogue(RunState& state, UserInterface& ui)
             ui.SetField(kCodesysNameField, entry.name);
             ui.SetField(kCodesysRenamePathField, entry.renamePath);
         }
-        ReadUserMachineByte(kCodesysCatalogueKey, Numbered("RenameSubDir", n), entry.renameSubDir);
+        entry.renameSubDir = catalogue.Byte(Numbered("RenameSubDir", n)).value_or(entry.renameSubDir);
         WriteLog(Numbered("RenameSubDir", n) + ": " + std::to_string(entry.renameSubDir));
         entry.version = read(Numbered("Version", n));
         state.codesysEntries.push_back(std::move(entry));

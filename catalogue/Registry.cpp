@@ -71,12 +71,23 @@ std::optional<RegValue> ReadRegValue(HKEY root, const std::string& subKey, const
     return value;
 }
 
-std::optional<std::string> ReadRegText(HKEY root, const std::string& subKey, const std::string& valueName)
+std::optional<std::string> TextOf(const std::optional<RegValue>& value)
 {
-    std::optional<RegValue> value = ReadRegValue(root, subKey, valueName);
     if (!value || (value->type != REG_SZ && value->type != REG_EXPAND_SZ))
         return std::nullopt;
     return value->Text();
+}
+
+std::optional<BYTE> ByteOf(const std::optional<RegValue>& value)
+{
+    if (!value || value->type != REG_BINARY || value->data.empty())
+        return std::nullopt;
+    return value->data[0];
+}
+
+std::optional<std::string> ReadRegText(HKEY root, const std::string& subKey, const std::string& valueName)
+{
+    return TextOf(ReadRegValue(root, subKey, valueName));
 }
 
 std::optional<std::string> ReadUserMachineText(const std::string& subKey, const std::string& valueName)
@@ -102,10 +113,10 @@ bool ReadRegString(HKEY root, const std::string& subKey, const std::string& valu
 
 bool ReadRegByte(HKEY root, const std::string& subKey, const std::string& valueName, BYTE& result)
 {
-    std::optional<RegValue> value = ReadRegValue(root, subKey, valueName);
-    if (!value || value->type != REG_BINARY || value->data.empty())
+    const std::optional<BYTE> byte = ByteOf(ReadRegValue(root, subKey, valueName));
+    if (!byte)
         return false;
-    result = value->data[0];
+    result = *byte;
     return true;
 }
 

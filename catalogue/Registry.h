@@ -38,6 +38,11 @@ struct RegValue {
 LSTATUS QueryRegValue(HKEY key, const std::string& valueName, RegValue& value);
 std::optional<RegValue> ReadRegValue(HKEY root, const std::string& subKey, const std::string& valueName);
 
+// The text of a REG_SZ or REG_EXPAND_SZ value; nothing for a value of another type or none.
+std::optional<std::string> TextOf(const std::optional<RegValue>& value);
+// The first byte of a REG_BINARY value; nothing for an empty one, another type or none.
+std::optional<BYTE> ByteOf(const std::optional<RegValue>& value);
+
 // A REG_SZ (or REG_EXPAND_SZ) value with its terminating zero; a one-byte REG_BINARY value.
 RegValue TextValue(const std::string& text, DWORD type = REG_SZ);
 RegValue ByteValue(BYTE value);

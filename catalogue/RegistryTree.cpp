@@ -1,7 +1,5 @@
 #include "catalogue/RegistryTree.h"
 
-#include <shlwapi.h>
-
 #include <algorithm>
 
 #include "catalogue/Registry.h"
@@ -12,7 +10,8 @@ namespace {
 
 bool NameLess(const std::string& a, const std::string& b) { return _stricmp(a.c_str(), b.c_str()) < 0; }
 
-LSTATUS CaptureKey(HKEY key, RegistryTree& tree)
+// Reads the values of an open key, sorted by name; with `subKeys`, also its sub-keys and theirs.
+LSTATUS CaptureKey(HKEY key, RegistryTree& tree, bool subKeys)
 {
     DWORD subKeyCount = 0, maxSubKeyLength = 0, valueCount = 0, maxNameLength = 0, maxDataLength = 0;
     LSTATUS status = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeyCount, &maxSubKeyLength,
@@ -35,7 +34,7 @@ LSTATUS CaptureKey(HKEY key, RegistryTree& tree)
         value.data.assign(data.begin(), data.begin() + dataLength);
         tree.values.push_back(std::move(value));
     }
-    for (DWORD index = 0; index < subKeyCount; ++index) {
+    for (DWORD index = 0; subKeys && index < subKeyCount; ++index) {
         DWORD nameLength = static_cast<DWORD>(name.size());
         status = RegEnumKeyExA(key, index, name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr);
         if (status != ERROR_SUCCESS)
@@ -44,7 +43,7 @@ LSTATUS CaptureKey(HKEY key, RegistryTree& tree)
         UniqueHKey child;
         status = RegOpenKeyExA(key, sub.name.c_str(), 0, KEY_READ, child.put());
         if (status == ERROR_SUCCESS)
-            status = CaptureKey(child.get(), sub.tree);
+            status = CaptureKey(child.get(), sub.tree, true);
         if (status != ERROR_SUCCESS)
             return status;
         tree.subKeys.push_back(std::move(sub));
@@ -54,6 +53,16 @@ LSTATUS CaptureKey(HKEY key, RegistryTree& tree)
     std::sort(tree.subKeys.begin(), tree.subKeys.end(),
               [](const auto& a, const auto& b) { return NameLess(a.name, b.name); });
     return ERROR_SUCCESS;
+}
+
+LSTATUS Capture(HKEY root, const std::string& subKey, RegistryTree& tree, bool subKeys)
+{
+    tree = RegistryTree();
+    UniqueHKey key;
+    LSTATUS status = OpenRegKey(root, subKey, KEY_READ, key);
+    if (status != ERROR_SUCCESS)
+        return status;
+    return CaptureKey(key.get(), tree, subKeys);
 }
 
 LSTATUS WriteKey(HKEY key, const RegistryTree& tree)
@@ -76,6 +85,41 @@ LSTATUS WriteKey(HKEY key, const RegistryTree& tree)
     return ERROR_SUCCESS;
 }
 
+// Deletes parent\name with everything below it. Most keys of a tree are leaves, so each key is
+// first deleted straight away, which fails without harm while it still has sub-keys; only then
+// are its sub-keys listed and deleted. That takes about half the registry calls of the shell's
+// delete, which lists every key's sub-keys before it deletes the key.
+LSTATUS DeleteKeyTree(HKEY parent, const std::string& name)
+{
+    LSTATUS status = RegDeleteKeyA(parent, name.c_str());
+    if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND)
+        return status;
+    UniqueHKey key;
+    status = RegOpenKeyExA(parent, name.c_str(), 0, KEY_READ, key.put());
+    DWORD count = 0, maxLength = 0;
+    if (status == ERROR_SUCCESS)
+        status = RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &count, &maxLength, nullptr, nullptr, nullptr,
+                                  nullptr, nullptr, nullptr);
+    if (status != ERROR_SUCCESS)
+        return status;
+    std::vector<std::string> children;
+    std::vector<char> child(maxLength + 1);
+    for (DWORD index = 0; index < count; ++index) {
+        DWORD length = static_cast<DWORD>(child.size());
+        status = RegEnumKeyExA(key.get(), index, child.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (status != ERROR_SUCCESS)
+            return status;
+        children.emplace_back(child.data(), length);
+    }
+    for (const std::string& sub : children) {
+        status = DeleteKeyTree(key.get(), sub);
+        if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
+            return status;
+    }
+    key.reset();
+    return RegDeleteKeyA(parent, name.c_str());
+}
+
 }  // namespace
 
 bool RegistryTree::Value::operator==(const Value& other) const
@@ -95,13 +139,19 @@ bool RegistryTree::operator==(const RegistryTree& other) const
     return true;
 }
 
+const RegistryTree::Value* RegistryTree::FindValue(const std::string& name) const
+{
+    auto found = std::lower_bound(values.begin(), values.end(), name,
+                                  [](const Value& a, const std::string& wanted) { return NameLess(a.name, wanted); });
+    return found != values.end() && _stricmp(found->name.c_str(), name.c_str()) == 0 ? &*found : nullptr;
+}
+
 bool IsPartOf(const RegistryTree& part, const RegistryTree& whole)
 {
     // Both lists are sorted by name, so each name is looked up by halving.
     for (const RegistryTree::Value& value : part.values) {
-        auto found = std::lower_bound(whole.values.begin(), whole.values.end(), value.name,
-                                      [](const RegistryTree::Value& a, const std::string& name) { return NameLess(a.name, name); });
-        if (found == whole.values.end() || !(*found == value))
+        const RegistryTree::Value* found = whole.FindValue(value.name);
+        if (found == nullptr || !(*found == value))
             return false;
     }
     for (const RegistryTree::SubKey& sub : part.subKeys) {
@@ -116,12 +166,12 @@ bool IsPartOf(const RegistryTree& part, const RegistryTree& whole)
 
 LSTATUS CaptureRegistryTree(HKEY root, const std::string& subKey, RegistryTree& tree)
 {
-    tree = RegistryTree();
-    UniqueHKey key;
-    LSTATUS status = OpenRegKey(root, subKey, KEY_READ, key);
-    if (status != ERROR_SUCCESS)
-        return status;
-    return CaptureKey(key.get(), tree);
+    return Capture(root, subKey, tree, true);
+}
+
+LSTATUS CaptureRegistryValues(HKEY root, const std::string& subKey, RegistryTree& values)
+{
+    return Capture(root, subKey, values, false);
 }
 
 LSTATUS WriteRegistryTree(HKEY root, const std::string& subKey, const RegistryTree& tree)
@@ -136,7 +186,7 @@ LSTATUS WriteRegistryTree(HKEY root, const std::string& subKey, const RegistryTr
 namespace seams {
 std::function<LSTATUS(HKEY, const RegistryTree&)> WriteRegistryTree = WriteKey;
 std::function<LSTATUS(HKEY, const char*)> DeleteRegistryTree = [](HKEY parent, const char* subKey) {
-    return static_cast<LSTATUS>(SHDeleteKeyA(parent, subKey));
+    return DeleteKeyTree(parent, subKey);
 };
 }  // namespace seams
 
@@ -146,7 +196,7 @@ LSTATUS DeleteRegistryTree(HKEY root, const std::string& subKey)
     UniqueHKey parent;
     LSTATUS status = OpenRegKey(root, parentName, KEY_ALL_ACCESS, parent);
     if (status == ERROR_SUCCESS)
-        status = static_cast<LSTATUS>(SHDeleteKeyA(parent.get(), leaf.c_str()));
+        status = DeleteKeyTree(parent.get(), leaf);
     return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
 }
 

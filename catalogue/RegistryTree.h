@@ -23,6 +23,9 @@ struct RegistryTree {
     std::vector<Value> values;    // sorted by name, without regard to case
     std::vector<SubKey> subKeys;  // sorted by name, without regard to case
 
+    // The value of that name (without regard to case), or null.
+    const Value* FindValue(const std::string& name) const;
+
     bool operator==(const RegistryTree& other) const;
     bool operator!=(const RegistryTree& other) const { return !(*this == other); }
 };
@@ -38,6 +41,9 @@ bool IsPartOf(const RegistryTree& part, const RegistryTree& whole);
 
 // Reads the tree at root\subKey (products' registry view). ERROR_FILE_NOT_FOUND when it is absent.
 LSTATUS CaptureRegistryTree(HKEY root, const std::string& subKey, RegistryTree& tree);
+
+// Reads only the values of root\subKey, leaving its sub-keys out.
+LSTATUS CaptureRegistryValues(HKEY root, const std::string& subKey, RegistryTree& values);
 
 // Writes the tree at root\subKey, creating keys as needed; existing values of the same name
 // are overwritten, others are kept.

@@ -34,13 +34,17 @@ int FindEdition(const SuiteVersionEntry& entry)
 
 void LoadSuiteCatalogue(RunState& state, UserInterface& ui, bool log)
 {
-    auto logLine = [log](const std::string& text) {
+    // The lines of each index are written together.
+    LogLines lines;
+    auto logLine = [log, &lines](const std::string& text) {
         if (log)
-            WriteLog(text);
+            lines.Add(text);
     };
     state.suiteEntries.clear();
+    const CatalogueValues catalogue(kSuiteCatalogueKey);
     int misses = 0;
     for (int n = 1; n <= kMaxCatalogueEntries; ++n) {
+        lines.Write();
         logLine("----------------------------------------------");
         // Only the third missing index ends the catalogue; gaps from outside edits are tolerated.
         auto missing = [&](const std::string& valueName) {
@@ -49,7 +53,7 @@ void LoadSuiteCatalogue(RunState& state, UserInterface& ui, bool log)
         };
         SuiteVersionEntry entry;
         const std::string nameValue = Numbered("Name", n);
-        std::optional<std::string> name = ReadUserMachineText(kSuiteCatalogueKey, nameValue);
+        std::optional<std::string> name = catalogue.Text(nameValue);
         if (!name || name->empty()) {
             if (missing(nameValue))
                 break;
@@ -59,7 +63,7 @@ void LoadSuiteCatalogue(RunState& state, UserInterface& ui, bool log)
         logLine(nameValue + ": " + entry.name);
 
         const std::string pathValue = Numbered("Path", n);
-        std::optional<std::string> renamePath = ReadUserMachineText(kSuiteCatalogueKey, pathValue);
+        std::optional<std::string> renamePath = catalogue.Text(pathValue);
         if (!renamePath) {
             if (missing(pathValue))
                 break;
@@ -74,7 +78,7 @@ void LoadSuiteCatalogue(RunState& state, UserInterface& ui, bool log)
         logLine(pathValue + ": " + entry.renamePath);
 
         const std::string programValue = Numbered("PrgPath", n);
-        std::optional<std::string> programPath = ReadUserMachineText(kSuiteCatalogueKey, programValue);
+        std::optional<std::string> programPath = catalogue.Text(programValue);
         // An empty program path would make a switch move the version to nowhere: derive it too.
         entry.programPath = programPath && !programPath->empty()
                                 ? *programPath
@@ -83,10 +87,10 @@ void LoadSuiteCatalogue(RunState& state, UserInterface& ui, bool log)
         logLine(programValue + ": " + entry.programPath);
 
         const std::string versionValue = Numbered("Version", n);
-        entry.version = ReadUserMachineText(kSuiteCatalogueKey, versionValue).value_or("");
+        entry.version = catalogue.Text(versionValue).value_or("");
         logLine(versionValue + ": " + entry.version);
         const std::string helpValue = Numbered("HelpFile", n);
-        entry.helpFile = ReadUserMachineText(kSuiteCatalogueKey, helpValue).value_or("");
+        entry.helpFile = catalogue.Text(helpValue).value_or("");
         logLine(helpValue + ": " + entry.helpFile);
 
         entry.edition = FindEdition(entry);
@@ -97,8 +101,9 @@ void LoadSuiteCatalogue(RunState& state, UserInterface& ui, bool log)
         state.suiteEntries.push_back(std::move(entry));
     }
 
-    const std::string current = GetCurrentVersionName();
+    const std::string current = catalogue.Text("CurrentVersionName").value_or("");
     logLine("CurrentVersionName: " + current);
+    lines.Write();
     ui.ShowSuiteList(state.suiteEntries);
     state.currentSuiteIndex = -1;
     for (size_t i = 0; i < state.suiteEntries.size(); ++i) {

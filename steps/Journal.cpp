@@ -9,8 +9,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <memory>
 
 #include "app/LocalizedString.h"
+#include "app/Seams.h"
 #include "catalogue/Naming.h"
 
 namespace flipdeck {
@@ -360,6 +362,10 @@ bool JournalExists()
     const std::string path = JournalPath();
     return !path.empty() && PathExists(path);
 }
+
+namespace seams {
+std::function<std::unique_ptr<StepJournal>()> OpenStepJournal = [] { return std::make_unique<JournalWriter>(); };
+}  // namespace seams
 
 bool JournalWriter::Begin(const SwitchPlan& plan)
 {

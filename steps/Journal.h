@@ -54,15 +54,25 @@ struct JournalContents {
     std::vector<JournalRecord> records;
 };
 
-class JournalWriter {
+// What a running switch writes ahead of its steps.
+class StepJournal {
 public:
-    // Creates the journal with the plan's header, on disk before the call returns. False when a
-    // journal exists already or it cannot be written.
-    bool Begin(const SwitchPlan& plan);
-    // Adds step `index` with what undoing it needs, on disk before the call returns.
-    bool Append(size_t index, const Step& step, const UndoData& undo);
-    // Closes and removes the journal: the switch has ended.
-    bool Finish();
+    virtual ~StepJournal() = default;
+    // Starts the journal with the plan's header. False when it cannot: nothing may then be changed.
+    virtual bool Begin(const SwitchPlan& plan) = 0;
+    // Adds step `index` with what undoing it needs, before the step is made.
+    virtual bool Append(size_t index, const Step& step, const UndoData& undo) = 0;
+    // The switch has ended: the journal goes.
+    virtual bool Finish() = 0;
+};
+
+// The journal file. Each call is on disk before it returns.
+class JournalWriter final : public StepJournal {
+public:
+    // False also when a journal exists already.
+    bool Begin(const SwitchPlan& plan) override;
+    bool Append(size_t index, const Step& step, const UndoData& undo) override;
+    bool Finish() override;
 
 private:
     bool WriteLine(const std::vector<std::string>& fields);

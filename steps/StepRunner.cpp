@@ -26,8 +26,8 @@ std::string NotUndoneMoves(const SwitchPlan& plan, const RunOutcome& outcome)
 RunOutcome RunSteps(const SwitchPlan& plan, SwitchProgress& progress, const std::function<void(size_t)>& failing)
 {
     RunOutcome outcome;
-    JournalWriter journal;
-    if (!journal.Begin(plan)) {
+    const std::unique_ptr<StepJournal> journal = seams::OpenStepJournal();
+    if (!journal->Begin(plan)) {
         outcome.result = RunOutcome::Result::NotStarted;
         return outcome;
     }
@@ -42,11 +42,11 @@ RunOutcome RunSteps(const SwitchPlan& plan, SwitchProgress& progress, const std:
         }
         progress.StepStarting(++number, count, step.description);
         UndoData undo;
-        const bool ready = CaptureUndo(step, undo) && journal.Append(index, step, undo);
+        const bool ready = CaptureUndo(step, undo) && journal->Append(index, step, undo);
         if (ready) {
             seams::StepStarting(index);
-            made.emplace_back(index, undo);
-            if (MakeStep(step, undo))
+            made.emplace_back(index, std::move(undo));
+            if (MakeStep(step, made.back().second))
                 continue;
             if (step.mayFail) {
                 outcome.passedOver.push_back(index);
@@ -69,7 +69,7 @@ RunOutcome RunSteps(const SwitchPlan& plan, SwitchProgress& progress, const std:
         }
         break;
     }
-    journal.Finish();
+    journal->Finish();
     return outcome;
 }
 

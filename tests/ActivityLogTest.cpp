@@ -60,3 +60,24 @@ TEST(ActivityLog, AppendsCrLfLinesInWindows1252)
     EXPECT_EQ(lines[2], "lines");  // a continuation line carries no time stamp
     EXPECT_EQ(lines[3].substr(20), "L\xF6schen");  // the umlaut is one Windows-1252 byte
 }
+
+TEST(ActivityLog, LinesWrittenTogetherAppearOnlyWhenWrittenAndInOrder)
+{
+    ScratchLogFolder state(true);
+    LogLines lines;
+    EXPECT_TRUE(lines.Write());  // nothing to write: no file either
+    EXPECT_EQ(GetFileAttributesA(ActivityLogPath().c_str()), INVALID_FILE_ATTRIBUTES);
+
+    lines.Add("first");
+    WriteLog("between");
+    lines.Add("two\nlines");
+    EXPECT_EQ(state.Messages(), std::vector<std::string>{"between"});
+    ASSERT_TRUE(lines.Write());
+    ASSERT_TRUE(lines.Write());  // written once only
+    EXPECT_EQ(state.Messages(), (std::vector<std::string>{"between", "first", "two", "lines"}));
+
+    ScratchLogFolder missing(false);
+    lines.Add("dropped");
+    EXPECT_FALSE(lines.Write());
+    EXPECT_EQ(GetFileAttributesA(ScratchLogFolder::Folder().c_str()), INVALID_FILE_ATTRIBUTES);
+}

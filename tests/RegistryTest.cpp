@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "catalogue/CERegistry.h"
+#include "catalogue/CatalogueStore.h"
 #include "catalogue/Registry.h"
+#include "catalogue/RegistryTree.h"
 #include "tests/TestSupport.h"
 
 using namespace flipdeck;
@@ -132,6 +134,41 @@ TEST(UserMachineReads, CurrentUserWinsAndMachineIsTheFallback)
     EXPECT_TRUE(ReadUserMachineByte(kScratch, "Flag", flag));
     EXPECT_EQ(flag, 9);
     EXPECT_FALSE(ReadUserMachineByte(kScratch, "Both", flag));
+}
+
+TEST(CatalogueValues, AnswerEveryValueAsTheReadsOneByOneDo)
+{
+    ScratchKey user(HKEY_CURRENT_USER, kScratch);
+    ScratchKey machine(HKEY_LOCAL_MACHINE, kScratch);
+    const BYTE empty = 0, unterminated[] = {'a', 'b'};
+    const DWORD number = 7;
+    SetText(HKEY_CURRENT_USER, kScratch, "Both", REG_SZ, "user");
+    SetText(HKEY_LOCAL_MACHINE, kScratch, "Both", REG_SZ, "machine");
+    SetText(HKEY_LOCAL_MACHINE, kScratch, "MachineOnly", REG_EXPAND_SZ, "%SystemRoot%");
+    SetText(HKEY_CURRENT_USER, kScratch, "UserOnly", REG_SZ, "");
+    // A current-user value of the wrong type (or an empty flag) leaves the machine's in view.
+    SetRegValue(HKEY_CURRENT_USER, kScratch, "TextAsFlag", REG_BINARY, unterminated, sizeof(unterminated));
+    SetText(HKEY_LOCAL_MACHINE, kScratch, "TextAsFlag", REG_SZ, "machine text");
+    SetRegValue(HKEY_CURRENT_USER, kScratch, "Flag", REG_DWORD, &number, sizeof(number));
+    SetRegValue(HKEY_LOCAL_MACHINE, kScratch, "Flag", REG_BINARY, &number, 1);
+    SetRegValue(HKEY_CURRENT_USER, kScratch, "EmptyFlag", REG_BINARY, &empty, 0);
+    SetRegValue(HKEY_CURRENT_USER, kScratch, "Unterminated", REG_SZ, unterminated, sizeof(unterminated));
+    const char* const names[] = {"Both", "BOTH", "MachineOnly", "UserOnly", "TextAsFlag", "Flag", "EmptyFlag",
+                                 "Unterminated", "Missing"};
+
+    auto compare = [&](const char* when) {
+        const CatalogueValues values(kScratch);
+        for (const char* name : names) {
+            EXPECT_EQ(values.Text(name), ReadUserMachineText(kScratch, name)) << when << name;
+            BYTE byte = 0;
+            const bool found = ReadUserMachineByte(kScratch, name, byte);
+            EXPECT_EQ(values.Byte(name), found ? std::optional<BYTE>(byte) : std::nullopt) << when << name;
+        }
+    };
+    compare("both keys: ");
+    EXPECT_EQ(CatalogueValues(kScratch).Text("TextAsFlag"), "machine text");
+    DeleteRegistryTree(HKEY_CURRENT_USER, kScratch);
+    compare("machine key only: ");
 }
 
 TEST(RegistryWrites, WriteTheRightTypesInTheProductsView)
