@@ -8,18 +8,27 @@
 
 namespace flipdeck {
 
+namespace {
+
+std::string g_logPath;
+
+std::string LogPathIn(const std::string& documents) { return documents + "\\Brivane\\flipdeck.log"; }
+
+}  // namespace
+
 std::string ActivityLogPath()
 {
     // The documents folder stays where it is while the program runs, and asking the shell for it
     // costs more than writing a line: it is asked until it answers, then no more.
-    static std::string path;
-    if (path.empty()) {
+    if (g_logPath.empty()) {
         char documents[MAX_PATH] = {};
         if (SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents)))
-            path = std::string(documents) + "\\Brivane\\flipdeck.log";
+            g_logPath = LogPathIn(documents);
     }
-    return path;
+    return g_logPath;
 }
+
+void UseDocumentsFolder(const std::string& documents) { g_logPath = LogPathIn(documents); }
 
 std::string FormatLogLine(const std::tm* localTime, const std::string& text)
 {

@@ -10,6 +10,10 @@ namespace flipdeck {
 // The log file's path, or empty while the documents folder is unknown.
 std::string ActivityLogPath();
 
+// From now on the log lives under `documents`, the documents folder of the user a run acts for:
+// a run by the system account for a user keeps that user's log.
+void UseDocumentsFolder(const std::string& documents);
+
 // "dd.mm.yyyy hh:mm:ss text" for the given local time; without local time the date fields
 // print as 0 and the time fields as -1.
 std::string FormatLogLine(const std::tm* localTime, const std::string& text);

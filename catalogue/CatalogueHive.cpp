@@ -4,10 +4,12 @@
 
 #include <vector>
 
-#include "catalogue/UniqueHandle.h"
+#include "app/ActivityLog.h"
 #include "catalogue/CatalogueStore.h"
+#include "catalogue/Naming.h"
 #include "catalogue/Registry.h"
 #include "catalogue/SuiteCatalogue.h"
+#include "catalogue/UniqueHandle.h"
 
 namespace flipdeck {
 
@@ -42,12 +44,35 @@ bool ActAsUserOf(const std::string& hive)
     return RegOverridePredefKey(HKEY_CURRENT_USER, key.get()) == ERROR_SUCCESS;
 }
 
+std::string DocumentsFolderOf(const std::string& hive)
+{
+    const std::string explorer = hive + "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
+    // The user's own setting, whose %USERPROFILE% is that user's profile, not the one of this run.
+    if (std::optional<std::string> personal = ReadRegText(HKEY_USERS, explorer + "User Shell Folders", "Personal")) {
+        const std::optional<std::string> profile = ReadRegText(
+            HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + hive, "ProfileImagePath");
+        const std::string variable = "%USERPROFILE%";
+        if (profile && EqualsIgnoringCase(personal->substr(0, variable.size()), variable))
+            personal = *profile + personal->substr(variable.size());
+        char expanded[MAX_PATH] = {};
+        const DWORD length = ExpandEnvironmentStringsA(personal->c_str(), expanded, MAX_PATH);
+        if (personal->find(variable) == std::string::npos && length > 0 && length <= MAX_PATH)
+            return expanded;
+    }
+    // The expanded copy Windows keeps of it.
+    return ReadRegText(HKEY_USERS, explorer + "Shell Folders", "Personal").value_or("");
+}
+
 std::string BorrowCatalogueHive()
 {
     if (KeyExists(HKEY_CURRENT_USER, kSuiteCatalogueKey))
         return std::string();
     const std::string hive = NewestCatalogueHive();
-    return !hive.empty() && ActAsUserOf(hive) ? hive : std::string();
+    if (hive.empty() || !ActAsUserOf(hive))
+        return std::string();
+    if (const std::string documents = DocumentsFolderOf(hive); !documents.empty())
+        UseDocumentsFolder(documents);
+    return hive;
 }
 
 }  // namespace flipdeck

@@ -15,8 +15,13 @@ std::string NewestCatalogueHive();
 // every read and write of the current user goes there. False when the hive cannot be opened.
 bool ActAsUserOf(const std::string& hive);
 
+// The documents folder of the user whose hive `hive` is, as that user's shell folders name it;
+// empty when the hive does not say.
+std::string DocumentsFolderOf(const std::string& hive);
+
 // When the current user holds no suite catalogue, acts as the user of the hive that was written
-// last; answers that hive, or empty when the current user stays as it is.
+// last, and keeps the activity log in that user's documents folder; answers that hive, or empty
+// when the current user stays as it is.
 std::string BorrowCatalogueHive();
 
 }  // namespace flipdeck

@@ -425,8 +425,10 @@ bool JournalWriter::Append(size_t index, const Step& step, const UndoData& undo)
 
 bool JournalWriter::Finish()
 {
+    // Marked ended first: a journal that cannot be removed must never be undone at the next start.
+    const bool ended = WriteLine({"END"});
     file_.reset();
-    return DeleteFileA(JournalPath().c_str()) != FALSE;
+    return DeleteFileA(JournalPath().c_str()) != FALSE && ended;
 }
 
 bool JournalWriter::WriteLine(const std::vector<std::string>& fields)
@@ -493,6 +495,9 @@ JournalState ReadJournal(const std::string& path, JournalContents& contents, std
             std::string component;
             ok = reader.Text(component) && reader.AtEnd();
             contents.reregister.push_back(component);
+        } else if (type == "END") {
+            ok = reader.AtEnd() && n + 1 == lines.size();
+            contents.ended = true;
         } else if (type == "STEP") {
             JournalRecord record;
             ok = ParseStep(reader, record);

@@ -13,14 +13,16 @@
 //   FLIPDECK-JOURNAL  1  <suite|codesys>  <name of the version live before>  <name of the new version>
 //   REGISTER  <component>          once per component to register again after the switch is undone
 //   STEP  <n>  <kind>  <flags>  <description>  <fields of the kind>
+//   END                            the last line, once the switch has ended (done or rolled back)
 //
 // A STEP record is written whole and flushed to disk before step n starts. Its flags are "-" or the
 // letters L (logged folder move), F (may fail), K (kept when undone). The fields of each kind:
-//   MoveFolder, MoveFile   <source> <target>
-//   CreateFolder           <folder>
-//   MoveTree               <root> <source key> <target key> <tree>, the tree moved as a run of fields:
-//                          "v" <name> <value> for a value, "k" <name> ... "u" for a sub-key and its contents
-//   CreateKey              <root> <key>
+//   MoveFolder, MoveFile   <source> <target> <target there before: 0|1>
+//   CreateFolder           <folder> <there before: 0|1>
+//   MoveTree               <root> <source key> <target key> <target there before: 0|1> <tree>, the tree
+//                          moved as a run of fields: "v" <name> <value> for a value, "k" <name> ... "u" for
+//                          a sub-key and its contents
+//   CreateKey              <root> <key> <there before: 0|1>
 //   WriteValues            <count>, then per change: <root> <key> <name> <key existed 0|1> <new value> <old value>
 //   SetSystemPath          <new PATH text> <old PATH value>
 //   Register               <component>
@@ -52,6 +54,7 @@ struct JournalContents {
     std::string toName;
     std::vector<std::string> reregister;
     std::vector<JournalRecord> records;
+    bool ended = false;  // the switch ended; only the journal's removal failed
 };
 
 // What a running switch writes ahead of its steps.

@@ -40,6 +40,11 @@ RecoveryReport RecoverUnfinishedSwitch()
     case JournalState::Read:
         break;
     }
+    if (journal.ended) {
+        // The switch ended; only its journal stayed behind.
+        DeleteFileA(report.journalPath.c_str());
+        return report;
+    }
     report.product = journal.product;
     report.fromName = journal.fromName;
     report.toName = journal.toName;

@@ -407,3 +407,21 @@ TEST(PlannedPaths, AnswersForThePlaceAfterThePlannedMoves)
     EXPECT_TRUE(PathExists(dir / "C"));
     EXPECT_FALSE(PathExists(dir / "New"));
 }
+
+TEST_F(StepsTest, AJournalLeftBehindByAFinishedSwitchIsRemovedAndNothingIsUndone)
+{
+    // Something holds the journal open without letting it be deleted (a virus scanner, say).
+    UniqueFileHandle holder;
+    SeamOverride<void(size_t)> holding(seams::StepStarting, [&](size_t) {
+        if (!holder)
+            holder.reset(CreateFileA(JournalPath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
+    });
+    EXPECT_TRUE(RunSteps(plan_, progress_).Done());
+    ASSERT_TRUE(JournalExists());
+    holder.reset();
+    const World switched = Now();
+    EXPECT_EQ(RecoverUnfinishedSwitch().result, RecoveryReport::Result::NothingToDo);
+    EXPECT_TRUE(switched == Now());
+    EXPECT_FALSE(JournalExists());
+}

@@ -309,6 +309,15 @@ TEST(CommandLineE2E, RunAsTheSystemAccountWorksWithTheCatalogueOfAUsersHive)
     ASSERT_EQ(WriteRegistryTree(HKEY_USERS, user / kSuiteCatalogueKey, catalogue), ERROR_SUCCESS);
     ASSERT_EQ(DeleteRegistryTree(HKEY_CURRENT_USER, kSuiteCatalogueKey), ERROR_SUCCESS);
 
+    // That user's documents folder, under a profile of its own; the log goes there.
+    ScratchDir profile;
+    const std::string sid = user.Path();
+    const ScratchKey profiles(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + sid);
+    ASSERT_TRUE(WriteRegExpandString(HKEY_LOCAL_MACHINE, profiles.Path(), "ProfileImagePath", profile.Path()));
+    ASSERT_TRUE(WriteRegExpandString(HKEY_USERS, user / "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+                                     "Personal", "%USERPROFILE%\\Documents"));
+    MakeDirs(profile / "Documents\\Brivane");
+
     const CommandRun run = RunFlipdeckCommand("/list /json");
     EXPECT_EQ(run.exitCode, 0u) << run.error;
     const JsonValue document = ParseJson(run.out);
@@ -318,9 +327,9 @@ TEST(CommandLineE2E, RunAsTheSystemAccountWorksWithTheCatalogueOfAUsersHive)
     EXPECT_EQ(Text(document["codesys"]["current"]), "CoDeSys 2.3.9.5");
     // What the start-up writes went to that user, not to the current one.
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSuiteCatalogueKey));
-    const std::vector<std::string> log = scene.log.Messages();
-    EXPECT_NE(std::find(log.begin(), log.end(), "Command line: /list /json (user hive HKEY_USERS\\" + user.Path() + ")"),
-              log.end());
+    EXPECT_TRUE(scene.log.Messages().empty());
+    const std::string log = ReadFileBytes(profile / "Documents\\Brivane\\flipdeck.log");
+    EXPECT_NE(log.find("Command line: /list /json (user hive HKEY_USERS\\" + sid + ")"), std::string::npos) << log;
 }
 
 TEST(CommandLineE2E, BadArgumentsGiveTheUsageErrorAndChangeNothing)
