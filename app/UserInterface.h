@@ -85,4 +85,8 @@ public:
     virtual void ShowSteps(const std::string& heading, const std::vector<std::string>& steps) = 0;
 };
 
+// The one row of `selected`, or -1 when none is selected or, after telling the user that only one
+// may be (message 10005), when several are.
+int SingleSelection(UserInterface& ui, const std::vector<int>& selected);
+
 }  // namespace flipdeck

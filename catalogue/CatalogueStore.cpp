@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/ActivityLog.h"
 #include "catalogue/UniqueHandle.h"
 #include "catalogue/Naming.h"
 #include "catalogue/Registry.h"
@@ -91,10 +92,12 @@ std::vector<ValueChange> RemovalsAfter(HKEY root, const std::string& subKey, int
     return removals;
 }
 
-void ApplyChanges(const std::vector<ValueChange>& changes)
+void ApplyChanges(const std::vector<ValueChange>& changes, const std::vector<std::string>& removalLines)
 {
     for (const ValueChange& change : changes)
         WriteRegValue(change.root, change.key, change.name, change.value);
+    for (const std::string& line : removalLines)
+        WriteLog(line);
 }
 
 std::vector<CataloguePlace> CataloguePlaces(const std::vector<std::string>& userHives, const std::string& key,

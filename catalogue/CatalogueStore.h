@@ -57,8 +57,9 @@ private:
 std::vector<ValueChange> RemovalsAfter(HKEY root, const std::string& subKey, int count, std::initializer_list<NumberedName> names,
                                        const std::function<void(int index, const std::string& name)>& removing);
 
-// Writes the changes one by one; a change that fails is passed over, as every catalogue save does.
-void ApplyChanges(const std::vector<ValueChange>& changes);
+// Writes the changes one by one, a change that fails passed over as every catalogue save does, then
+// logs `removalLines`, the lines of the indexes the changes remove.
+void ApplyChanges(const std::vector<ValueChange>& changes, const std::vector<std::string>& removalLines);
 
 // A key a catalogue is written to.
 struct CataloguePlace {

@@ -233,9 +233,8 @@ std::vector<ValueChange> CodesysCatalogueChanges(const std::vector<CodesysVersio
 void WriteCoDeSysCatalogue(const RunState& state, HKEY root, const std::string& subKey)
 {
     std::vector<std::string> removalLines;
-    ApplyChanges(CodesysCatalogueChanges(state.codesysEntries, {root, subKey}, removalLines));
-    for (const std::string& line : removalLines)
-        WriteLog(line);
+    const std::vector<ValueChange> changes = CodesysCatalogueChanges(state.codesysEntries, {root, subKey}, removalLines);
+    ApplyChanges(changes, removalLines);
 }
 
 std::vector<CataloguePlace> CodesysCataloguePlaces(const RunState& state)

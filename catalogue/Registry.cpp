@@ -172,16 +172,15 @@ LSTATUS WriteThenDeleteSource(HKEY root, const std::string& source, const Regist
     return seams::DeleteRegistryTree(parent.get(), leaf.c_str());
 }
 
-// Puts a tree back exactly as captured, or removes it when there was none.
-void PutBack(HKEY root, const std::string& subKey, const std::optional<RegistryTree>& before)
+// Puts the source tree back exactly as captured and removes what the move wrote at target.
+void PutBack(HKEY root, const std::string& source, const RegistryTree& tree, const std::string& target)
 {
     RegistryTree now;
-    LSTATUS status = CaptureRegistryTree(root, subKey, now);
-    if (before && status == ERROR_SUCCESS && now == *before)
-        return;
-    DeleteRegistryTree(root, subKey);
-    if (before)
-        WriteRegistryTree(root, subKey, *before);
+    if (CaptureRegistryTree(root, source, now) != ERROR_SUCCESS || now != tree) {
+        DeleteRegistryTree(root, source);
+        WriteRegistryTree(root, source, tree);
+    }
+    DeleteRegistryTree(root, target);
 }
 
 }  // namespace
@@ -227,31 +226,16 @@ bool DeleteRegValue(HKEY root, const std::string& subKey, const std::string& val
     return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
-bool MoveRegistryKey(HKEY root, const std::string& source, const std::string& target)
-{
-    RegistryTree sourceTree;
-    return CaptureRegistryTree(root, source, sourceTree) == ERROR_SUCCESS &&
-           MoveRegistryTree(root, source, sourceTree, target);
-}
-
 bool MoveRegistryTree(HKEY root, const std::string& source, const RegistryTree& sourceTree, const std::string& target)
 {
-    // A tree moved onto itself or into itself would be deleted with its source.
-    if (IsSameOrBelow(target, source))
+    // A tree moved onto itself or into itself would be deleted with its source; one moved onto an
+    // existing key would mix two trees.
+    UniqueHKey existing;
+    if (IsSameOrBelow(target, source) || OpenRegKey(root, target, KEY_READ, existing) != ERROR_FILE_NOT_FOUND)
         return false;
-    // An existing target is held in memory first: whatever step fails, nothing may be lost.
-    std::optional<RegistryTree> targetBefore;
-    RegistryTree existing;
-    LSTATUS status = CaptureRegistryTree(root, target, existing);
-    if (status == ERROR_SUCCESS)
-        targetBefore = std::move(existing);
-    else if (status != ERROR_FILE_NOT_FOUND)
-        return false;  // an existing target we cannot read could not be put back
-
     if (WriteThenDeleteSource(root, source, sourceTree, target) == ERROR_SUCCESS)
         return true;
-    PutBack(root, target, targetBefore);
-    PutBack(root, source, sourceTree);
+    PutBack(root, source, sourceTree, target);
     return false;
 }
 

@@ -85,10 +85,8 @@ bool WriteRegByte(HKEY root, const std::string& subKey, const std::string& value
 // Deletes one value; a value that does not exist counts as deleted.
 bool DeleteRegValue(HKEY root, const std::string& subKey, const std::string& valueName);
 
-// Moves the tree at source to target and answers whether it arrived whole. When the move fails,
-// the source tree and any tree that stood at target before are left as they were.
-bool MoveRegistryKey(HKEY root, const std::string& source, const std::string& target);
-// The same for a source tree the caller has captured already: the tree is read only once.
+// Moves `sourceTree`, captured from source, to target, which must not exist, and answers whether it
+// arrived whole. When the move fails, the source tree is left as it was and nothing stays at target.
 bool MoveRegistryTree(HKEY root, const std::string& source, const RegistryTree& sourceTree, const std::string& target);
 
 // Replaces the list with the sub-key names of HKEY_USERS; true when at least one was found.

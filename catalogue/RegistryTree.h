@@ -1,6 +1,5 @@
-// A registry key with all its values and sub-keys, held in memory.
-// MoveRegistryKey keeps one of the source and of an existing target so that a failed move can
-// put both back; tests use it to compare trees before and after a switch.
+// A registry key with all its values and sub-keys, held in memory: a tree move writes its copy from
+// it and puts the source back from it; the journal keeps it; tests compare trees with it.
 #pragma once
 
 #include <windows.h>

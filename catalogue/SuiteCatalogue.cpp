@@ -154,9 +154,9 @@ std::vector<ValueChange> SuiteCatalogueChanges(const RunState& state, bool autoS
 void WriteSuiteCatalogue(const RunState& state, bool autoStart, HKEY root, const std::string& subKey)
 {
     std::vector<std::string> removalLines;
-    ApplyChanges(SuiteCatalogueChanges(state, autoStart, GetCurrentVersionName(), {root, subKey}, removalLines));
-    for (const std::string& line : removalLines)
-        WriteLog(line);
+    const std::vector<ValueChange> changes =
+        SuiteCatalogueChanges(state, autoStart, GetCurrentVersionName(), {root, subKey}, removalLines);
+    ApplyChanges(changes, removalLines);
 }
 
 std::vector<CataloguePlace> SuiteCataloguePlaces(const RunState& state)

@@ -362,13 +362,13 @@ std::optional<ChangeOutcome> Attempt(const ChangeContext& c, RunState& state, Us
     RunOutcome run;
     std::string failure;
     ui.RunWithProgress([&](SwitchProgress& progress) {
-        run = RunSteps(plan, progress, [&](size_t index) {
-            failure = FailureText(plan.steps[index]);
+        run = RunSteps(plan, progress, [&](const RunOutcome& stopped) {
+            failure = stopped.journalFailed ? JournalFailureMessage(stopped) : FailureText(plan.steps[stopped.failed]);
             WriteLog(failure);
         });
     });
     if (run.result == RunOutcome::Result::NotStarted) {
-        Refuse(ui, FormatLocalized(IDS_JOURNAL_NOT_WRITTEN, {JournalPath()}));
+        Refuse(ui, JournalFailureMessage(run));
         return ChangeOutcome::Refused;
     }
     if (run.Done()) {
@@ -477,13 +477,10 @@ ChangeOutcome PreviewChangeCS(const RunState& state, UserInterface& ui)
         ui.ShowMessage(refusal, MB_ICONWARNING | MB_OK);
         return ChangeOutcome::Refused;
     }
-    std::vector<std::string> steps;
-    for (const Step* step : planned.plan.MachineSteps())
-        steps.push_back(step->description);
     std::string heading = FormatLocalized(IDS_PREVIEW_HEADING, {c.currentName, c.next.name});
     if (!planned.notice.empty())
         heading = planned.notice + "\n\n" + heading;
-    ui.ShowSteps(heading, steps);
+    ui.ShowSteps(heading, planned.plan.MachineStepDescriptions());
     return ChangeOutcome::Done;
 }
 

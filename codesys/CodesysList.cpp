@@ -47,15 +47,6 @@ void DiscoverInstallation(RunState& state, UserInterface& ui)
     ui.ShowMessage(LoadLocalizedString(IDS_NEW_CODESYS_FOUND), MB_ICONINFORMATION | MB_OK);
 }
 
-// The one selected row, or -1 after telling the user that several are selected or when none is.
-int SingleSelectedRow(UserInterface& ui)
-{
-    const std::vector<int> selected = ui.SelectedCodesysRows();
-    if (selected.size() > 1)
-        ui.ShowMessage(LoadLocalizedString(IDS_SELECT_ONE_ONLY), MB_ICONINFORMATION | MB_OK);
-    return selected.size() == 1 ? selected[0] : -1;
-}
-
 // Exchanges the entries of two rows and moves the selection to `to`.
 void ExchangeRows(RunState& state, UserInterface& ui, int from, int to)
 {
@@ -108,14 +99,14 @@ void OnMoveUpCS(RunState& state, UserInterface& ui)
     const std::vector<int> selected = ui.SelectedCodesysRows();
     if (selected.empty() || selected[0] <= 1)
         return;
-    const int row = SingleSelectedRow(ui);
+    const int row = SingleSelection(ui, selected);
     if (row > 1 && row <= static_cast<int>(state.codesysEntries.size()))
         ExchangeRows(state, ui, row, row - 1);
 }
 
 void OnMoveDownCS(RunState& state, UserInterface& ui)
 {
-    const int row = SingleSelectedRow(ui);
+    const int row = SingleSelection(ui, ui.SelectedCodesysRows());
     if (row >= 1 && row < static_cast<int>(state.codesysEntries.size()))
         ExchangeRows(state, ui, row, row + 1);
 }

@@ -33,6 +33,15 @@ std::string ShownValue(const RegValue& value)
     return hex;
 }
 
+// A move of a folder, a file or a registry tree from `from` to `to`.
+Step Moving(StepKind kind, std::string description, const std::string& from, const std::string& to)
+{
+    Step step = Make(kind, std::move(description));
+    step.source = from;
+    step.target = to;
+    return step;
+}
+
 std::string ValueName(const ValueChange& change)
 {
     return KeyName(change.root, change.key) + "\\" + change.name;
@@ -40,14 +49,14 @@ std::string ValueName(const ValueChange& change)
 
 }  // namespace
 
-std::vector<const Step*> SwitchPlan::MachineSteps() const
+std::vector<std::string> SwitchPlan::MachineStepDescriptions() const
 {
-    std::vector<const Step*> machine;
+    std::vector<std::string> descriptions;
     for (const Step& step : steps) {
         if (step.ChangesMachine())
-            machine.push_back(&step);
+            descriptions.push_back(step.description);
     }
-    return machine;
+    return descriptions;
 }
 
 Step NoteStep(const std::string& line)
@@ -59,18 +68,14 @@ Step NoteStep(const std::string& line)
 
 Step MoveFolderStep(const std::string& from, const std::string& to, bool logged)
 {
-    Step step = Make(StepKind::MoveFolder, FormatLocalized(IDS_STEP_MOVE_FOLDER, {from, to}));
-    step.source = from;
-    step.target = to;
+    Step step = Moving(StepKind::MoveFolder, FormatLocalized(IDS_STEP_MOVE_FOLDER, {from, to}), from, to);
     step.logged = logged;
     return step;
 }
 
 Step MoveFileStep(const std::string& from, const std::string& to, bool required)
 {
-    Step step = Make(StepKind::MoveFile, FormatLocalized(IDS_STEP_MOVE_FILE, {from, to}));
-    step.source = from;
-    step.target = to;
+    Step step = Moving(StepKind::MoveFile, FormatLocalized(IDS_STEP_MOVE_FILE, {from, to}), from, to);
     step.mayFail = !required;
     return step;
 }
@@ -84,10 +89,8 @@ Step CreateFolderStep(const std::string& path)
 
 Step MoveTreeStep(HKEY root, const std::string& from, const std::string& to)
 {
-    Step step = Make(StepKind::MoveTree, FormatLocalized(IDS_STEP_MOVE_TREE, {KeyName(root, from), KeyName(root, to)}));
+    Step step = Moving(StepKind::MoveTree, FormatLocalized(IDS_STEP_MOVE_TREE, {KeyName(root, from), KeyName(root, to)}), from, to);
     step.root = root;
-    step.source = from;
-    step.target = to;
     return step;
 }
 

@@ -53,8 +53,8 @@ struct SwitchPlan {
     std::vector<std::string> reregister;
     std::vector<Step> steps;
 
-    // The steps that change the machine, in order: what the preview shows.
-    std::vector<const Step*> MachineSteps() const;
+    // The descriptions of the steps that change the machine, in order: what the preview shows.
+    std::vector<std::string> MachineStepDescriptions() const;
 };
 
 Step NoteStep(const std::string& line);

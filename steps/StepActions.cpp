@@ -66,30 +66,33 @@ UndoOutcome UndoTreeMove(const Step& step, const UndoData& undo)
 {
     if (undo.existedBefore)
         return UndoOutcome::NotMade;
+    auto failed = [&] {
+        WriteLog("Registry move back FAILED: " + step.target + " TO " + step.source);
+        return UndoOutcome::Failed;
+    };
     RegistryTree atSource, atTarget;
     const bool source = CaptureRegistryTree(step.root, step.source, atSource) == ERROR_SUCCESS;
     const bool target = CaptureRegistryTree(step.root, step.target, atTarget) == ERROR_SUCCESS;
-    if (source && !target && atSource == undo.tree)
-        return UndoOutcome::NotMade;
     // Whatever stands at either name must be a piece of the tree moved, or it is somebody else's.
-    if ((source && !IsPartOf(atSource, undo.tree)) || (target && !IsPartOf(atTarget, undo.tree))) {
-        WriteLog("Registry move back FAILED: " + step.target + " TO " + step.source);
-        return UndoOutcome::Failed;
+    if ((source && !IsPartOf(atSource, undo.tree)) || (target && !IsPartOf(atTarget, undo.tree)))
+        return failed();
+    // With the source whole, the move never got past writing the copy: only the copy goes.
+    const bool sourceWhole = source && atSource == undo.tree;
+    if (!sourceWhole) {
+        // Whatever part of the tree stands at its old name is written over whole, through the
+        // same seam as the move.
+        UniqueHKey restoring;
+        if (DeleteRegistryTree(step.root, step.source) != ERROR_SUCCESS ||
+            CreateRegKey(step.root, step.source, KEY_ALL_ACCESS, restoring) != ERROR_SUCCESS ||
+            seams::WriteRegistryTree(restoring.get(), undo.tree) != ERROR_SUCCESS) {
+            // What got written is part of the tree, which the journal keeps whole for another try.
+            DeleteRegistryTree(step.root, step.source);
+            return failed();
+        }
     }
-    // Whatever part of the tree stands at its old name is written over whole, through the same
-    // seam as the move.
-    UniqueHKey restoring;
-    const bool restored = DeleteRegistryTree(step.root, step.source) == ERROR_SUCCESS &&
-                          CreateRegKey(step.root, step.source, KEY_ALL_ACCESS, restoring) == ERROR_SUCCESS &&
-                          seams::WriteRegistryTree(restoring.get(), undo.tree) == ERROR_SUCCESS &&
-                          DeleteRegistryTree(step.root, step.target) == ERROR_SUCCESS;
-    if (!restored) {
-        // What got written is part of the tree, which the journal keeps whole for another try.
-        DeleteRegistryTree(step.root, step.source);
-        WriteLog("Registry move back FAILED: " + step.target + " TO " + step.source);
-        return UndoOutcome::Failed;
-    }
-    return UndoOutcome::Undone;
+    if (target && DeleteRegistryTree(step.root, step.target) != ERROR_SUCCESS)
+        return failed();
+    return sourceWhole ? UndoOutcome::NotMade : UndoOutcome::Undone;
 }
 
 UndoOutcome UndoValues(const Step& step, const UndoData& undo)
@@ -164,8 +167,7 @@ bool MakeStep(const Step& step, const UndoData& undo)
     case StepKind::CreateFolder:
         return CreateDirectoryA(step.source.c_str(), nullptr) != FALSE;
     case StepKind::MoveTree:
-        // Never onto an existing key: that would mix two versions' trees.
-        return !KeyExists(step.root, step.target) && MoveRegistryTree(step.root, step.source, undo.tree, step.target);
+        return MoveRegistryTree(step.root, step.source, undo.tree, step.target);
     case StepKind::CreateKey: {
         UniqueHKey key;
         return !KeyExists(step.root, step.source) && CreateRegKey(step.root, step.source, KEY_ALL_ACCESS, key) == ERROR_SUCCESS;

@@ -1,5 +1,6 @@
 #include "steps/StepRunner.h"
 
+#include "app/LocalizedString.h"
 #include "app/Seams.h"
 #include "steps/Journal.h"
 #include "steps/StepActions.h"
@@ -23,7 +24,13 @@ std::string NotUndoneMoves(const SwitchPlan& plan, const RunOutcome& outcome)
     return list;
 }
 
-RunOutcome RunSteps(const SwitchPlan& plan, SwitchProgress& progress, const std::function<void(size_t)>& failing)
+std::string JournalFailureMessage(const RunOutcome& outcome)
+{
+    return FormatLocalized(outcome.result == RunOutcome::Result::NotStarted ? IDS_JOURNAL_NOT_WRITTEN : IDS_JOURNAL_WRITE_FAILED,
+                           {JournalPath()});
+}
+
+RunOutcome RunSteps(const SwitchPlan& plan, SwitchProgress& progress, const std::function<void(const RunOutcome&)>& failing)
 {
     RunOutcome outcome;
     const std::unique_ptr<StepJournal> journal = seams::OpenStepJournal();
@@ -31,7 +38,7 @@ RunOutcome RunSteps(const SwitchPlan& plan, SwitchProgress& progress, const std:
         outcome.result = RunOutcome::Result::NotStarted;
         return outcome;
     }
-    const size_t count = plan.MachineSteps().size();
+    const size_t count = plan.MachineStepDescriptions().size();
     size_t number = 0;
     std::vector<std::pair<size_t, UndoData>> made;
     for (size_t index = 0; index < plan.steps.size(); ++index) {
@@ -42,8 +49,9 @@ RunOutcome RunSteps(const SwitchPlan& plan, SwitchProgress& progress, const std:
         }
         progress.StepStarting(++number, count, step.description);
         UndoData undo;
-        const bool ready = CaptureUndo(step, undo) && journal->Append(index, step, undo);
-        if (ready) {
+        const bool captured = CaptureUndo(step, undo);
+        outcome.journalFailed = captured && !journal->Append(index, step, undo);
+        if (captured && !outcome.journalFailed) {
             seams::StepStarting(index);
             made.emplace_back(index, std::move(undo));
             if (MakeStep(step, made.back().second))
@@ -53,11 +61,11 @@ RunOutcome RunSteps(const SwitchPlan& plan, SwitchProgress& progress, const std:
                 continue;
             }
         }
-        if (failing)
-            failing(index);
-        // The failing step is undone too: it may have got half-way.
         outcome.failed = index;
         outcome.result = RunOutcome::Result::RolledBack;
+        if (failing)
+            failing(outcome);
+        // The failing step is undone too: it may have got half-way.
         for (auto entry = made.rbegin(); entry != made.rend(); ++entry) {
             if (UndoStep(plan.steps[entry->first], entry->second) == UndoOutcome::Failed)
                 outcome.notUndone.push_back(entry->first);

@@ -21,6 +21,7 @@ struct RunOutcome {
     };
     Result result = Result::Done;
     size_t failed = 0;                  // the step (index into the plan) that stopped the run
+    bool journalFailed = false;         // the step's journal record could not be written: it was not made
     std::vector<size_t> notUndone;      // steps whose undo failed, newest first
     std::vector<size_t> passedOver;     // steps that failed but may fail
 
@@ -28,11 +29,15 @@ struct RunOutcome {
 };
 
 // `progress` is told of each step that changes the machine as it starts; `failing`, when given, of
-// the step that stops the run, before anything is undone.
+// the run stopped by a step (`failed`, `journalFailed`), before anything is undone.
+RunOutcome RunSteps(const SwitchPlan& plan, SwitchProgress& progress,
+                    const std::function<void(const RunOutcome& stopped)>& failing = nullptr);
+
 // The moves a roll-back could not undo, one "<where it stays> -> <where it belongs>" line each.
 std::string NotUndoneMoves(const SwitchPlan& plan, const RunOutcome& outcome);
 
-RunOutcome RunSteps(const SwitchPlan& plan, SwitchProgress& progress,
-                    const std::function<void(size_t index)>& failing = nullptr);
+// What the user is told when the journal could not be written: the switch did not begin
+// (NotStarted), or it stopped at a step whose record could not be written and was undone.
+std::string JournalFailureMessage(const RunOutcome& outcome);
 
 }  // namespace flipdeck

@@ -37,14 +37,8 @@ void OpenWithShell(const std::string& file)
 // The one row the user chose, or -1 (after saying so when several are chosen).
 int ChosenRow(const RunState& state, UserInterface& ui)
 {
-    const std::vector<int> selected = ui.SelectedSuiteRows();
-    if (selected.size() > 1) {
-        ui.ShowMessage(LoadLocalizedString(IDS_SELECT_ONE_ONLY), MB_ICONINFORMATION | MB_OK);
-        return -1;
-    }
-    if (selected.empty() || selected[0] < 0 || selected[0] >= static_cast<int>(state.suiteEntries.size()))
-        return -1;
-    return selected[0];
+    const int row = SingleSelection(ui, ui.SelectedSuiteRows());
+    return row < static_cast<int>(state.suiteEntries.size()) ? row : -1;
 }
 
 // The checks that come before the question about running programs: the chosen version has a
@@ -205,16 +199,18 @@ ChangeOutcome OnChange(RunState& state, UserInterface& ui)
     RunOutcome run;
     ui.RunWithProgress([&](SwitchProgress& progress) { run = RunSteps(plan, progress); });
     if (run.result == RunOutcome::Result::NotStarted) {
-        Refuse({FormatLocalized(IDS_JOURNAL_NOT_WRITTEN, {JournalPath()}), {}, MB_ICONWARNING | MB_OK}, ui, true);
+        Refuse({JournalFailureMessage(run), {}, MB_ICONWARNING | MB_OK}, ui, true);
         return ChangeOutcome::Refused;
     }
     if (!run.Done()) {
-        // Only the folder moves stop a change; all of it is undone.
+        // A folder move that failed, or the journal, stops a change; all of it is undone.
         const Step& failed = plan.steps[run.failed];
-        const std::string message = FormatLocalized(IDS_RENAME_DIR_FAILED, {failed.source, failed.target});
+        const std::string message =
+            run.journalFailed ? JournalFailureMessage(run) : FormatLocalized(IDS_RENAME_DIR_FAILED, {failed.source, failed.target});
         WriteLog(message);
         ui.ShowMessage(message, MB_ICONWARNING | MB_OK);
-        WriteLog("RenameVersions FAILED.");
+        if (!run.journalFailed)
+            WriteLog("RenameVersions FAILED.");
         if (run.result == RunOutcome::Result::Mixed) {
             const std::string stranded = FormatLocalized(IDS_RESTORE_INCOMPLETE, {NotUndoneMoves(plan, run)});
             WriteLog(stranded);
@@ -248,10 +244,7 @@ ChangeOutcome PreviewChange(const RunState& state, UserInterface& ui)
         Refuse(*refusal, ui, false);
         return ChangeOutcome::Refused;
     }
-    std::vector<std::string> steps;
-    for (const Step* step : plan.MachineSteps())
-        steps.push_back(step->description);
-    ui.ShowSteps(FormatLocalized(IDS_PREVIEW_HEADING, {current, state.suiteEntries[chosen].name}), steps);
+    ui.ShowSteps(FormatLocalized(IDS_PREVIEW_HEADING, {current, state.suiteEntries[chosen].name}), plan.MachineStepDescriptions());
     return ChangeOutcome::Done;
 }
 

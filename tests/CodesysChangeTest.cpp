@@ -13,6 +13,7 @@
 #include "catalogue/VersionInfo.h"
 #include "codesys/CodesysChange.h"
 #include "codesys/CodesysList.h"
+#include "steps/Journal.h"
 #include "steps/Recovery.h"
 #include "switch/Environment.h"
 #include "tests/TestSupport.h"
@@ -418,6 +419,39 @@ INSTANTIATE_TEST_SUITE_P(
                       Scenario{"WholeFolderToNeutral", {k2370}, kNeutral, k2370, 1},
                       Scenario{"NeutralToWholeFolder", {kNeutral}, k2370, kNeutral, 0}),
     [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
+
+TEST_F(CodesysChangeTest, AJournalThatCannotBeWrittenStopsTheChangeAndSaysSo)
+{
+    const world::Snapshot before = world::Snapshot::Take();
+    ScriptedUi refused;
+    {
+        BrokenJournal journal(false, 0);
+        refused.selectedCodesysRows = {k2381};
+        EXPECT_EQ(OnChangeCS(state_, refused), ChangeOutcome::Refused);
+    }
+    ASSERT_EQ(refused.messages.size(), 1u);
+    EXPECT_EQ(refused.messages[0].text,
+              "Die Journaldatei " + JournalPath() + " konnte nicht angelegt werden. Der Wechsel wurde nicht begonnen.");
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+
+    // Two folders are parked; the record of the third move is not written. Asked whether to try
+    // again, the user cancels.
+    ScriptedUi ui;
+    ui.answers = {IDOK, IDCANCEL};
+    {
+        BrokenJournal journal(true, 2);
+        EXPECT_FALSE(Change(k2381, ui));
+    }
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].text, "Die Journaldatei " + JournalPath() +
+                                       " konnte nicht weitergeschrieben werden. Der Wechsel wurde abgebrochen, und was "
+                                       "er schon ge\xE4ndert hatte, wurde r\xFC" "ckg\xE4ngig gemacht.");
+    EXPECT_TRUE(Has(log_.Messages(), ui.messages[0].text));
+    EXPECT_EQ(ui.messages[1].type, static_cast<UINT>(MB_OKCANCEL | MB_ICONINFORMATION));
+    EXPECT_EQ(GetCurrentCodesysName(), "CoDeSys 2.3.9.5");
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+    EXPECT_FALSE(JournalExists());
+}
 
 TEST_F(CodesysChangeTest, OkAfterAFailedParkOrInstallRunsTheCheckAndTheWholeSequenceAgain)
 {

@@ -232,6 +232,33 @@ TEST_F(StepsTest, HalfMadeMovesAreResolvedToTheStateBefore)
     recover();
 }
 
+TEST_F(StepsTest, AJournalThatCannotBeWrittenStopsTheRunAndUndoesWhatItMade)
+{
+    const World before = Now();
+    {
+        BrokenJournal journal(false, 0);
+        EXPECT_EQ(RunSteps(plan_, progress_).result, RunOutcome::Result::NotStarted);
+        EXPECT_TRUE(progress_.shown.empty());
+        EXPECT_TRUE(log_.Messages().empty());
+    }
+    EXPECT_TRUE(before == Now());
+    // The steps that change the machine are 1 to 8; the one whose record cannot be written is not made.
+    for (size_t records = 0; records < 8; ++records) {
+        SCOPED_TRACE("records written: " + std::to_string(records));
+        BrokenJournal journal(true, records);
+        size_t reported = 0;
+        const RunOutcome outcome = RunSteps(plan_, progress_, [&](const RunOutcome& stopped) {
+            EXPECT_TRUE(stopped.journalFailed);
+            reported = stopped.failed;
+        });
+        EXPECT_EQ(outcome.result, RunOutcome::Result::RolledBack);
+        EXPECT_EQ(outcome.failed, records + 1);
+        EXPECT_EQ(reported, records + 1);
+        EXPECT_TRUE(before == Now());
+        EXPECT_FALSE(JournalExists());
+    }
+}
+
 TEST_F(StepsTest, AnUndoNeverRemovesWhatTheStepDidNotBringAndTheNextStartTriesAgain)
 {
     const World before = Now();
@@ -316,7 +343,7 @@ TEST_F(StepsTest, TheJournalKeepsEveryKindOfStepAndAwkwardTextExactly)
     EXPECT_EQ(read.product, SwitchPlan::Product::Codesys);
     EXPECT_EQ(read.fromName, plan_.fromName);
     EXPECT_EQ(read.reregister, plan_.reregister);
-    ASSERT_EQ(read.records.size(), plan_.MachineSteps().size());
+    ASSERT_EQ(read.records.size(), plan_.MachineStepDescriptions().size());
     for (const JournalRecord& record : read.records) {
         SCOPED_TRACE(record.index);
         const Step& step = plan_.steps[record.index];

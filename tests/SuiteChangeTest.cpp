@@ -9,6 +9,7 @@
 #include "catalogue/RegistryTree.h"
 #include "catalogue/VersionInfo.h"
 #include "catalogue/SuiteCatalogue.h"
+#include "steps/Journal.h"
 #include "switch/Environment.h"
 #include "switch/SuiteChange.h"
 #include "tests/TestSupport.h"
@@ -161,6 +162,36 @@ TEST_F(SuiteChangeTest, FailedFolderExchangeChangesNoRegistryValue)
         EXPECT_EQ(before.Differences(after), "");
         EXPECT_TRUE(Registered().empty());
     }
+}
+
+TEST_F(SuiteChangeTest, AJournalThatCannotBeWrittenStopsTheChangeAndSaysSo)
+{
+    const world::Snapshot before = world::Snapshot::Take();
+    RunState state = Open(1);
+    {
+        BrokenJournal journal(false, 0);
+        EXPECT_EQ(OnChange(state, ui_), ChangeOutcome::Refused);
+    }
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"Die Journaldatei " + JournalPath() +
+                                                 " konnte nicht angelegt werden. Der Wechsel wurde nicht begonnen."}));
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+
+    // The PATH and the first folder move are journaled; the record of the second move is not.
+    ui_.messages.clear();
+    {
+        BrokenJournal journal(true, 2);
+        EXPECT_EQ(OnChange(state, ui_), ChangeOutcome::RolledBack);
+    }
+    const std::string stopped = "Die Journaldatei " + JournalPath() +
+                                " konnte nicht weitergeschrieben werden. Der Wechsel wurde abgebrochen, und was er "
+                                "schon ge\xE4ndert hatte, wurde r\xFC" "ckg\xE4ngig gemacht.";
+    EXPECT_EQ(Texts(), std::vector<std::string>{stopped});
+    EXPECT_EQ(log_.Messages().back(), stopped);
+    world::Snapshot after = world::Snapshot::Take();
+    after.machinePath = before.machinePath;  // PATH stays changed, as after any failed exchange
+    EXPECT_EQ(before.Differences(after), "");
+    EXPECT_TRUE(Registered().empty());
+    EXPECT_FALSE(JournalExists());
 }
 
 TEST_F(SuiteChangeTest, ParksEachLiveFolderUnderTheVersionItHolds)

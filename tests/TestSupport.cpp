@@ -264,6 +264,34 @@ ScratchJournal::ScratchJournal() { DeleteFileA(JournalPath().c_str()); }
 
 ScratchJournal::~ScratchJournal() { DeleteFileA(JournalPath().c_str()); }
 
+namespace {
+
+class BreakingJournal final : public StepJournal {
+public:
+    BreakingJournal(bool begins, size_t records) : begins_(begins), records_(records) {}
+    bool Begin(const SwitchPlan& plan) override { return begins_ && real_.Begin(plan); }
+    bool Append(size_t index, const Step& step, const UndoData& undo) override
+    {
+        if (records_ == 0)
+            return false;
+        --records_;
+        return real_.Append(index, step, undo);
+    }
+    bool Finish() override { return real_.Finish(); }
+
+private:
+    JournalWriter real_;
+    bool begins_;
+    size_t records_;
+};
+
+}  // namespace
+
+BrokenJournal::BrokenJournal(bool begins, size_t records)
+    : journal_(seams::OpenStepJournal, [begins, records] { return std::make_unique<BreakingJournal>(begins, records); })
+{
+}
+
 int ScriptedUi::ShowMessage(const std::string& text, UINT type, const std::string& caption)
 {
     messages.push_back({text, type, caption});

@@ -6,11 +6,13 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "app/Seams.h"
 #include "app/UserInterface.h"
 
 namespace flipdeck::test {
@@ -267,6 +269,16 @@ public:
 private:
     std::function<F>& seam_;
     std::function<F> saved_;
+};
+
+// While it lives, the journal of every switch is the real one until it breaks, as on a full disk:
+// with `begins` false it cannot be started; otherwise it takes `records` step records and no more.
+class BrokenJournal {
+public:
+    BrokenJournal(bool begins, size_t records);
+
+private:
+    SeamOverride<std::unique_ptr<StepJournal>()> journal_;
 };
 
 }  // namespace flipdeck::test

@@ -28,17 +28,6 @@ void Exchange(RunState& state, UserInterface& ui, int row, int other)
     state.suiteDirty = true;
 }
 
-// The one selected row, or -1; several selected rows are refused with message 10005.
-int SingleSelectedRow(UserInterface& ui)
-{
-    const std::vector<int> selected = ui.SelectedSuiteRows();
-    if (selected.size() > 1) {
-        Inform(ui, IDS_SELECT_ONE_ONLY);
-        return -1;
-    }
-    return selected.empty() ? -1 : selected[0];
-}
-
 }  // namespace
 
 void OnNew(RunState& state, UserInterface& ui)
@@ -92,7 +81,7 @@ void OnNew(RunState& state, UserInterface& ui)
 void OnDelete(RunState& state, UserInterface& ui)
 {
     // The selected row's own entry goes: not the focused row, not another entry of that name.
-    const int row = SingleSelectedRow(ui);
+    const int row = SingleSelection(ui, ui.SelectedSuiteRows());
     if (row < 0 || row >= static_cast<int>(state.suiteEntries.size()))
         return;
     const std::string name = state.suiteEntries[row].name;
@@ -115,14 +104,14 @@ void OnMoveUp(RunState& state, UserInterface& ui)
     const std::vector<int> selected = ui.SelectedSuiteRows();
     if (selected.empty() || selected[0] == 0)
         return;
-    const int row = SingleSelectedRow(ui);
+    const int row = SingleSelection(ui, ui.SelectedSuiteRows());
     if (row > 0 && row < static_cast<int>(state.suiteEntries.size()))
         Exchange(state, ui, row, row - 1);
 }
 
 void OnMoveDown(RunState& state, UserInterface& ui)
 {
-    const int row = SingleSelectedRow(ui);
+    const int row = SingleSelection(ui, ui.SelectedSuiteRows());
     if (row >= 0 && row + 1 < static_cast<int>(state.suiteEntries.size()))
         Exchange(state, ui, row, row + 1);
 }

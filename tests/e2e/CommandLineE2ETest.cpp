@@ -107,6 +107,22 @@ SwitchResult PreviewAndSwitch(Scene& scene, const std::string& command, const st
     return {world::Snapshot::Take(), log, scene.regsvr32.CommandLines()};
 }
 
+// The switch made in the dialog on a fresh world: row `row` of `list`, the change button of
+// `header`, the success box answered; the CoDeSys list's change leaves the dialog open, so OK closes it.
+SwitchResult DialogSwitch(int list, int header, int row)
+{
+    Scene scene;
+    FlipdeckProcess flipdeck;
+    EXPECT_NE(flipdeck.WaitForMainWindow(), nullptr);
+    flipdeck.SelectRows(list, {row});
+    flipdeck.Click(ID_CMD_CHANGE, header);
+    FlipdeckProcess::Answer(flipdeck.WaitForMessageBox(60), IDOK);
+    if (header == IDC_CODESYS_HEADER)
+        flipdeck.Click(IDOK);
+    EXPECT_EQ(flipdeck.WaitForExit(), 0u);
+    return {world::Snapshot::Take(), scene.log.Messages(), scene.regsvr32.CommandLines()};
+}
+
 void ExpectSameSwitch(const SwitchResult& dialog, const SwitchResult& command)
 {
     EXPECT_EQ(dialog.world.Differences(command.world), "");
@@ -177,35 +193,14 @@ TEST(CommandLineE2E, ListsBothCataloguesAsTextAndAsOneJsonDocument)
 
 TEST(CommandLineE2E, SuiteSwitchMakesTheDialogsChangesAfterAPreviewOfThem)
 {
-    SwitchResult dialog;
-    {
-        Scene scene;
-        FlipdeckProcess flipdeck;
-        ASSERT_NE(flipdeck.WaitForMainWindow(), nullptr);
-        flipdeck.SelectRows(IDC_KALVIO_LIST, {1});
-        flipdeck.Click(ID_CMD_CHANGE, IDC_KALVIO_HEADER);
-        FlipdeckProcess::Answer(flipdeck.WaitForMessageBox(60), IDOK);
-        ASSERT_EQ(flipdeck.WaitForExit(), 0u);
-        dialog = {world::Snapshot::Take(), scene.log.Messages(), scene.regsvr32.CommandLines()};
-    }
+    const SwitchResult dialog = DialogSwitch(IDC_KALVIO_LIST, IDC_KALVIO_HEADER, 1);
     Scene scene;
     ExpectSameSwitch(dialog, PreviewAndSwitch(scene, "/switch \"kalvio 2.15.1.20\"", std::string(66, '*')));
 }
 
 TEST(CommandLineE2E, CodesysSwitchMakesTheDialogsChangesAfterAPreviewOfThem)
 {
-    SwitchResult dialog;
-    {
-        Scene scene;
-        FlipdeckProcess flipdeck;
-        ASSERT_NE(flipdeck.WaitForMainWindow(), nullptr);
-        flipdeck.SelectRows(IDC_CODESYS_LIST, {3});
-        flipdeck.Click(ID_CMD_CHANGE, IDC_CODESYS_HEADER);
-        FlipdeckProcess::Answer(flipdeck.WaitForMessageBox(60), IDOK);
-        flipdeck.Click(IDOK);
-        ASSERT_EQ(flipdeck.WaitForExit(), 0u);
-        dialog = {world::Snapshot::Take(), scene.log.Messages(), scene.regsvr32.CommandLines()};
-    }
+    const SwitchResult dialog = DialogSwitch(IDC_CODESYS_LIST, IDC_CODESYS_HEADER, 3);
     Scene scene;
     ExpectSameSwitch(dialog, PreviewAndSwitch(scene, "/codesys \"CODESYS 2.3.7.0\"", "SaveAllCs"));
 
