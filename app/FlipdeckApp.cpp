@@ -3,8 +3,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/CommandLine.h"
-#include "app/Language.h"
+#include "app/Startup.h"
+#include "cli/CommandLine.h"
+#include "base/Language.h"
 #include "catalogue/CatalogueHive.h"
 #include "regsettings/regsettings.h"
 #include "ui/FlipdeckDlg.h"
@@ -56,11 +57,11 @@ int CFlipdeckApp::Run()
     name = name.substr(0, name.find_last_of('.'));
     helpFilePath_ = flipdeck::HelpFilePath(installPath_, name, languageCode_);
     if (commands)
-        return static_cast<int>(RunCommandLine(commandLine, installPath_, borrowedHive));
+        return static_cast<int>(RunCommandLine(commandLine, installPath_, borrowedHive, ProgramStartup()));
 
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
-    CFlipdeckDlg dialog(installPath_);
+    CFlipdeckDlg dialog(installPath_, ProgramStartup());
     dialog.DoModal();
     return 0;
 }

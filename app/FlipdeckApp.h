@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "catalogue/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace flipdeck {
 

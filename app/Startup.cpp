@@ -4,10 +4,11 @@
 
 #include <utility>
 
-#include "app/ActivityLog.h"
+#include "base/ActivityLog.h"
 #include "catalogue/CodesysCatalogue.h"
-#include "catalogue/Registry.h"
+#include "base/Registry.h"
 #include "catalogue/SuiteCatalogue.h"
+#include "codesys/CodesysList.h"
 
 namespace flipdeck {
 
@@ -74,9 +75,24 @@ RecoveryReport::Result LoadAtStartup(RunState& state, UserInterface& ui, const s
 void SaveChangedCatalogues(const RunState& state, bool autoStart)
 {
     if (state.codesysDirty)
-        SaveAllCs(state);
+        SaveCodesysCatalogue(state);
     if (state.suiteDirty)
-        SaveAllKalvio(state, autoStart);
+        SaveSuiteCatalogue(state, autoStart);
+}
+
+RunStartup ProgramStartup()
+{
+    RunStartup startup;
+    startup.acquireSingleInstance = AcquireSingleInstance;
+    startup.prepare = PrepareRun;
+    startup.checkAdministrator = CheckAdministrator;
+    startup.load = [](RunState& state, UserInterface& ui, const std::string& ownVersion) {
+        const RecoveryReport::Result recovery = LoadAtStartup(state, ui, ownVersion);
+        LoadCodesysAtStartup(state, ui);
+        return recovery;
+    };
+    startup.saveChanged = SaveChangedCatalogues;
+    return startup;
 }
 
 }  // namespace flipdeck

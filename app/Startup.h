@@ -4,9 +4,10 @@
 
 #include <string>
 
-#include "app/RunState.h"
-#include "app/UserInterface.h"
+#include "catalogue/RunState.h"
+#include "catalogue/UserInterface.h"
 #include "steps/Recovery.h"
+#include "steps/RunStartup.h"
 
 namespace flipdeck {
 
@@ -29,5 +30,9 @@ RecoveryReport::Result LoadAtStartup(RunState& state, UserInterface& ui, const s
 
 // What closing with OK saves: each catalogue whose list changed since it was last saved.
 void SaveChangedCatalogues(const RunState& state, bool autoStart);
+
+// The steps above, with the CoDeSys catalogue's start-up after the suite's: what the program hands
+// to its dialog and to its command line.
+RunStartup ProgramStartup();
 
 }  // namespace flipdeck

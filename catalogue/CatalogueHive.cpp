@@ -4,12 +4,12 @@
 
 #include <vector>
 
-#include "app/ActivityLog.h"
+#include "base/ActivityLog.h"
 #include "catalogue/CatalogueStore.h"
 #include "catalogue/Naming.h"
-#include "catalogue/Registry.h"
+#include "base/Registry.h"
 #include "catalogue/SuiteCatalogue.h"
-#include "catalogue/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace flipdeck {
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "app/ActivityLog.h"
-#include "catalogue/UniqueHandle.h"
+#include "base/ActivityLog.h"
+#include "base/UniqueHandle.h"
 #include "catalogue/Naming.h"
-#include "catalogue/Registry.h"
+#include "base/Registry.h"
 
 namespace flipdeck {
 

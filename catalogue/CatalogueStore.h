@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/Registry.h"
-#include "catalogue/RegistryTree.h"
+#include "base/Registry.h"
+#include "base/RegistryTree.h"
 
 namespace flipdeck {
 

@@ -1,12 +1,12 @@
 #include "catalogue/CodesysCatalogue.h"
 
-#include "app/ActivityLog.h"
-#include "app/LocalizedString.h"
+#include "base/ActivityLog.h"
+#include "base/LocalizedString.h"
 #include "catalogue/CatalogueStore.h"
 #include "catalogue/Naming.h"
-#include "catalogue/Registry.h"
+#include "base/Registry.h"
 #include "catalogue/SuiteCatalogue.h"
-#include "catalogue/VersionInfo.h"
+#include "base/VersionInfo.h"
 
 namespace flipdeck {
 
@@ -89,7 +89,7 @@ std::string ParkingVersion(const CodesysVersionEntry& entry)
     return entry.version + "_" + number;
 }
 
-void SyncInstalledCoDeSys()
+void SyncInstalledCodesys()
 {
     const std::string main = ReadRegText(HKEY_LOCAL_MACHINE, kCodesysSetupKey, "Targetdir_CODESYS").value_or("");
     if (main.empty())
@@ -127,7 +127,7 @@ void SyncInstalledCoDeSys()
     }
 }
 
-bool AdoptInstalledCoDeSys()
+bool AdoptInstalledCodesys()
 {
     // Entry 1 may describe a parked version: its record must stay.
     if (!ReadCatalogue("Name1").value_or("").empty())
@@ -155,7 +155,7 @@ bool AdoptInstalledCoDeSys()
 void SettleCodesysState(RunState& state)
 {
     state.currentCodesysName = GetCurrentCodesysName();
-    if (state.currentCodesysName.empty() && AdoptInstalledCoDeSys())
+    if (state.currentCodesysName.empty() && AdoptInstalledCodesys())
         state.currentCodesysName = GetCurrentCodesysName();
 
     // An empty path would make a switch move the root folder to nowhere: choose one then too.
@@ -171,7 +171,7 @@ void SettleCodesysState(RunState& state)
     WriteLog("------------------CODESYS---------------------");
 }
 
-void LoadCoDeSysCatalogue(RunState& state, UserInterface& ui)
+void LoadCodesysCatalogue(RunState& state, UserInterface& ui)
 {
     const CatalogueValues catalogue(kCodesysCatalogueKey);
     auto read = [&catalogue](const std::string& valueName) {
@@ -230,7 +230,7 @@ std::vector<ValueChange> CodesysCatalogueChanges(const std::vector<CodesysVersio
     return changes;
 }
 
-void WriteCoDeSysCatalogue(const RunState& state, HKEY root, const std::string& subKey)
+void WriteCodesysCatalogue(const RunState& state, HKEY root, const std::string& subKey)
 {
     std::vector<std::string> removalLines;
     const std::vector<ValueChange> changes = CodesysCatalogueChanges(state.codesysEntries, {root, subKey}, removalLines);
@@ -247,11 +247,11 @@ std::vector<CataloguePlace> CodesysCataloguePlaces(const RunState& state)
     return CataloguePlaces(state.userHives, kCodesysCatalogueKey, mirrorKey, mirror);
 }
 
-void SaveAllCs(const RunState& state)
+void SaveCodesysCatalogue(const RunState& state)
 {
     WriteLog("SaveAllCs");
     for (const CataloguePlace& place : CodesysCataloguePlaces(state))
-        WriteCoDeSysCatalogue(state, place.root, place.subKey);
+        WriteCodesysCatalogue(state, place.root, place.subKey);
 }
 
 }  // namespace flipdeck

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/RunState.h"
-#include "app/UserInterface.h"
+#include "catalogue/RunState.h"
+#include "catalogue/UserInterface.h"
 #include "catalogue/CatalogueStore.h"
 
 namespace flipdeck {
@@ -48,18 +48,18 @@ std::string ParkingVersion(const CodesysVersionEntry& entry);
 
 // Matches the installed CoDeSys against the catalogue: a known version that is not parked becomes
 // the current one (also when no version was current), an unknown version a new entry that is current.
-void SyncInstalledCoDeSys();
+void SyncInstalledCodesys();
 
 // Writes entry 1 and the current version name from the setup key. False when a step fails or
 // when entry 1 is already taken.
-bool AdoptInstalledCoDeSys();
+bool AdoptInstalledCodesys();
 
 // Reads the current version name (adopting the installation when there is none) and the
 // new-versions path (choosing and storing a free one when there is none).
 void SettleCodesysState(RunState& state);
 
 // Fills the entries from the registry, logging every value, and shows them.
-void LoadCoDeSysCatalogue(RunState& state, UserInterface& ui);
+void LoadCodesysCatalogue(RunState& state, UserInterface& ui);
 
 // What writing `entries` to one place changes: the entries (never the neutral one), then the
 // removal of the indexes beyond them, whose log lines go to `removalLines`.
@@ -67,12 +67,12 @@ std::vector<ValueChange> CodesysCatalogueChanges(const std::vector<CodesysVersio
                                                  std::vector<std::string>& removalLines);
 
 // Writes the entries to one place and removes the indexes beyond them.
-void WriteCoDeSysCatalogue(const RunState& state, HKEY root, const std::string& subKey);
+void WriteCodesysCatalogue(const RunState& state, HKEY root, const std::string& subKey);
 
 // Every user hive that has the catalogue, and the MERIDAN mirror where it has a current version.
 std::vector<CataloguePlace> CodesysCataloguePlaces(const RunState& state);
 
 // Writes the catalogue to every place it lives.
-void SaveAllCs(const RunState& state);
+void SaveCodesysCatalogue(const RunState& state);
 
 }  // namespace flipdeck

@@ -1,21 +1,13 @@
-// Existence tests and the names of version folders.
+// The names of the suite's version folders and which version a folder holds.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "base/Text.h"
 #include "catalogue/SuiteVersionEntry.h"
 
 namespace flipdeck {
-
-// File, folder, window and registry names compare without regard to case.
-bool EqualsIgnoringCase(const std::string& a, const std::string& b);
-// Upper case in the system code page (double-byte characters kept whole).
-std::string ToUpper(std::string text);
-
-// True when a file or folder of that name exists (first match of a directory search: a trailing
-// backslash is not found, wildcards act as wildcards).
-bool PathExists(const std::string& path);
 
 // "<program path> V<version>", or with "_1", "_2", ... appended: the first such folder that does
 // not exist yet.

@@ -1,11 +1,11 @@
 #include "catalogue/SuiteCatalogue.h"
 
-#include "app/ActivityLog.h"
-#include "app/LocalizedString.h"
-#include "app/Seams.h"
+#include "base/ActivityLog.h"
+#include "base/LocalizedString.h"
+#include "base/FileMove.h"
 #include "catalogue/CatalogueStore.h"
 #include "catalogue/Naming.h"
-#include "catalogue/Registry.h"
+#include "base/Registry.h"
 
 namespace flipdeck {
 
@@ -165,7 +165,7 @@ std::vector<CataloguePlace> SuiteCataloguePlaces(const RunState& state)
     return CataloguePlaces(state.userHives, kSuiteCatalogueKey, kMeridanCatalogueKey, meridanMirror);
 }
 
-void SaveAllKalvio(const RunState& state, bool autoStart)
+void SaveSuiteCatalogue(const RunState& state, bool autoStart)
 {
     WriteLog("SaveAllKalvio");
     for (const CataloguePlace& place : SuiteCataloguePlaces(state))

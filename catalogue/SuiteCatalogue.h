@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/RunState.h"
-#include "app/UserInterface.h"
+#include "catalogue/RunState.h"
+#include "catalogue/UserInterface.h"
 #include "catalogue/CatalogueStore.h"
 
 namespace flipdeck {
@@ -39,7 +39,7 @@ void WriteSuiteCatalogue(const RunState& state, bool autoStart, HKEY root, const
 std::vector<CataloguePlace> SuiteCataloguePlaces(const RunState& state);
 
 // Writes the catalogue to every place it lives.
-void SaveAllKalvio(const RunState& state, bool autoStart);
+void SaveSuiteCatalogue(const RunState& state, bool autoStart);
 
 // True when an entry other than `except` has `path` as its rename path.
 bool RenamePathTaken(const std::vector<SuiteVersionEntry>& entries, const std::string& path, int except = -1);

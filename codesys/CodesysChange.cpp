@@ -5,21 +5,20 @@
 #include <utility>
 #include <vector>
 
-#include "app/ActivityLog.h"
-#include "app/LocalizedString.h"
-#include "app/Seams.h"
+#include "base/ActivityLog.h"
+#include "base/LocalizedString.h"
 #include "catalogue/CatalogueStore.h"
 #include "catalogue/CodesysCatalogue.h"
 #include "catalogue/Naming.h"
-#include "catalogue/Registry.h"
+#include "base/Registry.h"
 #include "codesys/GatewayFiles.h"
 #include "codesys/RegistryTransfer.h"
 #include "steps/Journal.h"
 #include "steps/PlannedPaths.h"
 #include "steps/Recovery.h"
 #include "steps/StepRunner.h"
-#include "switch/Environment.h"
-#include "switch/RunningPrograms.h"
+#include "steps/Environment.h"
+#include "steps/RunningPrograms.h"
 
 namespace flipdeck {
 
@@ -432,13 +431,13 @@ bool AlreadyActive(const ChangeContext& c, UserInterface& ui)
 
 }  // namespace
 
-ChangeOutcome OnChangeCS(RunState& state, UserInterface& ui)
+ChangeOutcome SwitchCodesys(RunState& state, UserInterface& ui)
 {
     const int row = ChosenRow(state, ui);
     if (row < 0)
         return ChangeOutcome::NothingChosen;
     state.codesysDirty = true;
-    SaveAllCs(state);
+    SaveCodesysCatalogue(state);
 
     const ChangeContext c = ReadContext(state, row);
     if (AlreadyActive(c, ui))
@@ -464,7 +463,7 @@ ChangeOutcome OnChangeCS(RunState& state, UserInterface& ui)
     }
 }
 
-ChangeOutcome PreviewChangeCS(const RunState& state, UserInterface& ui)
+ChangeOutcome PreviewCodesysSwitch(const RunState& state, UserInterface& ui)
 {
     const int row = ChosenRow(state, ui);
     if (row < 0)

@@ -1,9 +1,9 @@
 // Switching the active CoDeSys version, and its preview.
 #pragma once
 
-#include "app/RunState.h"
-#include "app/UserInterface.h"
-#include "switch/ChangeOutcome.h"
+#include "catalogue/RunState.h"
+#include "catalogue/UserInterface.h"
+#include "steps/ChangeOutcome.h"
 
 namespace flipdeck {
 
@@ -12,10 +12,10 @@ namespace flipdeck {
 // step is planned before the first is made, journaled as it is made, and undone when a later one
 // fails. When the change is done, CurrentVersionName and the current-version fields name the new
 // version. The dialog stays open either way.
-ChangeOutcome OnChangeCS(RunState& state, UserInterface& ui);
+ChangeOutcome SwitchCodesys(RunState& state, UserInterface& ui);
 
 // Shows the steps the change to the focused row would make, or why it would not start; changes
 // nothing. Done when the steps were shown; otherwise how the change would have ended.
-ChangeOutcome PreviewChangeCS(const RunState& state, UserInterface& ui);
+ChangeOutcome PreviewCodesysSwitch(const RunState& state, UserInterface& ui);
 
 }  // namespace flipdeck

@@ -3,10 +3,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/LocalizedString.h"
+#include "base/LocalizedString.h"
 #include "catalogue/CodesysCatalogue.h"
 #include "catalogue/Naming.h"
-#include "catalogue/Registry.h"
+#include "base/Registry.h"
 
 namespace flipdeck {
 
@@ -43,7 +43,7 @@ void DiscoverInstallation(RunState& state, UserInterface& ui)
     state.currentCodesysName = entry.name;
     state.codesysEntries.push_back(std::move(entry));
     ui.ShowCodesysList(state.codesysEntries);
-    SaveAllCs(state);
+    SaveCodesysCatalogue(state);
     ui.ShowMessage(LoadLocalizedString(IDS_NEW_CODESYS_FOUND), MB_ICONINFORMATION | MB_OK);
 }
 
@@ -60,9 +60,9 @@ void ExchangeRows(RunState& state, UserInterface& ui, int from, int to)
 
 void LoadCodesysAtStartup(RunState& state, UserInterface& ui)
 {
-    SyncInstalledCoDeSys();
+    SyncInstalledCodesys();
     SettleCodesysState(state);
-    LoadCoDeSysCatalogue(state, ui);
+    LoadCodesysCatalogue(state, ui);
     if (EqualsIgnoringCase(state.currentCodesysName, NeutralCodesysName())) {
         ui.SetField(kCodesysNameField, NeutralCodesysName());
         ui.SetField(kCodesysRenamePathField, "");
@@ -70,7 +70,7 @@ void LoadCodesysAtStartup(RunState& state, UserInterface& ui)
     }
 }
 
-void OnDeleteCS(RunState& state, UserInterface& ui)
+void DeleteCodesysEntry(RunState& state, UserInterface& ui)
 {
     const std::string current = GetCurrentCodesysName();
     const std::vector<int> selected = ui.SelectedCodesysRows();
@@ -90,11 +90,11 @@ void OnDeleteCS(RunState& state, UserInterface& ui)
                 ui.SelectCodesysRow(row);
         }
     }
-    SaveAllCs(state);
+    SaveCodesysCatalogue(state);
     state.codesysDirty = true;
 }
 
-void OnMoveUpCS(RunState& state, UserInterface& ui)
+void MoveCodesysEntryUp(RunState& state, UserInterface& ui)
 {
     const std::vector<int> selected = ui.SelectedCodesysRows();
     if (selected.empty() || selected[0] <= 1)
@@ -104,7 +104,7 @@ void OnMoveUpCS(RunState& state, UserInterface& ui)
         ExchangeRows(state, ui, row, row - 1);
 }
 
-void OnMoveDownCS(RunState& state, UserInterface& ui)
+void MoveCodesysEntryDown(RunState& state, UserInterface& ui)
 {
     const int row = SingleSelection(ui, ui.SelectedCodesysRows());
     if (row >= 1 && row < static_cast<int>(state.codesysEntries.size()))

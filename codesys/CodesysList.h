@@ -2,8 +2,8 @@
 // main dialog.
 #pragma once
 
-#include "app/RunState.h"
-#include "app/UserInterface.h"
+#include "catalogue/RunState.h"
+#include "catalogue/UserInterface.h"
 
 namespace flipdeck {
 
@@ -15,11 +15,11 @@ void LoadCodesysAtStartup(RunState& state, UserInterface& ui);
 
 // Deletes the selected entry and saves the catalogue at once; refuses the current version's entry
 // and the neutral entry.
-void OnDeleteCS(RunState& state, UserInterface& ui);
+void DeleteCodesysEntry(RunState& state, UserInterface& ui);
 
 // Exchange the selected entry with the one above or below it; the neutral row 0 never moves and
 // nothing moves above it. Only the in-memory catalogue changes (OK of the dialog saves it).
-void OnMoveUpCS(RunState& state, UserInterface& ui);
-void OnMoveDownCS(RunState& state, UserInterface& ui);
+void MoveCodesysEntryUp(RunState& state, UserInterface& ui);
+void MoveCodesysEntryDown(RunState& state, UserInterface& ui);
 
 }  // namespace flipdeck

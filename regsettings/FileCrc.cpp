@@ -8,7 +8,7 @@
 #include <array>
 #include <cstdint>
 
-#include "catalogue/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 #include "regsettings/Crc32Fold.h"
 
 namespace {

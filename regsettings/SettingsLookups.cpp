@@ -9,9 +9,9 @@
 #include <optional>
 #include <string>
 
-#include "catalogue/UniqueHandle.h"
-#include "catalogue/CERegistry.h"
-#include "catalogue/Naming.h"
+#include "base/UniqueHandle.h"
+#include "base/CERegistry.h"
+#include "base/Text.h"
 
 namespace flipdeck {
 namespace {

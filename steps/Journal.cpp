@@ -11,8 +11,7 @@
 #include <iterator>
 #include <memory>
 
-#include "app/LocalizedString.h"
-#include "app/Seams.h"
+#include "base/LocalizedString.h"
 #include "catalogue/Naming.h"
 
 namespace flipdeck {

@@ -29,10 +29,12 @@
 // Roots are HKLM, HKCU and HKU; keys are in the products' (32-bit) view.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "catalogue/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 #include "steps/Step.h"
 #include "steps/StepActions.h"
 
@@ -88,5 +90,13 @@ enum class JournalState { Missing, Read, Damaged };
 // Reads the journal at `path`. Damaged: empty, cut short, garbled or of another format; `problem`
 // then says what is wrong with it.
 JournalState ReadJournal(const std::string& path, JournalContents& contents, std::string& problem);
+
+namespace seams {
+
+// The journal a switch writes as it runs, a new JournalWriter for each switch. The journal cost
+// benchmark swaps in one that keeps nothing.
+extern std::function<std::unique_ptr<StepJournal>()> OpenStepJournal;
+
+}  // namespace seams
 
 }  // namespace flipdeck

@@ -1,7 +1,7 @@
 #include "steps/Recovery.h"
 
-#include "app/ActivityLog.h"
-#include "app/LocalizedString.h"
+#include "base/ActivityLog.h"
+#include "base/LocalizedString.h"
 #include "catalogue/Naming.h"
 #include "steps/Journal.h"
 #include "steps/StepActions.h"

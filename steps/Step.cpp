@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/LocalizedString.h"
+#include "base/LocalizedString.h"
 
 namespace flipdeck {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "catalogue/CatalogueStore.h"
-#include "catalogue/Registry.h"
+#include "base/Registry.h"
 
 namespace flipdeck {
 

@@ -1,11 +1,12 @@
 #include "steps/StepActions.h"
 
-#include "app/ActivityLog.h"
-#include "app/Seams.h"
+#include "base/ActivityLog.h"
+#include "base/FileMove.h"
+#include "base/RegistryTree.h"
 #include "catalogue/CatalogueStore.h"
 #include "catalogue/Naming.h"
-#include "switch/Environment.h"
-#include "switch/FolderRename.h"
+#include "steps/Environment.h"
+#include "base/FileMove.h"
 
 namespace flipdeck {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/RegistryTree.h"
+#include "base/RegistryTree.h"
 #include "steps/Step.h"
 
 namespace flipdeck {

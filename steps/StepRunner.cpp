@@ -1,7 +1,6 @@
 #include "steps/StepRunner.h"
 
-#include "app/LocalizedString.h"
-#include "app/Seams.h"
+#include "base/LocalizedString.h"
 #include "steps/Journal.h"
 #include "steps/StepActions.h"
 

@@ -7,10 +7,18 @@
 #include <string>
 #include <vector>
 
-#include "app/UserInterface.h"
+#include "catalogue/UserInterface.h"
 #include "steps/Step.h"
 
 namespace flipdeck {
+
+namespace seams {
+
+// Called when step `index` of a switch is about to be made, its journal record on disk. Does
+// nothing; tests end the process here, or read the journal.
+extern std::function<void(size_t index)> StepStarting;
+
+}  // namespace seams
 
 struct RunOutcome {
     enum class Result {

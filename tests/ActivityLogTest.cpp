@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "app/ActivityLog.h"
-#include "app/LocalizedString.h"
+#include "base/ActivityLog.h"
+#include "base/LocalizedString.h"
 #include "tests/TestSupport.h"
 
 using namespace flipdeck;

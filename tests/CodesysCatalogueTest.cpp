@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "catalogue/CodesysCatalogue.h"
-#include "catalogue/Registry.h"
+#include "base/Registry.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "codesys/CodesysList.h"
 #include "tests/TestSupport.h"
@@ -98,14 +98,14 @@ TEST_F(CodesysCatalogueTest, TheInstalledVersionBecomesCurrentUnlessItsEntryIsPa
     Catalogue(1, "2.3.8.1", Main() + " 2.3.8.1");
     Catalogue(2, "2.3.9.5", Main() + " 2.3.9.5");
     WriteRegString(HKEY_CURRENT_USER, kKey, "CurrentVersionName", "CoDeSys 2.3.8.1");
-    SyncInstalledCoDeSys();
+    SyncInstalledCodesys();
     EXPECT_EQ(Value("CurrentVersionName"), "CoDeSys 2.3.9.5");
 
     // With entry 2 parked, what is installed is a further copy of 2.3.9.5: the match leaves it to
     // the discovery, which gives it a name and rename path of its own.
     MakeDirs(Main() + " 2.3.9.5");
     WriteRegString(HKEY_CURRENT_USER, kKey, "CurrentVersionName", "<neu>");
-    SyncInstalledCoDeSys();
+    SyncInstalledCodesys();
     EXPECT_EQ(Value("CurrentVersionName"), "<neu>");
     EXPECT_EQ(Value("Name3"), "<none>");
 
@@ -113,7 +113,7 @@ TEST_F(CodesysCatalogueTest, TheInstalledVersionBecomesCurrentUnlessItsEntryIsPa
     Catalogue(3, "", "");
     RegDeleteKeyValueA(HKEY_CURRENT_USER, kKey.c_str(), "Version3");
     Catalogue(2, "2.3.9.4", Main() + " 2.3.9.4");
-    SyncInstalledCoDeSys();
+    SyncInstalledCodesys();
     EXPECT_EQ(Value("Name3"), "CoDeSys ");
     EXPECT_EQ(Value("Name4"), "CoDeSys 2.3.9.5");
     EXPECT_EQ(Value("CurrentVersionName"), "CoDeSys 2.3.9.5");
@@ -131,7 +131,7 @@ TEST_F(CodesysCatalogueTest, AdoptionFillsAnEmptyFirstEntryButNeverReplacesOne)
 
     WriteRegString(HKEY_CURRENT_USER, kKey, "Name1", "CoDeSys 2.3.8.1");
     WriteRegString(HKEY_CURRENT_USER, kKey, "CurrentVersionName", "");
-    EXPECT_FALSE(AdoptInstalledCoDeSys());
+    EXPECT_FALSE(AdoptInstalledCodesys());
     EXPECT_EQ(Value("Name1"), "CoDeSys 2.3.8.1");
     EXPECT_EQ(Value("CurrentVersionName"), "");
 }
@@ -181,7 +181,7 @@ TEST_F(CodesysCatalogueTest, LoadingStopsAtAGapAndSavingPrunesButNeverWritesTheN
 
     // An entry named like the neutral row (a hand-edited catalogue) is never saved.
     state_.codesysEntries.insert(state_.codesysEntries.begin(), CodesysVersionEntry{"<neu>", "", "", "", "", "", 0});
-    SaveAllCs(state_);
+    SaveCodesysCatalogue(state_);
     EXPECT_EQ(Value("Name1"), "CoDeSys 2.3.9.5");
     for (const char* gone : {"Name2", "Name3", "Path3", "Version3", "RenameSubDir3"})
         EXPECT_FALSE(ReadRegValue(HKEY_CURRENT_USER, kKey, gone)) << gone;
@@ -194,13 +194,13 @@ TEST_F(CodesysCatalogueTest, LoadingStopsAtAGapAndSavingPrunesButNeverWritesTheN
 TEST_F(CodesysCatalogueTest, SavingReachesTheMirrorOnlyWhereItHasACurrentVersion)
 {
     Catalogue(1, "2.3.9.5", "P1");
-    LoadCoDeSysCatalogue(state_, ui_);
+    LoadCodesysCatalogue(state_, ui_);
     ASSERT_TRUE(EnumerateUserHives(state_.userHives));
-    SaveAllCs(state_);
+    SaveCodesysCatalogue(state_);
     EXPECT_FALSE(ReadRegValue(HKEY_CURRENT_USER, mirror_.Path(), "Name1"));
     EXPECT_FALSE(ReadRegValue(HKEY_USERS, ".DEFAULT\\" + kKey, "Name1"));
 
     WriteRegString(HKEY_CURRENT_USER, mirror_.Path(), "CurrentVersionName", "x");
-    SaveAllCs(state_);
+    SaveCodesysCatalogue(state_);
     EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, mirror_.Path(), "Name1"), "CoDeSys 2.3.9.5");
 }

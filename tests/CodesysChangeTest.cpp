@@ -4,18 +4,19 @@
 #include <ostream>
 #include <set>
 
-#include "app/Seams.h"
+#include "base/FileMove.h"
+#include "steps/RunningPrograms.h"
 #include "catalogue/CatalogueStore.h"
 #include "catalogue/CodesysCatalogue.h"
 #include "catalogue/Naming.h"
-#include "catalogue/Registry.h"
-#include "catalogue/RegistryTree.h"
-#include "catalogue/VersionInfo.h"
+#include "base/Registry.h"
+#include "base/RegistryTree.h"
+#include "base/VersionInfo.h"
 #include "codesys/CodesysChange.h"
 #include "codesys/CodesysList.h"
 #include "steps/Journal.h"
 #include "steps/Recovery.h"
-#include "switch/Environment.h"
+#include "steps/Environment.h"
 #include "tests/TestSupport.h"
 #include "tests/world/DemoWorld.h"
 
@@ -122,7 +123,7 @@ protected:
     bool Change(int row, ScriptedUi& ui)
     {
         ui.selectedCodesysRows = {row};
-        return OnChangeCS(state_, ui) == ChangeOutcome::Done;
+        return SwitchCodesys(state_, ui) == ChangeOutcome::Done;
     }
 
     // A change that must succeed and say nothing but so.
@@ -427,7 +428,7 @@ TEST_F(CodesysChangeTest, AJournalThatCannotBeWrittenStopsTheChangeAndSaysSo)
     {
         BrokenJournal journal(false, 0);
         refused.selectedCodesysRows = {k2381};
-        EXPECT_EQ(OnChangeCS(state_, refused), ChangeOutcome::Refused);
+        EXPECT_EQ(SwitchCodesys(state_, refused), ChangeOutcome::Refused);
     }
     ASSERT_EQ(refused.messages.size(), 1u);
     EXPECT_EQ(refused.messages[0].text,
@@ -531,10 +532,10 @@ TEST_F(CodesysChangeTest, RefusalsComeBeforeAnythingMoves)
     const size_t mark = log_.Messages().size();
     ScriptedUi several;
     several.selectedCodesysRows = {1, 2};
-    EXPECT_EQ(OnChangeCS(state_, several), ChangeOutcome::NothingChosen);
+    EXPECT_EQ(SwitchCodesys(state_, several), ChangeOutcome::NothingChosen);
     EXPECT_EQ(several.messages.at(0).text, "Bitte w\xE4hlen Sie nur ein Element aus!");
     ScriptedUi unfocused;
-    EXPECT_EQ(OnChangeCS(state_, unfocused), ChangeOutcome::NothingChosen);
+    EXPECT_EQ(SwitchCodesys(state_, unfocused), ChangeOutcome::NothingChosen);
     EXPECT_TRUE(unfocused.messages.empty());
     EXPECT_TRUE(LogSince(mark).empty());
 
@@ -601,7 +602,7 @@ TEST_F(CodesysChangeTest, TheFirstSaveCataloguesWhatItParkedInTheFirstFreeNumber
     for (int row : {k2381, k2395}) {
         ScriptedUi deleting;
         deleting.selectedCodesysRows = {row};
-        OnDeleteCS(state_, deleting);
+        DeleteCodesysEntry(state_, deleting);
     }
     RemoveTree(kNewVersions);  // the sub-folder versions' folders, removed by hand
     Switch(kNeutral);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "catalogue/CodesysCatalogue.h"
-#include "catalogue/Registry.h"
+#include "base/Registry.h"
 #include "codesys/CodesysList.h"
 #include "tests/TestSupport.h"
 
@@ -46,7 +46,7 @@ TEST_F(CodesysListTest, DeleteRefusesTheActiveAndTheNeutralEntryAndSavesAtOnce)
 {
     ui_.selectedCodesysRows = {1};
     WriteRegString(HKEY_CURRENT_USER, kKey, "CurrentVersionName", "codesys 2.3.9.5");
-    OnDeleteCS(state_, ui_);
+    DeleteCodesysEntry(state_, ui_);
     ASSERT_EQ(ui_.messages.size(), 1u);
     EXPECT_EQ(ui_.messages[0].text, "Der Eintrag f\xFCr die aktuell aktive Version kann nicht gel\xF6scht werden!");
     EXPECT_EQ(ui_.messages[0].type, static_cast<UINT>(MB_ICONINFORMATION | MB_OK));
@@ -56,14 +56,14 @@ TEST_F(CodesysListTest, DeleteRefusesTheActiveAndTheNeutralEntryAndSavesAtOnce)
 
     state_.codesysDirty = false;
     ui_.selectedCodesysRows = {0};
-    OnDeleteCS(state_, ui_);
+    DeleteCodesysEntry(state_, ui_);
     EXPECT_EQ(ui_.messages.back().text, "Dieser Eintrag kann nicht gel\xF6scht werden!");
     EXPECT_FALSE(state_.codesysDirty);
     EXPECT_EQ(log_.Messages().back(), "SaveAllCs");  // nothing saved since
 
     // Deleting the middle entry moves the selection to the entry that takes its row.
     ui_.selectedCodesysRows = {2};
-    OnDeleteCS(state_, ui_);
+    DeleteCodesysEntry(state_, ui_);
     EXPECT_EQ(Names(), (std::vector<std::string>{"CoDeSys 2.3.9.5", "CoDeSys 2.3.7.0"}));
     EXPECT_EQ(state_.codesysEntries[1].renameSubDir, 0);
     EXPECT_EQ(ui_.selectedCodesysRows, std::vector<int>{2});
@@ -78,10 +78,10 @@ TEST_F(CodesysListTest, DeleteRefusesTheActiveAndTheNeutralEntryAndSavesAtOnce)
 
     // The last row has no successor to select; no selection deletes nothing but still saves.
     ui_.selectedCodesysRows = {2};
-    OnDeleteCS(state_, ui_);
+    DeleteCodesysEntry(state_, ui_);
     EXPECT_EQ(ui_.selectedCodesysRows, std::vector<int>{2});
     ui_.selectedCodesysRows.clear();
-    OnDeleteCS(state_, ui_);
+    DeleteCodesysEntry(state_, ui_);
     EXPECT_EQ(Names(), std::vector<std::string>{"CoDeSys 2.3.9.5"});
     EXPECT_EQ(Saved("Name2"), "<none>");
 }
@@ -93,20 +93,20 @@ TEST_F(CodesysListTest, MovesCarryEveryValueAndNeverPassTheNeutralRow)
                                    std::pair{std::vector<int>{0}, false}, std::pair{std::vector<int>{3}, false},
                                    std::pair{std::vector<int>{}, false}}) {
         ui_.selectedCodesysRows = rows;
-        up ? OnMoveUpCS(state_, ui_) : OnMoveDownCS(state_, ui_);
+        up ? MoveCodesysEntryUp(state_, ui_) : MoveCodesysEntryDown(state_, ui_);
     }
     EXPECT_TRUE(ui_.messages.empty());
     EXPECT_TRUE(ui_.shownCodesysLists.empty());
     EXPECT_FALSE(state_.codesysDirty);
 
     ui_.selectedCodesysRows = {2, 3};
-    OnMoveUpCS(state_, ui_);
-    OnMoveDownCS(state_, ui_);
+    MoveCodesysEntryUp(state_, ui_);
+    MoveCodesysEntryDown(state_, ui_);
     ASSERT_EQ(ui_.messages.size(), 2u);
     EXPECT_EQ(ui_.messages[1].text, "Bitte w\xE4hlen Sie nur ein Element aus!");
 
     ui_.selectedCodesysRows = {3};
-    OnMoveUpCS(state_, ui_);
+    MoveCodesysEntryUp(state_, ui_);
     EXPECT_EQ(Names(), (std::vector<std::string>{"CoDeSys 2.3.9.5", "CoDeSys 2.3.7.0", "CoDeSys 2.3.8.1"}));
     EXPECT_EQ(state_.codesysEntries[1].renameSubDir, 0);
     EXPECT_EQ(state_.codesysEntries[2].eniPath, loaded[1].eniPath);
@@ -114,7 +114,7 @@ TEST_F(CodesysListTest, MovesCarryEveryValueAndNeverPassTheNeutralRow)
     EXPECT_TRUE(state_.codesysDirty);
     EXPECT_EQ(Saved("Name2"), "CoDeSys 2.3.8.1");  // OK of the dialog saves
 
-    OnMoveDownCS(state_, ui_);
+    MoveCodesysEntryDown(state_, ui_);
     EXPECT_EQ(ui_.selectedCodesysRows, std::vector<int>{3});
     ASSERT_EQ(state_.codesysEntries.size(), loaded.size());
     for (size_t i = 0; i < loaded.size(); ++i) {

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "app/CommandLine.h"
-#include "app/ConsoleUi.h"
+#include "cli/CommandLine.h"
+#include "cli/ConsoleUi.h"
 #include "catalogue/CatalogueHive.h"
-#include "catalogue/Registry.h"
+#include "base/Registry.h"
 #include "catalogue/SuiteCatalogue.h"
-#include "switch/RunningPrograms.h"
+#include "steps/RunningPrograms.h"
 #include "tests/TestSupport.h"
 
 using namespace flipdeck;

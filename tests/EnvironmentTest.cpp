@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "app/Seams.h"
-#include "catalogue/Registry.h"
+#include "steps/RunningPrograms.h"
+#include "base/Registry.h"
 #include "steps/StepRunner.h"
-#include "switch/Environment.h"
+#include "steps/Environment.h"
+#include "suite/SuiteEnvironment.h"
 #include "tests/TestSupport.h"
 
 using namespace flipdeck;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/LocalizedString.h"
-#include "catalogue/UniqueHandle.h"
+#include "base/LocalizedString.h"
+#include "base/UniqueHandle.h"
 #include "tests/TestSupport.h"
 
 using namespace flipdeck;

@@ -2,9 +2,8 @@
 
 #include <shlwapi.h>
 
-#include "app/Seams.h"
-#include "catalogue/Registry.h"
-#include "catalogue/RegistryTree.h"
+#include "base/Registry.h"
+#include "base/RegistryTree.h"
 #include "tests/TestSupport.h"
 
 using namespace flipdeck;

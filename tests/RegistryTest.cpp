@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "catalogue/CERegistry.h"
+#include "base/CERegistry.h"
 #include "catalogue/CatalogueStore.h"
-#include "catalogue/Registry.h"
-#include "catalogue/RegistryTree.h"
+#include "base/Registry.h"
+#include "base/RegistryTree.h"
 #include "tests/TestSupport.h"
 
 using namespace flipdeck;

@@ -3,10 +3,10 @@
 #include <memory>
 
 #include "catalogue/CodesysCatalogue.h"
-#include "catalogue/Registry.h"
+#include "base/Registry.h"
 #include "codesys/CodesysChange.h"
 #include "codesys/CodesysList.h"
-#include "switch/RunningPrograms.h"
+#include "steps/RunningPrograms.h"
 #include "tests/TestSupport.h"
 #include "tests/world/DemoWorld.h"
 
@@ -157,7 +157,7 @@ TEST(RunningPrograms, CodesysChangeAsksWhenTheProcessesCannotBeChecked)
     ScriptedUi ui;
     ui.selectedCodesysRows = {2};
     ui.answers = {IDRETRY, IDABORT};
-    EXPECT_EQ(OnChangeCS(state, ui), ChangeOutcome::ProgramsRunning);
+    EXPECT_EQ(SwitchCodesys(state, ui), ChangeOutcome::ProgramsRunning);
     ASSERT_EQ(ui.messages.size(), 2u);
     for (const ScriptedUi::Message& message : ui.messages) {
         EXPECT_EQ(message.text, "Es konnte nicht gepr\xFC" "ft werden, welche Programme laufen.\n"
@@ -168,6 +168,6 @@ TEST(RunningPrograms, CodesysChangeAsksWhenTheProcessesCannotBeChecked)
     EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
 
     ui.answers = {IDIGNORE};
-    EXPECT_EQ(OnChangeCS(state, ui), ChangeOutcome::Done);
+    EXPECT_EQ(SwitchCodesys(state, ui), ChangeOutcome::Done);
     EXPECT_EQ(GetCurrentCodesysName(), "CoDeSys 2.3.8.1");
 }

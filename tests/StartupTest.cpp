@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "app/Language.h"
-#include "app/LocalizedString.h"
+#include "base/Language.h"
+#include "base/LocalizedString.h"
 #include "app/Startup.h"
-#include "catalogue/Registry.h"
+#include "base/Registry.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "tests/TestSupport.h"
 
@@ -121,7 +121,7 @@ TEST(Startup, TheRepairedFirstEntryIsKeptByTheNextSave)
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(state.currentSuiteIndex, 0);
     // OK after a tick of the auto-start check box saves the list.
-    SaveAllKalvio(state, true);
+    SaveSuiteCatalogue(state, true);
     EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Name1"), "V1");
     EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Path1"), dir / "Brivane1");
     EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Name2"), "V2");

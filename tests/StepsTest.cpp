@@ -3,11 +3,11 @@
 #include <functional>
 #include <map>
 
-#include "app/Seams.h"
+#include "base/FileMove.h"
 #include "catalogue/CatalogueStore.h"
 #include "catalogue/Naming.h"
-#include "catalogue/Registry.h"
-#include "catalogue/RegistryTree.h"
+#include "base/Registry.h"
+#include "base/RegistryTree.h"
 #include "steps/Journal.h"
 #include "steps/PlannedPaths.h"
 #include "steps/Recovery.h"

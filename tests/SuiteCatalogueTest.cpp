@@ -4,7 +4,7 @@
 
 #include "app/Startup.h"
 #include "catalogue/Naming.h"
-#include "catalogue/Registry.h"
+#include "base/Registry.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "tests/TestSupport.h"
 
@@ -157,7 +157,7 @@ TEST_F(SuiteCatalogueTest, SaveAllWritesOnlyWhereTheCatalogueLives)
     ASSERT_TRUE(EnumerateUserHives(state_.userHives));
 
     // The default hive has no catalogue and the MERIDAN mirror has no current version: neither is written.
-    SaveAllKalvio(state_, true);
+    SaveSuiteCatalogue(state_, true);
     EXPECT_FALSE(ReadRegValue(HKEY_USERS, ".DEFAULT\\" + kKey, "Name1"));
     EXPECT_FALSE(ReadRegValue(HKEY_CURRENT_USER, kMeridanKey, "Name1"));
     BYTE autoStart = 0;
@@ -166,7 +166,7 @@ TEST_F(SuiteCatalogueTest, SaveAllWritesOnlyWhereTheCatalogueLives)
 
     WriteRegString(HKEY_USERS, ".DEFAULT\\" + kKey, "Other", "x");
     WriteRegString(HKEY_CURRENT_USER, kMeridanKey, "CurrentVersionName", "");
-    SaveAllKalvio(state_, false);
+    SaveSuiteCatalogue(state_, false);
     EXPECT_EQ(ReadRegText(HKEY_USERS, ".DEFAULT\\" + kKey, "Name1"), "V1");
     EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kMeridanKey, "Name1"), "V1");
     EXPECT_TRUE(ReadRegByte(HKEY_CURRENT_USER, kKey, "AutoStart", autoStart));
@@ -180,7 +180,7 @@ TEST_F(SuiteCatalogueTest, SaveAllOfAMachineOnlyCatalogueReachesTheCurrentUser)
     Catalogue(HKEY_LOCAL_MACHINE, 1, "V1", MakeVersion("B1"));
     LoadSuiteCatalogue(state_, ui_, false);
     ASSERT_TRUE(EnumerateUserHives(state_.userHives));
-    SaveAllKalvio(state_, true);
+    SaveSuiteCatalogue(state_, true);
     EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kKey, "Name1"), "V1");
 }
 

@@ -2,19 +2,20 @@
 
 #include <algorithm>
 
-#include "app/Seams.h"
+#include "base/FileMove.h"
+#include "steps/RunningPrograms.h"
 #include "app/Startup.h"
 #include "catalogue/Naming.h"
-#include "catalogue/Registry.h"
-#include "catalogue/RegistryTree.h"
-#include "catalogue/VersionInfo.h"
+#include "base/Registry.h"
+#include "base/RegistryTree.h"
+#include "base/VersionInfo.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "steps/Journal.h"
-#include "switch/Environment.h"
-#include "switch/SuiteChange.h"
+#include "steps/Environment.h"
+#include "suite/SuiteChange.h"
 #include "tests/TestSupport.h"
 #include "tests/world/DemoWorld.h"
-#include "ui/SuiteListCommands.h"
+#include "suite/SuiteList.h"
 
 using namespace flipdeck;
 using namespace flipdeck::test;
@@ -93,7 +94,7 @@ TEST_F(SuiteChangeTest, SwitchesToAParkedVersionAndBackRestoringTheWorld)
     const std::string oldPath = MachinePathList();
 
     RunState state = Open(1);
-    ASSERT_EQ(OnChange(state, ui_), ChangeOutcome::Done);
+    ASSERT_EQ(SwitchSuite(state, ui_), ChangeOutcome::Done);
     EXPECT_EQ(GetProductVersionText("C:\\Brivane\\Kalvio\\workbench.exe"), "2.15.1.20");
     EXPECT_EQ(GetProductVersionText("C:\\Brivane V2.14.0.310\\Kalvio\\workbench.exe"), "2.14.0.310");
     EXPECT_FALSE(PathExists("C:\\Brivane V2.15.1.20"));
@@ -119,7 +120,7 @@ TEST_F(SuiteChangeTest, SwitchesToAParkedVersionAndBackRestoringTheWorld)
                                         "CurrentVersionName: Kalvio 2.15.1.20", "SaveAllKalvio"}));
 
     RunState back = Open(0);
-    ASSERT_EQ(OnChange(back, ui_), ChangeOutcome::Done);
+    ASSERT_EQ(SwitchSuite(back, ui_), ChangeOutcome::Done);
     world::Snapshot after = world::Snapshot::Take();
     EXPECT_EQ(after.machinePath, "C:\\Brivane\\bin;" + oldPath);
     after.machinePath = before.machinePath;  // the one documented lasting change
@@ -130,9 +131,9 @@ TEST_F(SuiteChangeTest, RefusesTheCurrentVersionAndSeveralRowsWithoutLogging)
 {
     RunState state = Open(0);
     WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "CurrentVersionName", "KALVIO 2.14.0.310");
-    EXPECT_NE(OnChange(state, ui_), ChangeOutcome::Done);
+    EXPECT_NE(SwitchSuite(state, ui_), ChangeOutcome::Done);
     ui_.selectedSuiteRows = {1, 2};
-    EXPECT_NE(OnChange(state, ui_), ChangeOutcome::Done);
+    EXPECT_NE(SwitchSuite(state, ui_), ChangeOutcome::Done);
     ASSERT_EQ(ui_.messages.size(), 2u);
     EXPECT_EQ(ui_.messages[0].text, "Diese Version ist bereits aktiv!");
     EXPECT_EQ(ui_.messages[1].text, "Bitte w\xE4hlen Sie nur ein Element aus!");
@@ -153,7 +154,7 @@ TEST_F(SuiteChangeTest, FailedFolderExchangeChangesNoRegistryValue)
             });
         ScriptedUi ui;
         ui.selectedSuiteRows = {2};
-        EXPECT_NE(OnChange(state, ui), ChangeOutcome::Done);
+        EXPECT_NE(SwitchSuite(state, ui), ChangeOutcome::Done);
         ASSERT_EQ(ui.messages.size(), 1u);
         EXPECT_EQ(ui.messages[0].text.substr(0, 16), "Das Verzeichnis ");
         EXPECT_EQ(log_.Messages().back(), "RenameVersions FAILED.");
@@ -170,7 +171,7 @@ TEST_F(SuiteChangeTest, AJournalThatCannotBeWrittenStopsTheChangeAndSaysSo)
     RunState state = Open(1);
     {
         BrokenJournal journal(false, 0);
-        EXPECT_EQ(OnChange(state, ui_), ChangeOutcome::Refused);
+        EXPECT_EQ(SwitchSuite(state, ui_), ChangeOutcome::Refused);
     }
     EXPECT_EQ(Texts(), (std::vector<std::string>{"Die Journaldatei " + JournalPath() +
                                                  " konnte nicht angelegt werden. Der Wechsel wurde nicht begonnen."}));
@@ -180,7 +181,7 @@ TEST_F(SuiteChangeTest, AJournalThatCannotBeWrittenStopsTheChangeAndSaysSo)
     ui_.messages.clear();
     {
         BrokenJournal journal(true, 2);
-        EXPECT_EQ(OnChange(state, ui_), ChangeOutcome::RolledBack);
+        EXPECT_EQ(SwitchSuite(state, ui_), ChangeOutcome::RolledBack);
     }
     const std::string stopped = "Die Journaldatei " + JournalPath() +
                                 " konnte nicht weitergeschrieben werden. Der Wechsel wurde abgebrochen, und was er "
@@ -207,7 +208,7 @@ TEST_F(SuiteChangeTest, ParksEachLiveFolderUnderTheVersionItHolds)
 
     RunState state = Open(3);
     ASSERT_EQ(state.suiteEntries.size(), 5u);
-    ASSERT_EQ(OnChange(state, ui_), ChangeOutcome::Done);
+    ASSERT_EQ(SwitchSuite(state, ui_), ChangeOutcome::Done);
     EXPECT_EQ(GetProductVersionText("C:\\Brivane\\Kalvio\\workbench.exe"), "2.15.1.20");
     EXPECT_EQ(GetProductVersionText("C:\\Brivane V2.14.0.310\\Kalvio\\workbench.exe"), "2.14.0.310");
     EXPECT_EQ(GetProductVersionText("C:\\MERIDAN V3.0.2.7\\program\\workbench.exe"), "3.0.2.7");
@@ -221,7 +222,7 @@ TEST_F(SuiteChangeTest, LiveFolderThatMatchesNoSingleEntryMovesNothing)
     // The suite's setup updated the live version in place: the catalogue still knows the old build.
     WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Version1", "2.14.0.300");
     RunState state = Open(1);
-    EXPECT_NE(OnChange(state, ui_), ChangeOutcome::Done);
+    EXPECT_NE(SwitchSuite(state, ui_), ChangeOutcome::Done);
     WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Version1", "2.14.0.310");
 
     // The same for a live MERIDAN version, while the Kalvio edition is switched.
@@ -229,7 +230,7 @@ TEST_F(SuiteChangeTest, LiveFolderThatMatchesNoSingleEntryMovesNothing)
     WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Version3", "3.0.2.6");
     const world::Snapshot meridanLive = world::Snapshot::Take();
     state = Open(1);
-    EXPECT_NE(OnChange(state, ui_), ChangeOutcome::Done);
+    EXPECT_NE(SwitchSuite(state, ui_), ChangeOutcome::Done);
     EXPECT_EQ(meridanLive.Differences(world::Snapshot::Take()), "");
     ASSERT_TRUE(MoveFileA("C:\\MERIDAN", "C:\\MERIDAN V3.0.2.7"));
     WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Version3", "3.0.2.7");
@@ -259,7 +260,7 @@ TEST_F(SuiteChangeTest, VersionWithoutProgramPathIsRefusedBeforeAnythingMoves)
     RunState state = Open(2);
     ASSERT_EQ(state.suiteEntries.size(), 3u);
     EXPECT_EQ(state.suiteEntries[2].programPath, "");
-    EXPECT_NE(OnChange(state, ui_), ChangeOutcome::Done);
+    EXPECT_NE(SwitchSuite(state, ui_), ChangeOutcome::Done);
     EXPECT_EQ(Texts(), std::vector<std::string>{"F\xFCr die Version MDN 3.0.2.7 ist kein Programmpfad bekannt: sie kann "
                                                 "nicht aktiviert werden. Es wurde nichts verschoben."});
     EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
@@ -273,13 +274,13 @@ TEST_F(SuiteChangeTest, TheLiveVersionStaysCurrentUntilAChangeSucceeds)
     {
         SeamOverride<BOOL(const char*, const char*, DWORD)> move(
             seams::MovePath, [](const char*, const char*, DWORD) -> BOOL { return FALSE; });
-        EXPECT_NE(OnChange(state, ui_), ChangeOutcome::Done);
+        EXPECT_NE(SwitchSuite(state, ui_), ChangeOutcome::Done);
     }
     EXPECT_EQ(state.currentSuiteIndex, 0);
 
     // Delete still protects the live version's row; it saves at once.
     ui_.selectedSuiteRows = {0};
-    OnDelete(state, ui_);
+    DeleteSuiteEntry(state, ui_);
     EXPECT_EQ(ui_.messages.back().text, "Der Eintrag f\xFCr die aktuell aktive Version kann nicht gel\xF6scht werden!");
     EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Name1"), "Kalvio 2.14.0.310");
 }
@@ -317,7 +318,7 @@ TEST_F(SuiteChangeTest, RunningProgramsAbortRetryIgnore)
     // Abort: nothing changed, nothing logged.
     RunState state = Open(1);
     ui_.answers = {IDRETRY, IDABORT};
-    EXPECT_NE(OnChange(state, ui_), ChangeOutcome::Done);
+    EXPECT_NE(SwitchSuite(state, ui_), ChangeOutcome::Done);
     EXPECT_EQ(ui_.messages.size(), 2u);
     EXPECT_NE(ui_.messages[0].text.find("\tControl\n"), std::string::npos);  // no dvio_it1.dll: simulation naming
     EXPECT_TRUE(log_.Messages().empty());
@@ -326,7 +327,7 @@ TEST_F(SuiteChangeTest, RunningProgramsAbortRetryIgnore)
 
     // Ignore: the switch goes on.
     ui_.answers = {IDIGNORE};
-    EXPECT_EQ(OnChange(state, ui_), ChangeOutcome::Done);
+    EXPECT_EQ(SwitchSuite(state, ui_), ChangeOutcome::Done);
     EXPECT_EQ(state.currentSuiteIndex, 1);
     EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "CurrentVersionName"), "Kalvio 2.15.1.20");
     DestroyWindow(graflo);
@@ -355,7 +356,7 @@ TEST_F(SuiteChangeTest, AMachinePathThatCannotBeReadStopsTheChangeBeforeAnything
         const std::optional<RegValue> value = ReadRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path");
         ScriptedUi ui;
         ui.selectedSuiteRows = {1};
-        EXPECT_NE(OnChange(state, ui), ChangeOutcome::Done);
+        EXPECT_NE(SwitchSuite(state, ui), ChangeOutcome::Done);
         ASSERT_EQ(ui.messages.size(), 1u);
         EXPECT_EQ(ui.messages[0].text, path.message);
         EXPECT_EQ(ui.messages[0].type, static_cast<UINT>(MB_ICONWARNING | MB_OK));
@@ -373,7 +374,7 @@ TEST_F(SuiteChangeTest, AMachinePathThatCannotBeReadStopsTheChangeBeforeAnything
         const world::Snapshot before = world::Snapshot::Take();
         ScriptedUi ui;
         ui.selectedSuiteRows = {1};
-        EXPECT_NE(OnChange(state, ui), ChangeOutcome::Done);
+        EXPECT_NE(SwitchSuite(state, ui), ChangeOutcome::Done);
         ASSERT_EQ(ui.messages.size(), 1u);
         EXPECT_EQ(ui.messages[0].text, key + "konnte nicht gelesen werden (Fehler 2)." + kNothingChanged);
         EXPECT_EQ(log_.Messages().back(), "ENV PATH not read: key not opened, error 2");
@@ -385,7 +386,7 @@ TEST_F(SuiteChangeTest, AMachinePathThatCannotBeReadStopsTheChangeBeforeAnything
 
     // Only a missing value is an empty PATH.
     DeleteRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path");
-    ASSERT_EQ(OnChange(state, ui_), ChangeOutcome::Done);
+    ASSERT_EQ(SwitchSuite(state, ui_), ChangeOutcome::Done);
     EXPECT_EQ(MachinePathText(), "C:\\Brivane\\bin;");
 }
 
@@ -395,7 +396,7 @@ TEST_F(SuiteChangeTest, PathMembershipComparesWholeEntries)
     const std::string others = "C:\\Brivane\\bin.old;C:\\Brivane\\bin2;C:\\Windows;";
     WriteRegExpandString(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path", others);
     RunState state = Open(1);
-    ASSERT_EQ(OnChange(state, ui_), ChangeOutcome::Done);
+    ASSERT_EQ(SwitchSuite(state, ui_), ChangeOutcome::Done);
     EXPECT_EQ(MachinePathText(), "C:\\Brivane\\bin;" + others);
 
     // The bin path in another case and with a trailing backslash is the same folder.
@@ -403,7 +404,7 @@ TEST_F(SuiteChangeTest, PathMembershipComparesWholeEntries)
     WriteRegExpandString(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path", same);
     const size_t mark = log_.Messages().size();
     RunState back = Open(0);
-    ASSERT_EQ(OnChange(back, ui_), ChangeOutcome::Done);
+    ASSERT_EQ(SwitchSuite(back, ui_), ChangeOutcome::Done);
     EXPECT_EQ(MachinePathText(), same);
     const std::vector<std::string> lines = log_.Messages();
     EXPECT_EQ(std::count(lines.begin() + static_cast<std::ptrdiff_t>(mark), lines.end(), "ENV PATH not found."), 0);
@@ -413,7 +414,7 @@ TEST_F(SuiteChangeTest, ProgramsStartedAfterThePathChangeGetItExpanded)
 {
     WriteRegExpandString(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path", "%SystemRoot%\\system32;%SystemRoot%;C:\\Tools;");
     RunState state = Open(1);
-    ASSERT_EQ(OnChange(state, ui_), ChangeOutcome::Done);
+    ASSERT_EQ(SwitchSuite(state, ui_), ChangeOutcome::Done);
     const std::optional<RegValue> written = ReadRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path");
     EXPECT_EQ(written->Text(), "C:\\Brivane\\bin;%SystemRoot%\\system32;%SystemRoot%;C:\\Tools;");
     EXPECT_EQ(written->type, static_cast<DWORD>(REG_EXPAND_SZ));
@@ -433,7 +434,7 @@ TEST_F(SuiteChangeTest, FailedRegistrationsAreNamedOnceAtTheEndAndTheChangeStays
     const char kByHand[] = "\nRegistrieren Sie diese von Hand mit regsvr32; Einzelheiten stehen im Protokoll.";
     regsvr32_.FailFor("CxForms.dll");
     RunState state = Open(1);
-    ASSERT_EQ(OnChange(state, ui_), ChangeOutcome::Done);
+    ASSERT_EQ(SwitchSuite(state, ui_), ChangeOutcome::Done);
     EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "CurrentVersionName"), "Kalvio 2.15.1.20");
     EXPECT_EQ(Registered().size(), 3u);
     ASSERT_EQ(ui_.messages.size(), 1u);
@@ -451,7 +452,7 @@ TEST_F(SuiteChangeTest, FailedRegistrationsAreNamedOnceAtTheEndAndTheChangeStays
     DeleteFileA(regsvr32_.Path().c_str());
     RunState back = Open(0);
     ui_.messages.clear();
-    ASSERT_EQ(OnChange(back, ui_), ChangeOutcome::Done);
+    ASSERT_EQ(SwitchSuite(back, ui_), ChangeOutcome::Done);
     EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "CurrentVersionName"), "Kalvio 2.14.0.310");
     ASSERT_EQ(ui_.messages.size(), 1u);
     EXPECT_EQ(ui_.messages[0].text, kRegistrationFailed +
@@ -471,7 +472,7 @@ TEST_F(SuiteChangeTest, RunningProgramsThatCannotBeCheckedAskAbortRetryIgnore)
     const world::Snapshot before = world::Snapshot::Take();
     RunState state = Open(1);
     ui_.answers = {IDRETRY, IDABORT};
-    EXPECT_NE(OnChange(state, ui_), ChangeOutcome::Done);
+    EXPECT_NE(SwitchSuite(state, ui_), ChangeOutcome::Done);
     ASSERT_EQ(ui_.messages.size(), 2u);
     EXPECT_EQ(ui_.messages[1].text, kNotChecked);
     EXPECT_EQ(ui_.messages[1].type, static_cast<UINT>(MB_ICONWARNING | MB_ABORTRETRYIGNORE));
@@ -486,7 +487,7 @@ TEST_F(SuiteChangeTest, RunningProgramsThatCannotBeCheckedAskAbortRetryIgnore)
         ScriptedUi ui;
         ui.selectedSuiteRows = {1};
         ui.answers = {IDABORT};
-        EXPECT_NE(OnChange(state, ui), ChangeOutcome::Done);
+        EXPECT_NE(SwitchSuite(state, ui), ChangeOutcome::Done);
         ASSERT_EQ(ui.messages.size(), 1u);
         EXPECT_EQ(ui.messages[0].text, "Folgende Programme wurden als aktiv erkannt:\n\n\tGlyph Editor\n\n"
                                        "Beenden Sie diese Programme und versuchen Sie es dann erneut!\n\n" +
@@ -494,6 +495,6 @@ TEST_F(SuiteChangeTest, RunningProgramsThatCannotBeCheckedAskAbortRetryIgnore)
     }
 
     ui_.answers = {IDIGNORE};
-    EXPECT_EQ(OnChange(state, ui_), ChangeOutcome::Done);
+    EXPECT_EQ(SwitchSuite(state, ui_), ChangeOutcome::Done);
     EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "CurrentVersionName"), "Kalvio 2.15.1.20");
 }

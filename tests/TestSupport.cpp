@@ -7,13 +7,13 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "app/ActivityLog.h"
-#include "app/Seams.h"
+#include "base/ActivityLog.h"
+#include "steps/RunningPrograms.h"
 #include "catalogue/Naming.h"
-#include "catalogue/Registry.h"
-#include "catalogue/RegistryTree.h"
+#include "base/Registry.h"
+#include "base/RegistryTree.h"
 #include "steps/Journal.h"
-#include "switch/Environment.h"
+#include "steps/Environment.h"
 #include "tests/world/DemoWorld.h"
 
 namespace flipdeck::test {

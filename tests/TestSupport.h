@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/Seams.h"
-#include "app/UserInterface.h"
+#include "steps/Journal.h"
+#include "catalogue/UserInterface.h"
 
 namespace flipdeck::test {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "catalogue/VersionInfo.h"
+#include "base/VersionInfo.h"
 #include "tests/TestSupport.h"
 
 using namespace flipdeck;

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "catalogue/VersionInfo.h"
+#include "base/VersionInfo.h"
 #include "resource.h"
 
 namespace flipdeck {

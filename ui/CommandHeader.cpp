@@ -5,7 +5,7 @@
 #include <iterator>
 #include <string>
 
-#include "app/LocalizedString.h"
+#include "base/LocalizedString.h"
 #include "resource.h"
 #include "ui/Dialog.h"
 

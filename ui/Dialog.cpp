@@ -1,6 +1,6 @@
 #include "ui/Dialog.h"
 
-#include "app/LocalizedString.h"
+#include "base/LocalizedString.h"
 
 namespace flipdeck {
 

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/LocalizedString.h"
-#include "catalogue/UniqueHandle.h"
+#include "base/LocalizedString.h"
+#include "base/UniqueHandle.h"
 #include "resource.h"
 
 namespace flipdeck {

@@ -5,21 +5,20 @@
 #include <exception>
 #include <thread>
 
-#include "app/LocalizedString.h"
-#include "app/Startup.h"
+#include "base/LocalizedString.h"
 #include "codesys/CodesysChange.h"
 #include "codesys/CodesysList.h"
 #include "catalogue/Naming.h"
-#include "catalogue/VersionInfo.h"
+#include "base/VersionInfo.h"
 #include "resource.h"
-#include "switch/SuiteChange.h"
+#include "suite/SuiteChange.h"
 #include "ui/AboutDlg.h"
 #include "ui/CommandHeader.h"
 #include "ui/DlgFlipdeckEdit.h"
 #include "ui/FolderDialog.h"
 #include "ui/ListView.h"
 #include "ui/PreviewDlg.h"
-#include "ui/SuiteListCommands.h"
+#include "suite/SuiteList.h"
 
 namespace flipdeck {
 
@@ -51,7 +50,8 @@ private:
     CFlipdeckDlg& dialog_;
 };
 
-CFlipdeckDlg::CFlipdeckDlg(std::string installPath) : CDialog(IDD_FLIPDECK_DIALOG)
+CFlipdeckDlg::CFlipdeckDlg(std::string installPath, RunStartup startup)
+    : CDialog(IDD_FLIPDECK_DIALOG), startup_(std::move(startup))
 {
     state_.installPath = std::move(installPath);
 }
@@ -59,9 +59,9 @@ CFlipdeckDlg::CFlipdeckDlg(std::string installPath) : CDialog(IDD_FLIPDECK_DIALO
 BOOL CFlipdeckDlg::OnInitDialog()
 {
     // A second instance ends silently: no window, no message, no log line.
-    if (!AcquireSingleInstance())
+    if (!startup_.acquireSingleInstance())
         ExitProcess(0);
-    PrepareRun(state_);
+    startup_.prepare(state_);
 
     suiteHeader_.Init(IDC_KALVIO_HEADER, GetHwnd(), kSuiteHeaderButtons);
     codesysHeader_.Init(IDC_CODESYS_HEADER, GetHwnd(), kCodesysHeaderButtons);
@@ -85,14 +85,13 @@ BOOL CFlipdeckDlg::OnInitDialog()
     SendMessageA(GetHwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     SendMessageA(GetHwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
 
-    if (!CheckAdministrator(state_)) {
+    if (!startup_.checkAdministrator(state_)) {
         EnableWindow(GetHwnd(), FALSE);
         ShowMessage(LoadLocalizedString(IDS_RUN_AS_ADMIN), MB_ICONINFORMATION | MB_OK, std::string());
         ExitProcess(0);
     }
     ownVersion_ = GetOwnProductVersionText(nullptr);
-    LoadAtStartup(state_, *this, ownVersion_);
-    LoadCodesysAtStartup(state_, *this);
+    startup_.load(state_, *this, ownVersion_);
 
     SetWindowTextA(GetHwnd(), (GetWindowString(GetHwnd()) + " - " + ownVersion_).c_str());
     CDialog::OnInitDialog();
@@ -115,7 +114,7 @@ void CFlipdeckDlg::OnOK() { SaveAndClose(); }
 
 void CFlipdeckDlg::SaveAndClose()
 {
-    SaveChangedCatalogues(state_, AutoStartChecked());
+    startup_.saveChanged(state_, AutoStartChecked());
     EndDialog(IDOK);
 }
 
@@ -130,12 +129,12 @@ bool CFlipdeckDlg::OnNotify(NMHDR* header, LRESULT& result)
         return true;  // clicks queued while the switch runs start nothing
     }
     if (header->idFrom == IDC_KALVIO_LIST && header->code == NM_DBLCLK) {
-        OnEditEntry(state_, *this);
+        EditSuiteEntry(state_, *this);
         result = 0;
         return true;
     }
     if (header->idFrom == IDC_CODESYS_LIST && header->code == NM_DBLCLK) {
-        OnChangeCS(state_, *this);
+        SwitchCodesys(state_, *this);
         result = 0;
         return true;
     }
@@ -156,23 +155,23 @@ void CFlipdeckDlg::RunSuiteCommand(UINT command)
 {
     switch (command) {
     case ID_CMD_NEW:
-        OnNew(state_, *this);
+        AddSuiteEntry(state_, *this);
         break;
     case ID_CMD_DELETE:
-        OnDelete(state_, *this);
+        DeleteSuiteEntry(state_, *this);
         break;
     case ID_CMD_MOVE_UP:
-        OnMoveUp(state_, *this);
+        MoveSuiteEntryUp(state_, *this);
         break;
     case ID_CMD_MOVE_DOWN:
-        OnMoveDown(state_, *this);
+        MoveSuiteEntryDown(state_, *this);
         break;
     case ID_CMD_CHANGE:
-        if (OnChange(state_, *this) == ChangeOutcome::Done)
+        if (SwitchSuite(state_, *this) == ChangeOutcome::Done)
             SaveAndClose();
         break;
     case ID_CMD_PREVIEW:
-        PreviewChange(state_, *this);
+        PreviewSuiteSwitch(state_, *this);
         break;
     case ID_CMD_START:
         if (StartActiveVersion(state_, *this))
@@ -187,19 +186,19 @@ void CFlipdeckDlg::RunCodesysCommand(UINT command)
 {
     switch (command) {
     case ID_CMD_DELETE:
-        OnDeleteCS(state_, *this);
+        DeleteCodesysEntry(state_, *this);
         break;
     case ID_CMD_MOVE_UP:
-        OnMoveUpCS(state_, *this);
+        MoveCodesysEntryUp(state_, *this);
         break;
     case ID_CMD_MOVE_DOWN:
-        OnMoveDownCS(state_, *this);
+        MoveCodesysEntryDown(state_, *this);
         break;
     case ID_CMD_CHANGE:
-        OnChangeCS(state_, *this);
+        SwitchCodesys(state_, *this);
         break;
     case ID_CMD_PREVIEW:
-        PreviewChangeCS(state_, *this);
+        PreviewCodesysSwitch(state_, *this);
         break;
     default:
         break;

@@ -8,9 +8,10 @@
 
 #include <mutex>
 
-#include "app/RunState.h"
-#include "catalogue/UniqueHandle.h"
-#include "app/UserInterface.h"
+#include "catalogue/RunState.h"
+#include "base/UniqueHandle.h"
+#include "catalogue/UserInterface.h"
+#include "steps/RunStartup.h"
 #include "ui/CommandHeader.h"
 #include "ui/Dialog.h"
 
@@ -19,7 +20,7 @@ namespace flipdeck {
 class CFlipdeckDlg : public CDialog, public UserInterface {
 public:
     // `installPath`: the suite's installation path the settings library answered at start-up.
-    explicit CFlipdeckDlg(std::string installPath);
+    CFlipdeckDlg(std::string installPath, RunStartup startup);
 
     // UserInterface
     int ShowMessage(const std::string& text, UINT type, const std::string& caption) override;
@@ -62,6 +63,7 @@ private:
     void ShowStep(size_t number, size_t count);
 
     RunState state_;
+    RunStartup startup_;
     CCommandHeader suiteHeader_;
     CCommandHeader codesysHeader_;
     HICON icon_ = nullptr;

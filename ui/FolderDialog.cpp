@@ -5,8 +5,8 @@
 
 #include <utility>
 
-#include "app/LocalizedString.h"
-#include "catalogue/UniqueHandle.h"
+#include "base/LocalizedString.h"
+#include "base/UniqueHandle.h"
 #include "catalogue/Naming.h"
 
 namespace flipdeck {

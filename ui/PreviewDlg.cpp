@@ -1,6 +1,6 @@
 #include "ui/PreviewDlg.h"
 
-#include "app/LocalizedString.h"
+#include "base/LocalizedString.h"
 #include "resource.h"
 #include "ui/ListView.h"
 

@@ -7,13 +7,13 @@
 #include <cstdlib>
 
 #include "app/Startup.h"
-#include "catalogue/UniqueHandle.h"
-#include "catalogue/Registry.h"
+#include "base/UniqueHandle.h"
+#include "base/Registry.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "codesys/CodesysChange.h"
 #include "codesys/CodesysList.h"
-#include "switch/Environment.h"
-#include "switch/SuiteChange.h"
+#include "steps/Environment.h"
+#include "suite/SuiteChange.h"
 #include "tests/world/DemoWorld.h"
 
 namespace flipdeck::bench {
@@ -78,7 +78,7 @@ void CodesysSwitcher::Switch(int row)
 {
     test::ScriptedUi ui;
     ui.selectedCodesysRows = {row};
-    RequireSuccess(OnChangeCS(state_, ui) == ChangeOutcome::Done, ui, "CoDeSys change to row " + std::to_string(row));
+    RequireSuccess(SwitchCodesys(state_, ui) == ChangeOutcome::Done, ui, "CoDeSys change to row " + std::to_string(row));
 }
 
 SuiteSwitcher::SuiteSwitcher() { world::ApplyLastingSwitchEffects(); }
@@ -92,7 +92,7 @@ void SuiteSwitcher::Switch(int row)
     ui.messages.clear();
     ui.selectedSuiteRows = {row};
     ui.autoStartChecked = false;
-    RequireSuccess(OnChange(state, ui) == ChangeOutcome::Done, ui, "suite change to row " + std::to_string(row));
+    RequireSuccess(SwitchSuite(state, ui) == ChangeOutcome::Done, ui, "suite change to row " + std::to_string(row));
 }
 
 void RunSystemProgram(const std::string& program, const std::string& arguments)

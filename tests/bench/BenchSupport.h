@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/RunState.h"
+#include "catalogue/RunState.h"
 #include "tests/TestSupport.h"
 
 namespace flipdeck::bench {

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <optional>
 
-#include "app/Seams.h"
 #include "steps/Journal.h"
 #include "tests/bench/BenchSupport.h"
 #include "tests/world/DemoWorld.h"

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "catalogue/CatalogueStore.h"
-#include "catalogue/Registry.h"
+#include "base/Registry.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "resource.h"
 #include "tests/bench/BenchSupport.h"

@@ -10,8 +10,8 @@
 #include <cstdio>
 
 #include "catalogue/CatalogueStore.h"
-#include "catalogue/Registry.h"
-#include "catalogue/RegistryTree.h"
+#include "base/Registry.h"
+#include "base/RegistryTree.h"
 #include "steps/Journal.h"
 #include "steps/StepActions.h"
 #include "tests/bench/BenchSupport.h"

@@ -8,11 +8,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/Seams.h"
+#include "steps/StepRunner.h"
 #include "app/Startup.h"
 #include "codesys/CodesysChange.h"
 #include "codesys/CodesysList.h"
-#include "switch/SuiteChange.h"
+#include "suite/SuiteChange.h"
 #include "tests/TestSupport.h"
 
 using namespace flipdeck;
@@ -43,10 +43,10 @@ int main(int argc, char** argv)
     LoadCodesysAtStartup(state, ui);
     if (product == "suite") {
         ui.selectedSuiteRows = {row};
-        OnChange(state, ui);
+        SwitchSuite(state, ui);
     } else {
         ui.selectedCodesysRows = {row};
-        OnChangeCS(state, ui);
+        SwitchCodesys(state, ui);
     }
     return 0;
 }

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "catalogue/Naming.h"
-#include "catalogue/Registry.h"
+#include "base/Registry.h"
 #include "resource.h"
-#include "switch/Environment.h"
+#include "steps/Environment.h"
 #include "tests/TestSupport.h"
 #include "tests/e2e/FlipdeckProcess.h"
 #include "tests/world/DemoWorld.h"

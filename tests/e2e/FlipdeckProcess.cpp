@@ -5,7 +5,7 @@
 
 #include <stdexcept>
 
-#include "catalogue/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 #include "resource.h"
 #include "tests/TestSupport.h"
 

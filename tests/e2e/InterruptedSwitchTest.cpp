@@ -6,11 +6,11 @@
 #include "app/Startup.h"
 #include "codesys/CodesysChange.h"
 #include "codesys/CodesysList.h"
-#include "catalogue/Registry.h"
+#include "base/Registry.h"
 #include "steps/Journal.h"
 #include "steps/Recovery.h"
-#include "switch/Environment.h"
-#include "switch/SuiteChange.h"
+#include "steps/Environment.h"
+#include "suite/SuiteChange.h"
 #include "tests/TestSupport.h"
 #include "tests/world/DemoWorld.h"
 
@@ -86,10 +86,10 @@ std::vector<std::string> Preview(const Interruption& interruption)
     ui.autoStartChecked = false;
     if (std::string(interruption.product) == "suite") {
         ui.selectedSuiteRows = {interruption.row};
-        PreviewChange(state, ui);
+        PreviewSuiteSwitch(state, ui);
     } else {
         ui.selectedCodesysRows = {interruption.row};
-        PreviewChangeCS(state, ui);
+        PreviewCodesysSwitch(state, ui);
     }
     EXPECT_EQ(ui.previews.size(), 1u);
     return ui.previews.empty() ? std::vector<std::string>() : ui.previews[0].steps;

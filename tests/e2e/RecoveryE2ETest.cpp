@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "catalogue/Naming.h"
-#include "catalogue/VersionInfo.h"
+#include "base/VersionInfo.h"
 #include "resource.h"
 #include "steps/Journal.h"
 #include "tests/TestSupport.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "catalogue/Registry.h"
+#include "base/Registry.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "resource.h"
 #include "tests/TestSupport.h"

@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "catalogue/Naming.h"
-#include "catalogue/Registry.h"
+#include "base/Registry.h"
 #include "catalogue/SuiteCatalogue.h"
-#include "catalogue/VersionInfo.h"
+#include "base/VersionInfo.h"
 #include "resource.h"
-#include "switch/Environment.h"
+#include "steps/Environment.h"
 #include "tests/TestSupport.h"
 #include "tests/e2e/FlipdeckProcess.h"
 #include "tests/world/DemoWorld.h"

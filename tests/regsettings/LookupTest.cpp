@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/Registry.h"
+#include "base/Registry.h"
 #include "tests/TestSupport.h"
 #include "tests/regsettings/RegSettingsDll.h"
 

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "catalogue/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 #include "regsettings/regsettings.h"
 #include "tests/TestSupport.h"
 

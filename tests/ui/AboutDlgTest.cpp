@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "catalogue/VersionInfo.h"
+#include "base/VersionInfo.h"
 #include "resource.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/AboutDlg.h"

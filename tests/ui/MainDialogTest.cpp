@@ -2,13 +2,15 @@
 
 #include <algorithm>
 
+#include "app/Startup.h"
+
 #include "catalogue/CodesysCatalogue.h"
 #include "catalogue/Naming.h"
-#include "catalogue/Registry.h"
+#include "base/Registry.h"
 #include "catalogue/SuiteCatalogue.h"
-#include "catalogue/VersionInfo.h"
+#include "base/VersionInfo.h"
 #include "resource.h"
-#include "switch/Environment.h"
+#include "steps/Environment.h"
 #include "tests/TestSupport.h"
 #include "tests/ui/UiTestSupport.h"
 #include "tests/world/DemoWorld.h"
@@ -66,7 +68,7 @@ TEST(MainDialog, AddSwitchToAndDeleteThroughTheHeaders)
         return std::string("C:\\Brivane V2.16.0.5");
     });
 
-    CFlipdeckDlg first("C:\\Brivane");
+    CFlipdeckDlg first("C:\\Brivane", ProgramStartup());
     EXPECT_EQ(RunModal(first, {{IsMainDialog, [](HWND dialog) { ClickHeaderButton(dialog, IDC_KALVIO_HEADER, ID_CMD_NEW); }},
                                {Captioned("Flipdeck"), [](HWND box) { Click(box, IDYES); }},
                                {IsMainDialog,
@@ -83,7 +85,7 @@ TEST(MainDialog, AddSwitchToAndDeleteThroughTheHeaders)
 
     // A double-click on a row edits it; the version that is no longer current can go; OK keeps
     // the catalogue as saved.
-    CFlipdeckDlg second("C:\\Brivane");
+    CFlipdeckDlg second("C:\\Brivane", ProgramStartup());
     EXPECT_EQ(RunModal(second, {{IsMainDialog,
                                  [](HWND dialog) {
                                      HWND list = GetDlgItem(dialog, IDC_KALVIO_LIST);
@@ -133,7 +135,7 @@ TEST(MainDialog, StartSavesWhatOkWouldSave)
 {
     ScopedDemoWorld world;
     StandInCalls calls;
-    CFlipdeckDlg dialog("C:\\Brivane");
+    CFlipdeckDlg dialog("C:\\Brivane", ProgramStartup());
     EXPECT_EQ(RunModal(dialog, {{IsMainDialog, MoveRowsUp},
                                 {IsMainDialog, [](HWND main) { ClickCheckBox(main, IDC_AUTOSTART); }},
                                 {IsMainDialog, [](HWND main) { ClickHeaderButton(main, IDC_KALVIO_HEADER, ID_CMD_START); }}}),
@@ -152,7 +154,7 @@ TEST(MainDialog, ASuccessfulChangeSavesTheCodesysListAndTheSuiteCatalogueOnce)
     world::ApplyLastingSwitchEffects();
     ScratchLogFolder log;
     RecordingRegsvr32 regsvr32;
-    CFlipdeckDlg dialog("C:\\Brivane");
+    CFlipdeckDlg dialog("C:\\Brivane", ProgramStartup());
     EXPECT_EQ(RunModal(dialog, {{IsMainDialog, MoveRowsUp},
                                 {IsMainDialog,
                                  [](HWND main) {
@@ -170,7 +172,7 @@ TEST(MainDialog, ASuccessfulChangeSavesTheCodesysListAndTheSuiteCatalogueOnce)
 TEST(MainDialog, IgnoresANotificationWithoutItsRecord)
 {
     ScopedDemoWorld world;
-    CFlipdeckDlg dialog("C:\\Brivane");
+    CFlipdeckDlg dialog("C:\\Brivane", ProgramStartup());
     bool answered = false;  // stays false when a notification brought the dialog down
     EXPECT_EQ(RunModal(dialog, {{IsMainDialog,
                                  [&](HWND main) {

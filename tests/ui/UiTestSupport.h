@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/LocalizedString.h"
-#include "catalogue/UniqueHandle.h"
+#include "base/LocalizedString.h"
+#include "base/UniqueHandle.h"
 #include "ui/Dialog.h"
 
 namespace flipdeck::test {

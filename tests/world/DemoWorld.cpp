@@ -6,10 +6,10 @@
 #include <stdexcept>
 
 #include "catalogue/Naming.h"
-#include "catalogue/Registry.h"
-#include "catalogue/RegistryTree.h"
+#include "base/Registry.h"
+#include "base/RegistryTree.h"
 #include "catalogue/SuiteCatalogue.h"
-#include "switch/Environment.h"
+#include "steps/Environment.h"
 #include "tests/TestSupport.h"
 
 namespace flipdeck::world {

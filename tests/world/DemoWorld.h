@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/RegistryTree.h"
+#include "base/RegistryTree.h"
 
 namespace flipdeck::world {
 

@@ -1,0 +1,55 @@
+// The machine PATH and the registration of COM components: what must point at the new version
+// besides its folders.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "steps/Step.h"
+
+namespace flipdeck {
+
+namespace seams {
+
+// Starts `application` with `commandLine` and waits for it at most `timeoutMs`; when it finished,
+// `exitCode` is what it answered.
+enum class ProcessRun { NotStarted, Finished, TimedOut };
+extern std::function<ProcessRun(const std::string& application, const std::string& commandLine, DWORD timeoutMs,
+                                DWORD& exitCode)>
+    RunProcess;
+
+}  // namespace seams
+
+extern const char kEnvironmentKey[];  // HKLM "SYSTEM\CurrentControlSet\Control\Session Manager\Environment"
+
+// Collapses ";;", trims white space, drops one leading ";" and ends the list with ";".
+void NormalizePathList(std::string& list);
+
+// Why the machine PATH could not be read: the key did not open or the value could not be read
+// (`status`), or the value is not text (`type`, with `status` ERROR_SUCCESS).
+struct PathReadFailure {
+    bool keyOpened = true;
+    LSTATUS status = ERROR_SUCCESS;
+    DWORD type = REG_NONE;
+};
+
+// The machine PATH, read whole whatever its length, normalised; the empty list ";" when the value
+// is missing. Nothing when it cannot be read, with the reason in `failure`.
+std::optional<std::string> ReadSystemPath(PathReadFailure& failure);
+
+// Writes the machine PATH as REG_EXPAND_SZ, tells every top-level window and takes it, expanded,
+// into this process's own environment. Values of 10 characters or fewer are never written.
+void WriteSystemPath(std::string value);
+
+// The products' system directory (the 32-bit one on 64-bit Windows), with a trailing backslash.
+std::string ProductSystemDirectory();
+
+// Registers one component and logs how regsvr32 ended. False when the file exists but was not
+// registered: regsvr32 did not start, did not end within 10 s or answered an error.
+bool RegisterComponent(const std::string& path);
+
+}  // namespace flipdeck

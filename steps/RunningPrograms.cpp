@@ -1,0 +1,231 @@
+#include "steps/RunningPrograms.h"
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include "base/LocalizedString.h"
+#include "base/UniqueHandle.h"
+#include "catalogue/Naming.h"
+
+namespace flipdeck {
+
+namespace {
+
+UniqueModule LoadSystemLibrary(const char* name)
+{
+    return UniqueModule(LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+}
+
+template <typename F>
+F Resolve(const UniqueModule& library, const char* name)
+{
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(library.get(), name)));
+}
+
+bool WalkWithPsapi(const seams::ProcessVisitor& visit, UserInterface* ui)
+{
+    UniqueModule psapi = LoadSystemLibrary("PSAPI.DLL");
+    if (!psapi) {
+        if (ui != nullptr)
+            ui->ShowMessage(LoadLocalizedString(IDS_PSAPI_MISSING), MB_ICONWARNING, LoadLocalizedString(IDS_ERROR_CAPTION));
+        return false;
+    }
+    using EnumProcessesFn = BOOL(WINAPI*)(DWORD*, DWORD, DWORD*);
+    using EnumModulesFn = BOOL(WINAPI*)(HANDLE, HMODULE*, DWORD, DWORD*);
+    using ModuleNameFn = DWORD(WINAPI*)(HANDLE, HMODULE, LPSTR, DWORD);
+    auto enumProcesses = Resolve<EnumProcessesFn>(psapi, "EnumProcesses");
+    auto enumModules = Resolve<EnumModulesFn>(psapi, "EnumProcessModules");
+    auto moduleName = Resolve<ModuleNameFn>(psapi, "GetModuleFileNameExA");
+    if (!enumProcesses || !enumModules || !moduleName)
+        return false;
+
+    std::vector<DWORD> ids(256);
+    DWORD bytes = 0;
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(ids.size() * sizeof(DWORD));
+        if (!enumProcesses(ids.data(), size, &bytes))
+            return false;
+        if (bytes < size)
+            break;
+        ids.resize(ids.size() * 2);
+    }
+    for (DWORD i = 0; i < bytes / sizeof(DWORD); ++i) {
+        std::string path;
+        UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, ids[i]));
+        HMODULE first = nullptr;
+        DWORD needed = 0;
+        char name[MAX_PATH];
+        if (process && enumModules(process.get(), &first, sizeof(first), &needed)) {
+            DWORD length = moduleName(process.get(), first, name, MAX_PATH);
+            path.assign(name, length);
+        }
+        if (!visit(ids[i], path))
+            break;
+    }
+    return true;
+}
+
+bool WalkWithToolhelp(const seams::ProcessVisitor& visit)
+{
+    UniqueModule kernel = LoadSystemLibrary("Kernel32.DLL");
+    using SnapshotFn = HANDLE(WINAPI*)(DWORD, DWORD);
+    using ProcessFn = BOOL(WINAPI*)(HANDLE, PROCESSENTRY32*);
+    auto snapshot = Resolve<SnapshotFn>(kernel, "CreateToolhelp32Snapshot");
+    auto first = Resolve<ProcessFn>(kernel, "Process32First");
+    auto next = Resolve<ProcessFn>(kernel, "Process32Next");
+    if (!kernel || !snapshot || !first || !next)
+        return false;
+    UniqueFileHandle processes(snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!processes)
+        return false;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = first(processes.get(), &entry); more; more = next(processes.get(), &entry)) {
+        if (!visit(entry.th32ProcessID, entry.szExeFile))
+            break;
+        entry.dwSize = sizeof(entry);
+    }
+    return true;
+}
+
+std::string FileNamePart(const std::string& path)
+{
+    size_t slash = path.find_last_of('\\');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string Line(const std::string& text) { return "\t" + text + "\n"; }
+
+}  // namespace
+
+bool EnumRunningProcesses(const seams::ProcessVisitor& visit, UserInterface* ui)
+{
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof(version);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!GetVersionExA(&version))
+        return false;
+#pragma GCC diagnostic pop
+    return version.dwMajorVersion == 4 ? WalkWithPsapi(visit, ui) : WalkWithToolhelp(visit);
+}
+
+namespace seams {
+std::function<bool(const ProcessVisitor&)> WalkProcesses = [](const ProcessVisitor& visit) {
+    return EnumRunningProcesses(visit);
+};
+std::function<bool(const char*, const char*)> FindTopLevelWindow = [](const char* className, const char* title) {
+    return FindWindowA(className, title) != nullptr;
+};
+}  // namespace seams
+
+bool IsProcessRunning(const std::string& fileName, bool* walked)
+{
+    bool found = false;
+    const bool walkedAll = seams::WalkProcesses([&](DWORD, const std::string& image) {
+        found = EqualsIgnoringCase(FileNamePart(image), fileName.c_str());
+        return !found;
+    });
+    if (walked != nullptr)
+        *walked = walkedAll;
+    return found;
+}
+
+FoundPrograms CollectRunningTools(size_t capacity, bool simulationNaming)
+{
+    const std::string naming = LoadLocalizedString(simulationNaming ? IDS_TOOL_SIMULATION : IDS_TOOL_VISUALISATION);
+    const std::string simkern = LoadLocalizedString(simulationNaming ? IDS_TOOL_CONTROL_TARGET_SIM : IDS_TOOL_TESSARO_TARGET_SIM);
+    const struct {
+        const char* file;
+        std::string text;
+    } tools[] = {
+        {"PaneluxDesigner.exe", LoadLocalizedString(IDS_TOOL_PANELUX_DESIGNER)},
+        {"Panelux.exe", LoadLocalizedString(IDS_TOOL_PANELUX_DESIGNER)},
+        {"Rescomp4b.exe", LoadLocalizedString(IDS_TOOL_RESCOMP)},
+        {"Rescomp.exe", LoadLocalizedString(IDS_TOOL_RESCOMP)},
+        {"QV.exe", naming + ": QV.exe"},
+        {"QVD.exe", naming + ": QVD.exe"},
+        {"QV4B.exe", naming + ": QV4B.exe"},
+        {"Kondex.exe", "Kondex.exe"},
+        {"Mondex.exe", "Mondex.exe"},
+        {"Servato.exe", "Servato.exe"},
+        {"Gateway.exe", LoadLocalizedString(IDS_TOOL_CODESYS_GATEWAY)},
+        {"Recora.exe", LoadLocalizedString(IDS_TOOL_RECIPE_READ_WRITE)},
+        {"Resora.exe", LoadLocalizedString(IDS_TOOL_RESOURCE_VIEWER)},
+        {"Menora.exe", LoadLocalizedString(IDS_TOOL_MENU_EDITOR)},
+        {"Palora.exe", LoadLocalizedString(IDS_TOOL_PALETTE_EDITOR)},
+        {"Simkern32.exe", simkern + ": Simkern32.exe"},
+    };
+    FoundPrograms found;
+    found.processesChecked = seams::WalkProcesses([&](DWORD, const std::string& image) {
+        const std::string name = FileNamePart(image);
+        for (const auto& tool : tools) {
+            if (EqualsIgnoringCase(name, tool.file) && found.lines.size() + tool.text.size() + 4 < capacity)
+                found.lines += Line(tool.text);
+        }
+        return true;
+    });
+    return found;
+}
+
+bool CheckRunningPrograms(const std::vector<SuiteVersionEntry>& entries, int chosen, UserInterface& ui)
+{
+    const bool simulationNaming = chosen >= 0 && chosen < static_cast<int>(entries.size()) &&
+                                  !PathExists(entries[chosen].programPath + "\\device\\dvio_it1.dll");
+    const std::string tessaroOrControl = LoadLocalizedString(simulationNaming ? IDS_TOOL_CONTROL : IDS_TOOL_TESSARO);
+    const struct {
+        const char* className;
+        const char* title;
+        std::string text;
+    } windows[] = {
+        {nullptr, "Project Management Kalvio", LoadLocalizedString(IDS_TOOL_PROJECT_MANAGER)},
+        {nullptr, "Projektverwaltung Kalvio", LoadLocalizedString(IDS_TOOL_PROJECT_MANAGER)},
+        {nullptr, "MERIDAN - Project Navigator", "Workbench.exe"},
+        {nullptr, "Download - Upload", LoadLocalizedString(IDS_TOOL_DOWNLOAD)},
+        {"xBus-Flash4550drawtask9012", nullptr, "Driver Test"},
+        {"xRecorder Toolvane4550drawtask9012", nullptr, "Tracer"},
+        {"xScrivo Toolvane4550drawtask9012", nullptr, "Tracer"},
+        {"xBus-Flash4550drawtask9012", nullptr, LoadLocalizedString(IDS_TOOL_BUSFLASH)},
+        {"xRecorder Toolvane4550drawtask9012", nullptr, LoadLocalizedString(IDS_TOOL_SCRIVO)},
+        {"xScrivo Toolvane4550drawtask9012", nullptr, LoadLocalizedString(IDS_TOOL_SCRIVO)},
+        {"CoDeSys_Frame", nullptr, LoadLocalizedString(IDS_TOOL_CODESYS)},
+        {"Graflo", nullptr, tessaroOrControl},
+        {"Glyphor", nullptr, LoadLocalizedString(IDS_TOOL_GLYPH_EDITOR)},
+        {"xVisualisation4550drawtask9012", nullptr, LoadLocalizedString(IDS_TOOL_VISUALISATION)},
+        {"xVisualisierung4550drawtask9012", nullptr, LoadLocalizedString(IDS_TOOL_VISUALISATION)},
+        {"xSimulation4550drawtask9012", nullptr, LoadLocalizedString(IDS_TOOL_SIMULATION)},
+    };
+    return ConfirmNoneRunning(ui, [&] {
+        std::string list;
+        for (const auto& window : windows) {
+            if (seams::FindTopLevelWindow(window.className, window.title))
+                list += Line(window.text);
+        }
+        FoundPrograms found = CollectRunningTools(256, simulationNaming);
+        found.lines.insert(0, list);
+        return found;
+    });
+}
+
+bool ConfirmNoneRunning(UserInterface& ui, const std::function<FoundPrograms()>& listRunning)
+{
+    for (;;) {
+        const FoundPrograms found = listRunning();
+        if (found.lines.empty() && found.processesChecked)
+            return true;
+        // A walk that failed has not shown that nothing runs: the user decides as for programs found.
+        std::string text = found.lines.empty() ? std::string() : FormatLocalized(IDS_PROGRAMS_RUNNING, {found.lines});
+        if (!found.processesChecked)
+            text += (text.empty() ? "" : "\n\n") + LoadLocalizedString(IDS_PROGRAMS_NOT_CHECKED);
+        switch (ui.ShowMessage(text, MB_ICONWARNING | MB_ABORTRETRYIGNORE)) {
+        case IDRETRY:
+            continue;
+        case IDIGNORE:
+            return true;
+        default:
+            return false;
+        }
+    }
+}
+
+}  // namespace flipdeck

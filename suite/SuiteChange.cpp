@@ -1,0 +1,270 @@
+#include "suite/SuiteChange.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <optional>
+
+#include "base/ActivityLog.h"
+#include "base/LocalizedString.h"
+#include "catalogue/Naming.h"
+#include "base/Registry.h"
+#include "catalogue/SuiteCatalogue.h"
+#include "steps/Journal.h"
+#include "steps/PlannedPaths.h"
+#include "steps/Recovery.h"
+#include "steps/StepRunner.h"
+#include "suite/SuiteEnvironment.h"
+#include "suite/FolderExchange.h"
+#include "steps/RunningPrograms.h"
+
+namespace flipdeck {
+
+namespace {
+
+// Why a change must not start: the message for the user, the lines for the activity log.
+struct Refusal {
+    std::string message;
+    std::vector<std::string> logLines;
+    UINT type = MB_ICONINFORMATION | MB_OK;
+};
+
+void OpenWithShell(const std::string& file)
+{
+    ShellExecuteA(nullptr, "open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+// The one row the user chose, or -1 (after saying so when several are chosen).
+int ChosenRow(const RunState& state, UserInterface& ui)
+{
+    const int row = SingleSelection(ui, ui.SelectedSuiteRows());
+    return row < static_cast<int>(state.suiteEntries.size()) ? row : -1;
+}
+
+// The checks that come before the question about running programs: the chosen version has a
+// program path, and every live folder can be filed under the version it holds.
+std::optional<Refusal> CheckChoice(const RunState& state, int chosen, const std::string& current, std::vector<int>& parked)
+{
+    const SuiteVersionEntry& entry = state.suiteEntries[chosen];
+    // Without a program path the version has nowhere to go.
+    if (entry.programPath.empty()) {
+        const std::string message = FormatLocalized(IDS_NO_PROGRAM_PATH, {entry.name});
+        return Refusal{message, {message}};
+    }
+    std::string refusal;
+    if (!FindVersionsToPark(state.suiteEntries, chosen, current, parked, refusal))
+        return Refusal{refusal, {refusal}};
+    return std::nullopt;
+}
+
+// The components of the version live now, registered again when the switch is undone.
+std::vector<std::string> LiveComponents(const RunState& state, const std::string& current)
+{
+    std::vector<std::string> components;
+    for (const SuiteVersionEntry& entry : state.suiteEntries) {
+        if (!EqualsIgnoringCase(entry.name, current))
+            continue;
+        for (const std::string& component : SuiteComponents(entry)) {
+            if (PathExists(component))
+                components.push_back(component);
+        }
+        break;
+    }
+    return components;
+}
+
+Step MayFail(Step step)
+{
+    step.mayFail = true;
+    return step;
+}
+
+// Every step of the change to `chosen`: the PATH, the folders, the installation values, the
+// registrations, the catalogue. Nothing when the change cannot be made.
+std::optional<Refusal> PlanChange(const RunState& state, int chosen, const std::string& current,
+                                  const std::vector<int>& parked, bool autoStart, SwitchPlan& plan)
+{
+    const SuiteVersionEntry& entry = state.suiteEntries[chosen];
+    plan = SwitchPlan();
+    plan.product = SwitchPlan::Product::Suite;
+    plan.fromName = current;
+    plan.toName = entry.name;
+    plan.reregister = LiveComponents(state, current);
+    std::vector<Step>& steps = plan.steps;
+
+    Refusal refusal{std::string(), {}, MB_ICONWARNING | MB_OK};
+    std::string logLine;
+    if (!PlanPathUpdate(entry, steps, refusal.message, logLine)) {
+        refusal.logLines = {logLine};
+        return refusal;
+    }
+    PlannedPaths paths;
+    if (!PlanRenameVersions(state.suiteEntries, chosen, parked, paths, steps, refusal.message)) {
+        refusal.logLines = {refusal.message, "RenameVersions FAILED."};
+        return refusal;
+    }
+    steps.push_back(NoteStep("RenameVersions SUCCESS."));
+
+    for (const char* key : {kMeridanInstallKey, kKalvioInstallKey}) {
+        if (ReadRegValue(HKEY_CURRENT_USER, key, "Path"))
+            steps.push_back(MayFail(DeleteValueStep(HKEY_CURRENT_USER, key, "Path")));
+    }
+    steps.push_back(MayFail(SetValueStep(HKEY_LOCAL_MACHINE, entry.edition == 1 ? kMeridanInstallKey : kKalvioInstallKey,
+                                         "Path", TextValue(entry.programPath))));
+    for (const std::string& component : SuiteComponents(entry)) {
+        if (paths.Exists(component))
+            steps.push_back(RegisterStep(component));
+    }
+    steps.push_back(MayFail(SetValueStep(HKEY_CURRENT_USER, kSuiteCatalogueKey, "AutoStart", ByteValue(autoStart ? 1 : 0))));
+    steps.push_back(NoteStep("AutoStart: " + std::to_string(autoStart ? 1 : 0)));
+    if (entry.edition == 0)
+        steps.push_back(MayFail(SetValueStep(HKEY_CURRENT_USER, "Software\\brivane\\Kalvio", "Version", TextValue(entry.version))));
+    steps.push_back(MayFail(SetValueStep(HKEY_CURRENT_USER, kSuiteCatalogueKey, "CurrentVersionName", TextValue(entry.name))));
+    if (ReadRegText(HKEY_CURRENT_USER, kMeridanCatalogueKey, "CurrentVersionName"))
+        steps.push_back(MayFail(SetValueStep(HKEY_CURRENT_USER, kMeridanCatalogueKey, "CurrentVersionName", TextValue(entry.name))));
+    steps.push_back(NoteStep("CurrentVersionName: " + entry.name));
+    for (Step& step : CatalogueSaveSteps("SaveAllKalvio", SuiteCataloguePlaces(state),
+                                         [&](const CataloguePlace& place, std::vector<std::string>& removalLines) {
+                                             return SuiteCatalogueChanges(state, autoStart, entry.name, place, removalLines);
+                                         }))
+        steps.push_back(MayFail(std::move(step)));
+    return std::nullopt;
+}
+
+void Refuse(const Refusal& refusal, UserInterface& ui, bool log)
+{
+    for (const std::string& line : refusal.logLines) {
+        if (log)
+            WriteLog(line);
+    }
+    ui.ShowMessage(refusal.message, refusal.type);
+}
+
+// What the user hears once the change is done: the components not registered, then the start of
+// the new version (where a program may be started) or the success message.
+void Finish(const SuiteVersionEntry& entry, const SwitchPlan& plan, const RunOutcome& run, UserInterface& ui)
+{
+    std::string unregistered;
+    for (size_t index : run.passedOver) {
+        if (plan.steps[index].kind == StepKind::Register)
+            unregistered += "\t" + plan.steps[index].source + "\n";
+    }
+    if (!unregistered.empty())
+        ui.ShowMessage(FormatLocalized(IDS_COMPONENTS_NOT_REGISTERED, {unregistered}), MB_ICONWARNING | MB_OK);
+    if (ui.AutoStartChecked() && ui.MayStartPrograms()) {
+        const std::string workbench = WorkbenchFile(entry);
+        if (PathExists(workbench))
+            OpenWithShell(workbench);
+        else
+            ui.ShowMessage(FormatLocalized(IDS_FILE_NOT_FOUND, {workbench}), MB_OK);
+    } else if (unregistered.empty()) {
+        ui.ShowMessage(LoadLocalizedString(IDS_CHANGE_SUCCESS), MB_ICONINFORMATION | MB_OK);
+    }
+}
+
+}  // namespace
+
+ChangeOutcome SwitchSuite(RunState& state, UserInterface& ui)
+{
+    state.suiteDirty = true;
+    const int chosen = ChosenRow(state, ui);
+    if (chosen < 0)
+        return ChangeOutcome::NothingChosen;
+    // The current entry index keeps naming the live version until the change has succeeded.
+    const SuiteVersionEntry entry = state.suiteEntries[chosen];
+    const std::string current = GetCurrentVersionName();
+    if (EqualsIgnoringCase(entry.name, current)) {
+        ui.ShowMessage(LoadLocalizedString(IDS_ALREADY_ACTIVE), MB_ICONINFORMATION | MB_OK);
+        return ChangeOutcome::AlreadyActive;
+    }
+    std::vector<int> parked;
+    if (const std::optional<Refusal> refusal = CheckChoice(state, chosen, current, parked)) {
+        Refuse(*refusal, ui, true);
+        return ChangeOutcome::Refused;
+    }
+    if (JournalExists()) {
+        ui.ShowMessage(PendingJournalMessage(), MB_ICONWARNING | MB_OK);
+        return ChangeOutcome::NeedsHand;
+    }
+    if (!CheckRunningPrograms(state.suiteEntries, chosen, ui))
+        return ChangeOutcome::ProgramsRunning;
+
+    WriteLog(std::string(66, '*'));
+    WriteLog("OnChange CurrentVersionName: " + current + " NewName: " + entry.name);
+    SwitchPlan plan;
+    if (const std::optional<Refusal> refusal = PlanChange(state, chosen, current, parked, ui.AutoStartChecked(), plan)) {
+        Refuse(*refusal, ui, true);
+        return ChangeOutcome::Refused;
+    }
+    RunOutcome run;
+    ui.RunWithProgress([&](SwitchProgress& progress) { run = RunSteps(plan, progress); });
+    if (run.result == RunOutcome::Result::NotStarted) {
+        Refuse({JournalFailureMessage(run), {}, MB_ICONWARNING | MB_OK}, ui, true);
+        return ChangeOutcome::Refused;
+    }
+    if (!run.Done()) {
+        // A folder move that failed, or the journal, stops a change; all of it is undone.
+        const Step& failed = plan.steps[run.failed];
+        const std::string message =
+            run.journalFailed ? JournalFailureMessage(run) : FormatLocalized(IDS_RENAME_DIR_FAILED, {failed.source, failed.target});
+        WriteLog(message);
+        ui.ShowMessage(message, MB_ICONWARNING | MB_OK);
+        if (!run.journalFailed)
+            WriteLog("RenameVersions FAILED.");
+        if (run.result == RunOutcome::Result::Mixed) {
+            const std::string stranded = FormatLocalized(IDS_RESTORE_INCOMPLETE, {NotUndoneMoves(plan, run)});
+            WriteLog(stranded);
+            ui.ShowMessage(stranded, MB_ICONWARNING | MB_OK);
+            return ChangeOutcome::NeedsHand;
+        }
+        return ChangeOutcome::RolledBack;
+    }
+    state.currentSuiteIndex = chosen;
+    state.suiteDirty = false;
+    Finish(entry, plan, run, ui);
+    return ChangeOutcome::Done;
+}
+
+ChangeOutcome PreviewSuiteSwitch(const RunState& state, UserInterface& ui)
+{
+    const int chosen = ChosenRow(state, ui);
+    if (chosen < 0)
+        return ChangeOutcome::NothingChosen;
+    const std::string current = GetCurrentVersionName();
+    if (EqualsIgnoringCase(state.suiteEntries[chosen].name, current)) {
+        ui.ShowMessage(LoadLocalizedString(IDS_ALREADY_ACTIVE), MB_ICONINFORMATION | MB_OK);
+        return ChangeOutcome::AlreadyActive;
+    }
+    std::vector<int> parked;
+    SwitchPlan plan;
+    std::optional<Refusal> refusal = CheckChoice(state, chosen, current, parked);
+    if (!refusal)
+        refusal = PlanChange(state, chosen, current, parked, ui.AutoStartChecked(), plan);
+    if (refusal) {
+        Refuse(*refusal, ui, false);
+        return ChangeOutcome::Refused;
+    }
+    ui.ShowSteps(FormatLocalized(IDS_PREVIEW_HEADING, {current, state.suiteEntries[chosen].name}), plan.MachineStepDescriptions());
+    return ChangeOutcome::Done;
+}
+
+bool StartActiveVersion(const RunState& state, UserInterface& ui)
+{
+    const std::string current = GetCurrentVersionName();
+    for (const SuiteVersionEntry& entry : state.suiteEntries) {
+        if (!EqualsIgnoringCase(entry.name, current))
+            continue;
+        const std::string workbench = WorkbenchFile(entry);
+        if (PathExists(workbench)) {
+            OpenWithShell(workbench);
+            return true;
+        }
+        ui.ShowMessage(FormatLocalized(IDS_FILE_NOT_FOUND, {workbench}), MB_OK);
+        ui.ShowMessage(FormatLocalized(IDS_START_ACTIVE_FAILED, {workbench}), MB_OK);
+        return false;
+    }
+    ui.ShowMessage(FormatLocalized(IDS_START_ACTIVE_FAILED, {""}), MB_OK);
+    return false;
+}
+
+}  // namespace flipdeck

@@ -1,0 +1,88 @@
+#include "suite/SuiteEnvironment.h"
+
+#include <windows.h>
+
+#include "base/LocalizedString.h"
+#include "base/Text.h"
+#include "steps/Environment.h"
+
+namespace flipdeck {
+
+namespace {
+
+std::string TypeName(DWORD type)
+{
+    switch (type) {
+    case REG_NONE:
+        return "REG_NONE";
+    case REG_BINARY:
+        return "REG_BINARY";
+    case REG_DWORD:
+        return "REG_DWORD";
+    case REG_MULTI_SZ:
+        return "REG_MULTI_SZ";
+    case REG_QWORD:
+        return "REG_QWORD";
+    default:
+        return std::to_string(type);
+    }
+}
+
+// Whether one of the list's ";"-separated entries names `folder`, without regard to case or a
+// trailing backslash: C:\Brivane\bin2 or C:\Brivane\bin.old is another folder than C:\Brivane\bin.
+bool PathListHolds(const std::string& list, const std::string& folder)
+{
+    auto plain = [](std::string entry) {
+        while (!entry.empty() && entry.back() == '\\')
+            entry.pop_back();
+        return ToUpper(entry);
+    };
+    const std::string wanted = plain(folder);
+    for (size_t start = 0;;) {
+        const size_t end = list.find(';', start);
+        if (plain(list.substr(start, end == std::string::npos ? std::string::npos : end - start)) == wanted)
+            return true;
+        if (end == std::string::npos)
+            return false;
+        start = end + 1;
+    }
+}
+
+}  // namespace
+
+bool PlanPathUpdate(const SuiteVersionEntry& entry, std::vector<Step>& steps, std::string& refusal, std::string& logLine)
+{
+    PathReadFailure failure;
+    const std::optional<std::string> old = ReadSystemPath(failure);
+    if (!old) {
+        if (failure.status == ERROR_SUCCESS) {
+            logLine = "ENV PATH not read: type " + TypeName(failure.type);
+            refusal = FormatLocalized(IDS_SYSTEM_PATH_WRONG_TYPE, {kEnvironmentKey, TypeName(failure.type)});
+        } else {
+            const std::string error = std::to_string(failure.status);
+            logLine = std::string("ENV PATH not read: ") + (failure.keyOpened ? "" : "key not opened, ") + "error " + error;
+            refusal = FormatLocalized(IDS_SYSTEM_PATH_NOT_READ, {kEnvironmentKey, error});
+        }
+        return false;
+    }
+    const std::string bin = entry.BinPath();
+    if (PathListHolds(*old, bin))
+        return true;
+    const std::string updated = bin + ";" + *old;
+    steps.push_back(SetSystemPathStep(updated, bin));
+    for (const std::string& line : {*old, std::string("ENV PATH not found."), updated})
+        steps.push_back(NoteStep(line));
+    return true;
+}
+
+std::vector<std::string> SuiteComponents(const SuiteVersionEntry& entry)
+{
+    const std::string components = entry.programPath + (entry.edition == 1 ? "\\program\\" : "\\kalvio\\");
+    std::vector<std::string> files;
+    for (const char* file : {"UiControls.dll", "UiControlsSet2.dll", "ATL.dll", "CxForms.dll", "CxUndo.dll", "CxAggreg.dll"})
+        files.push_back(components + file);
+    files.push_back(entry.programPath + "\\bin\\RemotePanel.dll");
+    return files;
+}
+
+}  // namespace flipdeck
