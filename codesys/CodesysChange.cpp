@@ -13,10 +13,9 @@
 #include "base/Registry.h"
 #include "codesys/GatewayFiles.h"
 #include "codesys/RegistryTransfer.h"
-#include "steps/Journal.h"
 #include "steps/PlannedPaths.h"
-#include "steps/Recovery.h"
 #include "steps/StepRunner.h"
+#include "steps/Switching.h"
 #include "steps/Environment.h"
 #include "steps/RunningPrograms.h"
 
@@ -207,8 +206,8 @@ void PlanInstalling(const ChangeContext& c, PlannedChange& planned, PlannedPaths
     }
 }
 
-// Works out every step of the change; the reason when it must not start (nothing is planned then).
-std::string PlanChange(const ChangeContext& c, const RunState& state, PlannedChange& planned)
+// Works out every step of the change; why it must not start (nothing is planned then).
+std::optional<Refusal> PlanChange(const ChangeContext& c, const RunState& state, PlannedChange& planned)
 {
     planned = PlannedChange();
     planned.plan.product = SwitchPlan::Product::Codesys;
@@ -218,7 +217,7 @@ std::string PlanChange(const ChangeContext& c, const RunState& state, PlannedCha
     places.newVersions = state.newVersionsPath;
     PlannedPaths paths;
     if (std::string refusal = CheckPlaces(c, planned, paths); !refusal.empty())
-        return refusal;
+        return Refusal::Logged(refusal);
 
     // While no catalogued version is live, the live setup information belongs to none: the new
     // version's parked copy says where its folders go.
@@ -233,18 +232,18 @@ std::string PlanChange(const ChangeContext& c, const RunState& state, PlannedCha
     const std::string outgoing = currentBackup + "\\";
     const std::string incoming = GatewayBackupFolder(system, c.nextParking) + "\\";
     if (!c.currentNeutral && (places.root.empty() || (c.FirstSave() && c.current.version.empty())))
-        return LoadLocalizedString(IDS_NO_CODESYS_INSTALLATION);
+        return Refusal::Logged(LoadLocalizedString(IDS_NO_CODESYS_INSTALLATION));
     if (c.FirstSave()) {
         // Moved with the root folder, another version's parked folder would be filed under the
         // installation's name, out of its own entry's reach.
         const std::string inside = ParkedFolderInside(state.codesysEntries, places.root);
         if (!inside.empty())
-            return FormatLocalized(IDS_FIRST_SAVE_HOLDS_PARKED, {inside});
+            return Refusal::Logged(FormatLocalized(IDS_FIRST_SAVE_HOLDS_PARKED, {inside}));
     }
     const std::string inTheWay =
         GatewayFileInTheWay(system, c.currentNeutral ? nullptr : &outgoing, c.installNew ? nullptr : &incoming);
     if (!inTheWay.empty())
-        return FormatLocalized(IDS_GATEWAY_FILE_IN_THE_WAY, {inTheWay});
+        return Refusal::Logged(FormatLocalized(IDS_GATEWAY_FILE_IN_THE_WAY, {inTheWay}));
     if (!places.root.empty() && !c.currentNeutral && !PathExists(currentBackup))
         planned.Add(CreateFolderStep(currentBackup), kPreparing);
 
@@ -296,7 +295,7 @@ std::string PlanChange(const ChangeContext& c, const RunState& state, PlannedCha
     Step current = SetValueStep(HKEY_CURRENT_USER, kCodesysCatalogueKey, "CurrentVersionName", TextValue(c.next.name));
     current.mayFail = true;
     planned.Add(std::move(current), kRecording);
-    return std::string();
+    return std::nullopt;
 }
 
 // What the user is told of the step that stopped the change.
@@ -318,14 +317,6 @@ std::string FailureText(const Step& step)
     }
 }
 
-// Tells the user what the roll-back left where the change had moved it.
-void TellStranded(const SwitchPlan& plan, const RunOutcome& run, UserInterface& ui)
-{
-    const std::string message = FormatLocalized(IDS_RESTORE_INCOMPLETE, {NotUndoneMoves(plan, run)});
-    WriteLog(message);
-    ui.ShowMessage(message, MB_ICONWARNING | MB_OK);
-}
-
 bool NoCodesysRunning(UserInterface& ui)
 {
     return ConfirmNoneRunning(ui, [] {
@@ -338,19 +329,12 @@ bool NoCodesysRunning(UserInterface& ui)
     });
 }
 
-// A refusal before anything moved: logged and shown.
-void Refuse(UserInterface& ui, const std::string& text)
-{
-    WriteLog(text);
-    ui.ShowMessage(text, MB_ICONWARNING | MB_OK);
-}
-
 // One attempt, from the plan to the success message; nullopt when the user may try again.
 std::optional<ChangeOutcome> Attempt(const ChangeContext& c, RunState& state, UserInterface& ui)
 {
     PlannedChange planned;
-    if (const std::string refusal = PlanChange(c, state, planned); !refusal.empty()) {
-        Refuse(ui, refusal);
+    if (const std::optional<Refusal> refusal = PlanChange(c, state, planned)) {
+        Refuse(*refusal, ui, true);
         return ChangeOutcome::Refused;
     }
     if (!planned.notice.empty()) {
@@ -358,18 +342,14 @@ std::optional<ChangeOutcome> Attempt(const ChangeContext& c, RunState& state, Us
         WriteLog(planned.notice);
     }
     const SwitchPlan& plan = planned.plan;
-    RunOutcome run;
     std::string failure;
-    ui.RunWithProgress([&](SwitchProgress& progress) {
-        run = RunSteps(plan, progress, [&](const RunOutcome& stopped) {
-            failure = stopped.journalFailed ? JournalFailureMessage(stopped) : FailureText(plan.steps[stopped.failed]);
-            WriteLog(failure);
-        });
+    const std::optional<RunOutcome> ran = RunPlan(plan, ui, [&](const RunOutcome& stopped) {
+        failure = stopped.journalFailed ? JournalFailureMessage(stopped) : FailureText(plan.steps[stopped.failed]);
+        WriteLog(failure);
     });
-    if (run.result == RunOutcome::Result::NotStarted) {
-        Refuse(ui, JournalFailureMessage(run));
+    if (!ran)
         return ChangeOutcome::Refused;
-    }
+    const RunOutcome& run = *ran;
     if (run.Done()) {
         if (planned.added) {
             state.codesysEntries.push_back(*planned.added);
@@ -421,14 +401,6 @@ int ChosenRow(const RunState& state, UserInterface& ui)
     return row >= 0 && row <= static_cast<int>(state.codesysEntries.size()) ? row : -1;
 }
 
-bool AlreadyActive(const ChangeContext& c, UserInterface& ui)
-{
-    if (!EqualsIgnoringCase(c.currentName, c.next.name))
-        return false;
-    ui.ShowMessage(LoadLocalizedString(IDS_ALREADY_ACTIVE), MB_ICONINFORMATION | MB_OK);
-    return true;
-}
-
 }  // namespace
 
 ChangeOutcome SwitchCodesys(RunState& state, UserInterface& ui)
@@ -440,12 +412,10 @@ ChangeOutcome SwitchCodesys(RunState& state, UserInterface& ui)
     SaveCodesysCatalogue(state);
 
     const ChangeContext c = ReadContext(state, row);
-    if (AlreadyActive(c, ui))
+    if (RefuseActive(c.currentName, c.next.name, ui))
         return ChangeOutcome::AlreadyActive;
-    if (JournalExists()) {
-        ui.ShowMessage(PendingJournalMessage(), MB_ICONWARNING | MB_OK);
+    if (RefuseWhileJournalWaits(ui))
         return ChangeOutcome::NeedsHand;
-    }
     WriteLog(kAsterisks);
     WriteLog("OnChangeCS RenameSubDirs: " + std::to_string(c.newSubDirs) + " InstallNew: " + std::to_string(c.installNew) +
              " CurrentVersionName: " + c.currentName + " NewName: " + c.next.name);
@@ -469,17 +439,14 @@ ChangeOutcome PreviewCodesysSwitch(const RunState& state, UserInterface& ui)
     if (row < 0)
         return ChangeOutcome::NothingChosen;
     const ChangeContext c = ReadContext(state, row);
-    if (AlreadyActive(c, ui))
+    if (RefuseActive(c.currentName, c.next.name, ui))
         return ChangeOutcome::AlreadyActive;
     PlannedChange planned;
-    if (const std::string refusal = PlanChange(c, state, planned); !refusal.empty()) {
-        ui.ShowMessage(refusal, MB_ICONWARNING | MB_OK);
+    if (const std::optional<Refusal> refusal = PlanChange(c, state, planned)) {
+        Refuse(*refusal, ui, false);
         return ChangeOutcome::Refused;
     }
-    std::string heading = FormatLocalized(IDS_PREVIEW_HEADING, {c.currentName, c.next.name});
-    if (!planned.notice.empty())
-        heading = planned.notice + "\n\n" + heading;
-    ui.ShowSteps(heading, planned.plan.MachineStepDescriptions());
+    ShowPreview(planned.plan, planned.notice, ui);
     return ChangeOutcome::Done;
 }
 

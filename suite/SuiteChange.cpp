@@ -10,10 +10,9 @@
 #include "catalogue/Naming.h"
 #include "base/Registry.h"
 #include "catalogue/SuiteCatalogue.h"
-#include "steps/Journal.h"
 #include "steps/PlannedPaths.h"
-#include "steps/Recovery.h"
 #include "steps/StepRunner.h"
+#include "steps/Switching.h"
 #include "suite/SuiteEnvironment.h"
 #include "suite/FolderExchange.h"
 #include "steps/RunningPrograms.h"
@@ -21,13 +20,6 @@
 namespace flipdeck {
 
 namespace {
-
-// Why a change must not start: the message for the user, the lines for the activity log.
-struct Refusal {
-    std::string message;
-    std::vector<std::string> logLines;
-    UINT type = MB_ICONINFORMATION | MB_OK;
-};
 
 void OpenWithShell(const std::string& file)
 {
@@ -47,13 +39,11 @@ std::optional<Refusal> CheckChoice(const RunState& state, int chosen, const std:
 {
     const SuiteVersionEntry& entry = state.suiteEntries[chosen];
     // Without a program path the version has nowhere to go.
-    if (entry.programPath.empty()) {
-        const std::string message = FormatLocalized(IDS_NO_PROGRAM_PATH, {entry.name});
-        return Refusal{message, {message}};
-    }
+    if (entry.programPath.empty())
+        return Refusal::Logged(FormatLocalized(IDS_NO_PROGRAM_PATH, {entry.name}), MB_ICONINFORMATION | MB_OK);
     std::string refusal;
     if (!FindVersionsToPark(state.suiteEntries, chosen, current, parked, refusal))
-        return Refusal{refusal, {refusal}};
+        return Refusal::Logged(refusal, MB_ICONINFORMATION | MB_OK);
     return std::nullopt;
 }
 
@@ -92,7 +82,7 @@ std::optional<Refusal> PlanChange(const RunState& state, int chosen, const std::
     plan.reregister = LiveComponents(state, current);
     std::vector<Step>& steps = plan.steps;
 
-    Refusal refusal{std::string(), {}, MB_ICONWARNING | MB_OK};
+    Refusal refusal;
     std::string logLine;
     if (!PlanPathUpdate(entry, steps, refusal.message, logLine)) {
         refusal.logLines = {logLine};
@@ -131,15 +121,6 @@ std::optional<Refusal> PlanChange(const RunState& state, int chosen, const std::
     return std::nullopt;
 }
 
-void Refuse(const Refusal& refusal, UserInterface& ui, bool log)
-{
-    for (const std::string& line : refusal.logLines) {
-        if (log)
-            WriteLog(line);
-    }
-    ui.ShowMessage(refusal.message, refusal.type);
-}
-
 // What the user hears once the change is done: the components not registered, then the start of
 // the new version (where a program may be started) or the success message.
 void Finish(const SuiteVersionEntry& entry, const SwitchPlan& plan, const RunOutcome& run, UserInterface& ui)
@@ -173,19 +154,15 @@ ChangeOutcome SwitchSuite(RunState& state, UserInterface& ui)
     // The current entry index keeps naming the live version until the change has succeeded.
     const SuiteVersionEntry entry = state.suiteEntries[chosen];
     const std::string current = GetCurrentVersionName();
-    if (EqualsIgnoringCase(entry.name, current)) {
-        ui.ShowMessage(LoadLocalizedString(IDS_ALREADY_ACTIVE), MB_ICONINFORMATION | MB_OK);
+    if (RefuseActive(current, entry.name, ui))
         return ChangeOutcome::AlreadyActive;
-    }
     std::vector<int> parked;
     if (const std::optional<Refusal> refusal = CheckChoice(state, chosen, current, parked)) {
         Refuse(*refusal, ui, true);
         return ChangeOutcome::Refused;
     }
-    if (JournalExists()) {
-        ui.ShowMessage(PendingJournalMessage(), MB_ICONWARNING | MB_OK);
+    if (RefuseWhileJournalWaits(ui))
         return ChangeOutcome::NeedsHand;
-    }
     if (!CheckRunningPrograms(state.suiteEntries, chosen, ui))
         return ChangeOutcome::ProgramsRunning;
 
@@ -196,32 +173,27 @@ ChangeOutcome SwitchSuite(RunState& state, UserInterface& ui)
         Refuse(*refusal, ui, true);
         return ChangeOutcome::Refused;
     }
-    RunOutcome run;
-    ui.RunWithProgress([&](SwitchProgress& progress) { run = RunSteps(plan, progress); });
-    if (run.result == RunOutcome::Result::NotStarted) {
-        Refuse({JournalFailureMessage(run), {}, MB_ICONWARNING | MB_OK}, ui, true);
+    const std::optional<RunOutcome> run = RunPlan(plan, ui);
+    if (!run)
         return ChangeOutcome::Refused;
-    }
-    if (!run.Done()) {
+    if (!run->Done()) {
         // A folder move that failed, or the journal, stops a change; all of it is undone.
-        const Step& failed = plan.steps[run.failed];
-        const std::string message =
-            run.journalFailed ? JournalFailureMessage(run) : FormatLocalized(IDS_RENAME_DIR_FAILED, {failed.source, failed.target});
+        const Step& failed = plan.steps[run->failed];
+        const std::string message = run->journalFailed ? JournalFailureMessage(*run)
+                                                       : FormatLocalized(IDS_RENAME_DIR_FAILED, {failed.source, failed.target});
         WriteLog(message);
         ui.ShowMessage(message, MB_ICONWARNING | MB_OK);
-        if (!run.journalFailed)
+        if (!run->journalFailed)
             WriteLog("RenameVersions FAILED.");
-        if (run.result == RunOutcome::Result::Mixed) {
-            const std::string stranded = FormatLocalized(IDS_RESTORE_INCOMPLETE, {NotUndoneMoves(plan, run)});
-            WriteLog(stranded);
-            ui.ShowMessage(stranded, MB_ICONWARNING | MB_OK);
+        if (run->result == RunOutcome::Result::Mixed) {
+            TellStranded(plan, *run, ui);
             return ChangeOutcome::NeedsHand;
         }
         return ChangeOutcome::RolledBack;
     }
     state.currentSuiteIndex = chosen;
     state.suiteDirty = false;
-    Finish(entry, plan, run, ui);
+    Finish(entry, plan, *run, ui);
     return ChangeOutcome::Done;
 }
 
@@ -231,10 +203,8 @@ ChangeOutcome PreviewSuiteSwitch(const RunState& state, UserInterface& ui)
     if (chosen < 0)
         return ChangeOutcome::NothingChosen;
     const std::string current = GetCurrentVersionName();
-    if (EqualsIgnoringCase(state.suiteEntries[chosen].name, current)) {
-        ui.ShowMessage(LoadLocalizedString(IDS_ALREADY_ACTIVE), MB_ICONINFORMATION | MB_OK);
+    if (RefuseActive(current, state.suiteEntries[chosen].name, ui))
         return ChangeOutcome::AlreadyActive;
-    }
     std::vector<int> parked;
     SwitchPlan plan;
     std::optional<Refusal> refusal = CheckChoice(state, chosen, current, parked);
@@ -244,7 +214,7 @@ ChangeOutcome PreviewSuiteSwitch(const RunState& state, UserInterface& ui)
         Refuse(*refusal, ui, false);
         return ChangeOutcome::Refused;
     }
-    ui.ShowSteps(FormatLocalized(IDS_PREVIEW_HEADING, {current, state.suiteEntries[chosen].name}), plan.MachineStepDescriptions());
+    ShowPreview(plan, std::string(), ui);
     return ChangeOutcome::Done;
 }
 
