@@ -4,9 +4,9 @@
 #include <commctrl.h>
 
 #include "app/Startup.h"
-#include "cli/CommandLine.h"
 #include "base/Language.h"
 #include "catalogue/CatalogueHive.h"
+#include "cli/CommandLine.h"
 #include "regsettings/regsettings.h"
 #include "ui/FlipdeckDlg.h"
 

@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "base/ActivityLog.h"
-#include "catalogue/CodesysCatalogue.h"
 #include "base/Registry.h"
+#include "catalogue/CodesysCatalogue.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "codesys/CodesysList.h"
 

@@ -1,4 +1,4 @@
-// The one call through which folders and files are moved or renamed, so that a test can break it.
+// Moving files and folders: the seam every move goes through, and the logged rename of a folder.
 #pragma once
 
 #include <windows.h>

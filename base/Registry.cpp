@@ -120,13 +120,6 @@ bool ReadRegByte(HKEY root, const std::string& subKey, const std::string& valueN
     return true;
 }
 
-bool ReadUserMachineString(const std::string& subKey, const std::string& valueName, char* buffer,
-                           size_t size)
-{
-    return ReadRegString(HKEY_CURRENT_USER, subKey, valueName, buffer, size) ||
-           ReadRegString(HKEY_LOCAL_MACHINE, subKey, valueName, buffer, size);
-}
-
 bool ReadUserMachineByte(const std::string& subKey, const std::string& valueName, BYTE& value)
 {
     return ReadRegByte(HKEY_CURRENT_USER, subKey, valueName, value) ||

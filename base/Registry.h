@@ -71,8 +71,6 @@ std::optional<std::string> ReadRegText(HKEY root, const std::string& subKey, con
 
 // The same reads on HKEY_CURRENT_USER, falling back to HKEY_LOCAL_MACHINE.
 std::optional<std::string> ReadUserMachineText(const std::string& subKey, const std::string& valueName);
-bool ReadUserMachineString(const std::string& subKey, const std::string& valueName, char* buffer,
-                           size_t size);
 bool ReadUserMachineByte(const std::string& subKey, const std::string& valueName, BYTE& value);
 
 // Create or open the key and write a REG_SZ, REG_EXPAND_SZ or one-byte REG_BINARY value.

@@ -100,7 +100,6 @@ public:
     }
     ScopeExit(const ScopeExit&) = delete;
     ScopeExit& operator=(const ScopeExit&) = delete;
-    void Dismiss() { armed_ = false; }
 
 private:
     F f_;

@@ -19,7 +19,6 @@ public:
     // translation 0 takes the resource's first translation. Empty when absent.
     std::string QueryString(const std::string& name, DWORD translation = 0) const;
 
-    std::string GetFileVersion() const { return QueryString("FileVersion"); }
     std::string GetLegalCopyright() const { return QueryString("LegalCopyright"); }
     std::string GetProductVersion() const { return QueryString("ProductVersion"); }
 

@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "base/ActivityLog.h"
+#include "base/Registry.h"
+#include "base/UniqueHandle.h"
 #include "catalogue/CatalogueStore.h"
 #include "catalogue/Naming.h"
-#include "base/Registry.h"
 #include "catalogue/SuiteCatalogue.h"
-#include "base/UniqueHandle.h"
 
 namespace flipdeck {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "base/ActivityLog.h"
+#include "base/Registry.h"
 #include "base/UniqueHandle.h"
 #include "catalogue/Naming.h"
-#include "base/Registry.h"
 
 namespace flipdeck {
 

@@ -2,11 +2,11 @@
 
 #include "base/ActivityLog.h"
 #include "base/LocalizedString.h"
+#include "base/Registry.h"
+#include "base/VersionInfo.h"
 #include "catalogue/CatalogueStore.h"
 #include "catalogue/Naming.h"
-#include "base/Registry.h"
 #include "catalogue/SuiteCatalogue.h"
-#include "base/VersionInfo.h"
 
 namespace flipdeck {
 

@@ -1,11 +1,11 @@
 #include "catalogue/SuiteCatalogue.h"
 
 #include "base/ActivityLog.h"
-#include "base/LocalizedString.h"
 #include "base/FileMove.h"
+#include "base/LocalizedString.h"
+#include "base/Registry.h"
 #include "catalogue/CatalogueStore.h"
 #include "catalogue/Naming.h"
-#include "base/Registry.h"
 
 namespace flipdeck {
 

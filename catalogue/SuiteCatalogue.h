@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/CatalogueStore.h"
 #include "catalogue/RunState.h"
 #include "catalogue/UserInterface.h"
-#include "catalogue/CatalogueStore.h"
 
 namespace flipdeck {
 

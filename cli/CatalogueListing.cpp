@@ -3,9 +3,9 @@
 #include <cstdio>
 
 #include "base/LocalizedString.h"
+#include "base/Registry.h"
 #include "catalogue/CodesysCatalogue.h"
 #include "catalogue/Naming.h"
-#include "base/Registry.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "codesys/RegistryTransfer.h"
 

@@ -4,13 +4,13 @@
 #include <vector>
 
 #include "base/ActivityLog.h"
-#include "cli/CatalogueListing.h"
-#include "cli/ConsoleUi.h"
 #include "base/LocalizedString.h"
+#include "base/VersionInfo.h"
 #include "catalogue/CodesysCatalogue.h"
 #include "catalogue/Naming.h"
 #include "catalogue/SuiteCatalogue.h"
-#include "base/VersionInfo.h"
+#include "cli/CatalogueListing.h"
+#include "cli/ConsoleUi.h"
 #include "codesys/CodesysChange.h"
 #include "codesys/CodesysList.h"
 #include "suite/SuiteChange.h"

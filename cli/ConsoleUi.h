@@ -5,8 +5,8 @@
 // icon: those messages are held until the command's outcome tells which they were.
 #pragma once
 
-#include "cli/ConsoleOutput.h"
 #include "catalogue/UserInterface.h"
+#include "cli/ConsoleOutput.h"
 
 namespace flipdeck {
 

@@ -7,17 +7,17 @@
 
 #include "base/ActivityLog.h"
 #include "base/LocalizedString.h"
+#include "base/Registry.h"
 #include "catalogue/CatalogueStore.h"
 #include "catalogue/CodesysCatalogue.h"
 #include "catalogue/Naming.h"
-#include "base/Registry.h"
 #include "codesys/GatewayFiles.h"
 #include "codesys/RegistryTransfer.h"
+#include "steps/Environment.h"
 #include "steps/PlannedPaths.h"
+#include "steps/RunningPrograms.h"
 #include "steps/StepRunner.h"
 #include "steps/Switching.h"
-#include "steps/Environment.h"
-#include "steps/RunningPrograms.h"
 
 namespace flipdeck {
 

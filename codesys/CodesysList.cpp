@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "base/LocalizedString.h"
+#include "base/Registry.h"
 #include "catalogue/CodesysCatalogue.h"
 #include "catalogue/Naming.h"
-#include "base/Registry.h"
 
 namespace flipdeck {
 

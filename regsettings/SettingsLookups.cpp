@@ -9,9 +9,9 @@
 #include <optional>
 #include <string>
 
-#include "base/UniqueHandle.h"
 #include "base/CERegistry.h"
 #include "base/Text.h"
+#include "base/UniqueHandle.h"
 
 namespace flipdeck {
 namespace {

@@ -6,9 +6,9 @@
 
 #include "base/ActivityLog.h"
 #include "base/LocalizedString.h"
+#include "base/Registry.h"
 #include "base/UniqueHandle.h"
 #include "catalogue/Naming.h"
-#include "base/Registry.h"
 
 namespace flipdeck {
 

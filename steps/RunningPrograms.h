@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/UserInterface.h"
 #include "catalogue/SuiteVersionEntry.h"
+#include "catalogue/UserInterface.h"
 
 namespace flipdeck {
 

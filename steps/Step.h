@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/CatalogueStore.h"
 #include "base/Registry.h"
+#include "catalogue/CatalogueStore.h"
 
 namespace flipdeck {
 

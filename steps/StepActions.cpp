@@ -2,11 +2,11 @@
 
 #include "base/ActivityLog.h"
 #include "base/FileMove.h"
+#include "base/FileMove.h"
 #include "base/RegistryTree.h"
 #include "catalogue/CatalogueStore.h"
 #include "catalogue/Naming.h"
 #include "steps/Environment.h"
-#include "base/FileMove.h"
 
 namespace flipdeck {
 

@@ -2,14 +2,13 @@
 
 #include <algorithm>
 
-#include "base/ActivityLog.h"
 #include "base/LocalizedString.h"
 #include "catalogue/Naming.h"
 
 namespace flipdeck {
 
-bool FindVersionsToPark(const std::vector<SuiteVersionEntry>& entries, int chosen, const std::string& currentName,
-                        std::vector<int>& parked, std::string& refusal)
+std::optional<Refusal> FindVersionsToPark(const std::vector<SuiteVersionEntry>& entries, int chosen,
+                                          const std::string& currentName, std::vector<int>& parked)
 {
     parked.clear();
     std::vector<std::string> folders;
@@ -21,19 +20,17 @@ bool FindVersionsToPark(const std::vector<SuiteVersionEntry>& entries, int chose
             continue;
         folders.push_back(folder);
         const int live = FindLiveVersion(entries, folder, currentName);
-        if (live < 0) {
-            refusal = FormatLocalized(IDS_LIVE_VERSION_UNMATCHED, {folder});
-            return false;
-        }
+        if (live < 0)
+            return Refusal::Logged(FormatLocalized(IDS_LIVE_VERSION_UNMATCHED, {folder}), MB_ICONINFORMATION | MB_OK);
         if (live != chosen)
             parked.push_back(live);
     }
     std::sort(parked.begin(), parked.end());
-    return true;
+    return std::nullopt;
 }
 
-bool PlanRenameVersions(const std::vector<SuiteVersionEntry>& entries, int chosen, const std::vector<int>& parked,
-                        PlannedPaths& paths, std::vector<Step>& steps, std::string& refusal)
+std::optional<Refusal> PlanRenameVersions(const std::vector<SuiteVersionEntry>& entries, int chosen,
+                                          const std::vector<int>& parked, PlannedPaths& paths, std::vector<Step>& steps)
 {
     auto move = [&](const std::string& from, const std::string& to, bool logged) {
         steps.push_back(MoveFolderStep(from, to, logged));
@@ -59,11 +56,11 @@ bool PlanRenameVersions(const std::vector<SuiteVersionEntry>& entries, int chose
         steps.back().mayFail = true;
     }
     if (!paths.Exists(target.renamePath) || paths.Exists(program)) {
-        refusal = FormatLocalized(IDS_RENAME_DIR_FAILED, {target.renamePath, program});
-        return false;
+        const std::string message = FormatLocalized(IDS_RENAME_DIR_FAILED, {target.renamePath, program});
+        return Refusal{message, {message, "RenameVersions FAILED."}};
     }
     move(target.renamePath, program, true);
-    return true;
+    return std::nullopt;
 }
 
 }  // namespace flipdeck

@@ -7,15 +7,15 @@
 
 #include "base/ActivityLog.h"
 #include "base/LocalizedString.h"
-#include "catalogue/Naming.h"
 #include "base/Registry.h"
+#include "catalogue/Naming.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "steps/PlannedPaths.h"
+#include "steps/RunningPrograms.h"
 #include "steps/StepRunner.h"
 #include "steps/Switching.h"
-#include "suite/SuiteEnvironment.h"
 #include "suite/FolderExchange.h"
-#include "steps/RunningPrograms.h"
+#include "suite/SuiteEnvironment.h"
 
 namespace flipdeck {
 
@@ -41,10 +41,7 @@ std::optional<Refusal> CheckChoice(const RunState& state, int chosen, const std:
     // Without a program path the version has nowhere to go.
     if (entry.programPath.empty())
         return Refusal::Logged(FormatLocalized(IDS_NO_PROGRAM_PATH, {entry.name}), MB_ICONINFORMATION | MB_OK);
-    std::string refusal;
-    if (!FindVersionsToPark(state.suiteEntries, chosen, current, parked, refusal))
-        return Refusal::Logged(refusal, MB_ICONINFORMATION | MB_OK);
-    return std::nullopt;
+    return FindVersionsToPark(state.suiteEntries, chosen, current, parked);
 }
 
 // The components of the version live now, registered again when the switch is undone.
@@ -82,17 +79,11 @@ std::optional<Refusal> PlanChange(const RunState& state, int chosen, const std::
     plan.reregister = LiveComponents(state, current);
     std::vector<Step>& steps = plan.steps;
 
-    Refusal refusal;
-    std::string logLine;
-    if (!PlanPathUpdate(entry, steps, refusal.message, logLine)) {
-        refusal.logLines = {logLine};
+    if (std::optional<Refusal> refusal = PlanPathUpdate(entry, steps))
         return refusal;
-    }
     PlannedPaths paths;
-    if (!PlanRenameVersions(state.suiteEntries, chosen, parked, paths, steps, refusal.message)) {
-        refusal.logLines = {refusal.message, "RenameVersions FAILED."};
+    if (std::optional<Refusal> refusal = PlanRenameVersions(state.suiteEntries, chosen, parked, paths, steps))
         return refusal;
-    }
     steps.push_back(NoteStep("RenameVersions SUCCESS."));
 
     for (const char* key : {kMeridanInstallKey, kKalvioInstallKey}) {

@@ -50,29 +50,27 @@ bool PathListHolds(const std::string& list, const std::string& folder)
 
 }  // namespace
 
-bool PlanPathUpdate(const SuiteVersionEntry& entry, std::vector<Step>& steps, std::string& refusal, std::string& logLine)
+std::optional<Refusal> PlanPathUpdate(const SuiteVersionEntry& entry, std::vector<Step>& steps)
 {
     PathReadFailure failure;
     const std::optional<std::string> old = ReadSystemPath(failure);
     if (!old) {
         if (failure.status == ERROR_SUCCESS) {
-            logLine = "ENV PATH not read: type " + TypeName(failure.type);
-            refusal = FormatLocalized(IDS_SYSTEM_PATH_WRONG_TYPE, {kEnvironmentKey, TypeName(failure.type)});
-        } else {
-            const std::string error = std::to_string(failure.status);
-            logLine = std::string("ENV PATH not read: ") + (failure.keyOpened ? "" : "key not opened, ") + "error " + error;
-            refusal = FormatLocalized(IDS_SYSTEM_PATH_NOT_READ, {kEnvironmentKey, error});
+            return Refusal{FormatLocalized(IDS_SYSTEM_PATH_WRONG_TYPE, {kEnvironmentKey, TypeName(failure.type)}),
+                           {"ENV PATH not read: type " + TypeName(failure.type)}};
         }
-        return false;
+        const std::string error = std::to_string(failure.status);
+        return Refusal{FormatLocalized(IDS_SYSTEM_PATH_NOT_READ, {kEnvironmentKey, error}),
+                       {std::string("ENV PATH not read: ") + (failure.keyOpened ? "" : "key not opened, ") + "error " + error}};
     }
     const std::string bin = entry.BinPath();
     if (PathListHolds(*old, bin))
-        return true;
+        return std::nullopt;
     const std::string updated = bin + ";" + *old;
     steps.push_back(SetSystemPathStep(updated, bin));
     for (const std::string& line : {*old, std::string("ENV PATH not found."), updated})
         steps.push_back(NoteStep(line));
-    return true;
+    return std::nullopt;
 }
 
 std::vector<std::string> SuiteComponents(const SuiteVersionEntry& entry)

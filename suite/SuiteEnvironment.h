@@ -2,19 +2,20 @@
 // PATH, and its COM components.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "catalogue/SuiteVersionEntry.h"
 #include "steps/Step.h"
+#include "steps/Switching.h"
 
 namespace flipdeck {
 
 // The steps that put the version's bin path in front of the machine PATH unless one of its entries
 // names it already: the PATH write and its three log lines (the old PATH, "ENV PATH not found.",
-// the new PATH). False when PATH cannot be read: then nothing may be written, `refusal` says why
-// to the user and `logLine` to the activity log.
-bool PlanPathUpdate(const SuiteVersionEntry& entry, std::vector<Step>& steps, std::string& refusal, std::string& logLine);
+// the new PATH). A refusal when PATH cannot be read: then nothing may be written.
+std::optional<Refusal> PlanPathUpdate(const SuiteVersionEntry& entry, std::vector<Step>& steps);
 
 // The suite's components in the order they are registered: six in the edition's component folder
 // ("\program\" or "\kalvio\"), then "\bin\RemotePanel.dll", under the program path.

@@ -4,9 +4,9 @@
 
 #include "base/ActivityLog.h"
 #include "base/LocalizedString.h"
+#include "base/VersionInfo.h"
 #include "catalogue/Naming.h"
 #include "catalogue/SuiteCatalogue.h"
-#include "base/VersionInfo.h"
 
 namespace flipdeck {
 

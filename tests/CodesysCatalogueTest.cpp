@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "catalogue/CodesysCatalogue.h"
 #include "base/Registry.h"
+#include "catalogue/CodesysCatalogue.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "codesys/CodesysList.h"
 #include "tests/TestSupport.h"

@@ -5,18 +5,18 @@
 #include <set>
 
 #include "base/FileMove.h"
-#include "steps/RunningPrograms.h"
-#include "catalogue/CatalogueStore.h"
-#include "catalogue/CodesysCatalogue.h"
-#include "catalogue/Naming.h"
 #include "base/Registry.h"
 #include "base/RegistryTree.h"
 #include "base/VersionInfo.h"
+#include "catalogue/CatalogueStore.h"
+#include "catalogue/CodesysCatalogue.h"
+#include "catalogue/Naming.h"
 #include "codesys/CodesysChange.h"
 #include "codesys/CodesysList.h"
+#include "steps/Environment.h"
 #include "steps/Journal.h"
 #include "steps/Recovery.h"
-#include "steps/Environment.h"
+#include "steps/RunningPrograms.h"
 #include "tests/TestSupport.h"
 #include "tests/world/DemoWorld.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "catalogue/CodesysCatalogue.h"
 #include "base/Registry.h"
+#include "catalogue/CodesysCatalogue.h"
 #include "codesys/CodesysList.h"
 #include "tests/TestSupport.h"
 

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "base/Registry.h"
+#include "catalogue/CatalogueHive.h"
+#include "catalogue/SuiteCatalogue.h"
 #include "cli/CommandLine.h"
 #include "cli/ConsoleUi.h"
-#include "catalogue/CatalogueHive.h"
-#include "base/Registry.h"
-#include "catalogue/SuiteCatalogue.h"
 #include "steps/RunningPrograms.h"
 #include "tests/TestSupport.h"
 

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "steps/RunningPrograms.h"
 #include "base/Registry.h"
-#include "steps/StepRunner.h"
 #include "steps/Environment.h"
+#include "steps/RunningPrograms.h"
+#include "steps/StepRunner.h"
 #include "suite/SuiteEnvironment.h"
 #include "tests/TestSupport.h"
 
@@ -21,8 +21,7 @@ std::vector<SuiteVersionEntry> Entry(const std::string& programPath, int edition
 bool UpdatePath(const SuiteVersionEntry& entry)
 {
     SwitchPlan plan;
-    std::string refusal, logLine;
-    if (!PlanPathUpdate(entry, plan.steps, refusal, logLine))
+    if (PlanPathUpdate(entry, plan.steps))
         return false;
     RecordingProgress progress;
     return RunSteps(plan, progress).Done();

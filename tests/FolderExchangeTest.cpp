@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "base/FileMove.h"
-#include "catalogue/Naming.h"
-#include "base/VersionInfo.h"
 #include "base/LocalizedString.h"
+#include "base/VersionInfo.h"
+#include "catalogue/Naming.h"
 #include "steps/StepRunner.h"
 #include "suite/FolderExchange.h"
 #include "tests/TestSupport.h"
@@ -49,12 +49,13 @@ protected:
     bool Exchange(int chosen, UserInterface& ui)
     {
         std::vector<int> parked;
-        std::string refusal;
         SwitchPlan plan;
         PlannedPaths paths;
-        if (!FindVersionsToPark(entries_, chosen, "V1", parked, refusal) ||
-            !PlanRenameVersions(entries_, chosen, parked, paths, plan.steps, refusal)) {
-            ui.ShowMessage(refusal, MB_ICONWARNING | MB_OK);
+        std::optional<Refusal> refusal = FindVersionsToPark(entries_, chosen, "V1", parked);
+        if (!refusal)
+            refusal = PlanRenameVersions(entries_, chosen, parked, paths, plan.steps);
+        if (refusal) {
+            ui.ShowMessage(refusal->message, MB_ICONWARNING | MB_OK);
             return false;
         }
         RecordingProgress progress;

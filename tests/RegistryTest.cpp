@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "base/CERegistry.h"
-#include "catalogue/CatalogueStore.h"
 #include "base/Registry.h"
 #include "base/RegistryTree.h"
+#include "catalogue/CatalogueStore.h"
 #include "tests/TestSupport.h"
 
 using namespace flipdeck;
@@ -125,11 +125,8 @@ TEST(UserMachineReads, CurrentUserWinsAndMachineIsTheFallback)
     ASSERT_TRUE(WriteRegByte(HKEY_CURRENT_USER, kScratch, "MachineOnly", 1));
     ASSERT_TRUE(WriteRegByte(HKEY_LOCAL_MACHINE, kScratch, "Flag", 9));
 
-    char buffer[32];
-    EXPECT_TRUE(ReadUserMachineString(kScratch, "Both", buffer, sizeof(buffer)));
-    EXPECT_STREQ(buffer, "user");
-    EXPECT_TRUE(ReadUserMachineString(kScratch, "MachineOnly", buffer, sizeof(buffer)));
-    EXPECT_STREQ(buffer, "machine");
+    EXPECT_EQ(ReadUserMachineText(kScratch, "Both"), "user");
+    EXPECT_EQ(ReadUserMachineText(kScratch, "MachineOnly"), "machine");
     BYTE flag = 0;
     EXPECT_TRUE(ReadUserMachineByte(kScratch, "Flag", flag));
     EXPECT_EQ(flag, 9);

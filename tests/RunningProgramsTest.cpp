@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "catalogue/CodesysCatalogue.h"
 #include "base/Registry.h"
+#include "catalogue/CodesysCatalogue.h"
 #include "codesys/CodesysChange.h"
 #include "codesys/CodesysList.h"
 #include "steps/RunningPrograms.h"

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "app/Startup.h"
 #include "base/Language.h"
 #include "base/LocalizedString.h"
-#include "app/Startup.h"
 #include "base/Registry.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "tests/TestSupport.h"

@@ -4,10 +4,10 @@
 #include <map>
 
 #include "base/FileMove.h"
-#include "catalogue/CatalogueStore.h"
-#include "catalogue/Naming.h"
 #include "base/Registry.h"
 #include "base/RegistryTree.h"
+#include "catalogue/CatalogueStore.h"
+#include "catalogue/Naming.h"
 #include "steps/Journal.h"
 #include "steps/PlannedPaths.h"
 #include "steps/Recovery.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "app/Startup.h"
-#include "catalogue/Naming.h"
 #include "base/Registry.h"
+#include "catalogue/Naming.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "tests/TestSupport.h"
 

@@ -2,20 +2,20 @@
 
 #include <algorithm>
 
-#include "base/FileMove.h"
-#include "steps/RunningPrograms.h"
 #include "app/Startup.h"
-#include "catalogue/Naming.h"
+#include "base/FileMove.h"
 #include "base/Registry.h"
 #include "base/RegistryTree.h"
 #include "base/VersionInfo.h"
+#include "catalogue/Naming.h"
 #include "catalogue/SuiteCatalogue.h"
-#include "steps/Journal.h"
 #include "steps/Environment.h"
+#include "steps/Journal.h"
+#include "steps/RunningPrograms.h"
 #include "suite/SuiteChange.h"
+#include "suite/SuiteList.h"
 #include "tests/TestSupport.h"
 #include "tests/world/DemoWorld.h"
-#include "suite/SuiteList.h"
 
 using namespace flipdeck;
 using namespace flipdeck::test;

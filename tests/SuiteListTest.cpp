@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "catalogue/Naming.h"
 #include "base/Registry.h"
+#include "catalogue/Naming.h"
 #include "catalogue/SuiteCatalogue.h"
+#include "suite/SuiteList.h"
 #include "tests/TestSupport.h"
 #include "tests/world/DemoWorld.h"
-#include "suite/SuiteList.h"
 
 using namespace flipdeck;
 using namespace flipdeck::test;

@@ -8,12 +8,12 @@
 #include <stdexcept>
 
 #include "base/ActivityLog.h"
-#include "steps/RunningPrograms.h"
-#include "catalogue/Naming.h"
 #include "base/Registry.h"
 #include "base/RegistryTree.h"
-#include "steps/Journal.h"
+#include "catalogue/Naming.h"
 #include "steps/Environment.h"
+#include "steps/Journal.h"
+#include "steps/RunningPrograms.h"
 #include "tests/world/DemoWorld.h"
 
 namespace flipdeck::test {

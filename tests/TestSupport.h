@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "steps/Journal.h"
 #include "catalogue/UserInterface.h"
+#include "steps/Journal.h"
 
 namespace flipdeck::test {
 

@@ -20,8 +20,8 @@ TEST(VersionInfo, QueriesStringsUnderTheFirstTranslation)
     ASSERT_TRUE(info.Open(StandInPath("kalvio_2_15", "workbench.exe").c_str()));
     EXPECT_EQ(info.Translation(), 0x040704B0u);
     EXPECT_EQ(info.GetProductVersion(), "2.15.1.20");
-    EXPECT_EQ(info.GetFileVersion(), "9.1.0.2");
     EXPECT_EQ(info.GetLegalCopyright(), "Stand-in 2.15.1.20");
+    EXPECT_EQ(info.QueryString("FileVersion"), "9.1.0.2");
     EXPECT_EQ(info.QueryString("ProductVersion", 0x040904B0), "");  // no such block
     EXPECT_EQ(info.QueryString("NoSuchValue"), "");
 }

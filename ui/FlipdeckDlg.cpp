@@ -6,19 +6,19 @@
 #include <thread>
 
 #include "base/LocalizedString.h"
+#include "base/VersionInfo.h"
+#include "catalogue/Naming.h"
 #include "codesys/CodesysChange.h"
 #include "codesys/CodesysList.h"
-#include "catalogue/Naming.h"
-#include "base/VersionInfo.h"
 #include "resource.h"
 #include "suite/SuiteChange.h"
+#include "suite/SuiteList.h"
 #include "ui/AboutDlg.h"
 #include "ui/CommandHeader.h"
 #include "ui/DlgFlipdeckEdit.h"
 #include "ui/FolderDialog.h"
 #include "ui/ListView.h"
 #include "ui/PreviewDlg.h"
-#include "suite/SuiteList.h"
 
 namespace flipdeck {
 

@@ -8,8 +8,8 @@
 
 #include <mutex>
 
-#include "catalogue/RunState.h"
 #include "base/UniqueHandle.h"
+#include "catalogue/RunState.h"
 #include "catalogue/UserInterface.h"
 #include "steps/RunStartup.h"
 #include "ui/CommandHeader.h"

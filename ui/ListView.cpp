@@ -53,15 +53,6 @@ std::string GetListCellText(HWND list, int row, int column)
     }
 }
 
-std::vector<std::string> GetListRowTexts(HWND list, int row)
-{
-    int columns = Header_GetItemCount(ListView_GetHeader(list));
-    std::vector<std::string> texts;
-    for (int column = 0; column < columns; ++column)
-        texts.push_back(GetListCellText(list, row, column));
-    return texts;
-}
-
 std::vector<int> GetSelectedListRows(HWND list)
 {
     std::vector<int> rows;

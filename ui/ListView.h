@@ -18,8 +18,6 @@ int InsertListRow(HWND list, int row, const std::vector<std::string>& texts);
 // Sets texts[i] into column i of `row`; columns beyond the texts keep theirs.
 void SetListRowTexts(HWND list, int row, const std::vector<std::string>& texts);
 std::string GetListCellText(HWND list, int row, int column);
-// The texts of every column of `row`.
-std::vector<std::string> GetListRowTexts(HWND list, int row);
 
 // Selected rows in ascending order; the focused row, or -1.
 std::vector<int> GetSelectedListRows(HWND list);

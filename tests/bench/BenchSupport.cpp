@@ -7,8 +7,8 @@
 #include <cstdlib>
 
 #include "app/Startup.h"
-#include "base/UniqueHandle.h"
 #include "base/Registry.h"
+#include "base/UniqueHandle.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "codesys/CodesysChange.h"
 #include "codesys/CodesysList.h"

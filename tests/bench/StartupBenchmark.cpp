@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <optional>
 
-#include "catalogue/CatalogueStore.h"
 #include "base/Registry.h"
+#include "catalogue/CatalogueStore.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "resource.h"
 #include "tests/bench/BenchSupport.h"

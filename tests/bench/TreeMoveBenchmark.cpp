@@ -9,9 +9,9 @@
 
 #include <cstdio>
 
-#include "catalogue/CatalogueStore.h"
 #include "base/Registry.h"
 #include "base/RegistryTree.h"
+#include "catalogue/CatalogueStore.h"
 #include "steps/Journal.h"
 #include "steps/StepActions.h"
 #include "tests/bench/BenchSupport.h"

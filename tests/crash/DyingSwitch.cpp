@@ -8,10 +8,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "steps/StepRunner.h"
 #include "app/Startup.h"
 #include "codesys/CodesysChange.h"
 #include "codesys/CodesysList.h"
+#include "steps/StepRunner.h"
 #include "suite/SuiteChange.h"
 #include "tests/TestSupport.h"
 

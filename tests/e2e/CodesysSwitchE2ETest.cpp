@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "catalogue/Naming.h"
 #include "base/Registry.h"
+#include "catalogue/Naming.h"
 #include "resource.h"
 #include "steps/Environment.h"
-#include "tests/TestSupport.h"
 #include "tests/e2e/FlipdeckProcess.h"
+#include "tests/TestSupport.h"
 #include "tests/world/DemoWorld.h"
 
 using namespace flipdeck;

@@ -2,18 +2,18 @@
 
 #include <algorithm>
 
-#include "catalogue/CatalogueStore.h"
-#include "catalogue/Naming.h"
 #include "base/Registry.h"
 #include "base/RegistryTree.h"
+#include "catalogue/CatalogueStore.h"
+#include "catalogue/Naming.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "resource.h"
-#include "steps/Journal.h"
 #include "steps/Environment.h"
+#include "steps/Journal.h"
 #include "steps/RunningPrograms.h"
-#include "tests/TestSupport.h"
 #include "tests/e2e/FlipdeckProcess.h"
 #include "tests/e2e/JsonReader.h"
+#include "tests/TestSupport.h"
 #include "tests/world/DemoWorld.h"
 
 using namespace flipdeck;

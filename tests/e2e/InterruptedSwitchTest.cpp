@@ -4,12 +4,12 @@
 #include <ostream>
 
 #include "app/Startup.h"
+#include "base/Registry.h"
 #include "codesys/CodesysChange.h"
 #include "codesys/CodesysList.h"
-#include "base/Registry.h"
+#include "steps/Environment.h"
 #include "steps/Journal.h"
 #include "steps/Recovery.h"
-#include "steps/Environment.h"
 #include "suite/SuiteChange.h"
 #include "tests/TestSupport.h"
 #include "tests/world/DemoWorld.h"

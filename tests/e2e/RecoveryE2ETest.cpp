@@ -5,12 +5,12 @@
 
 #include <algorithm>
 
-#include "catalogue/Naming.h"
 #include "base/VersionInfo.h"
+#include "catalogue/Naming.h"
 #include "resource.h"
 #include "steps/Journal.h"
-#include "tests/TestSupport.h"
 #include "tests/e2e/FlipdeckProcess.h"
+#include "tests/TestSupport.h"
 #include "tests/world/DemoWorld.h"
 
 using namespace flipdeck;

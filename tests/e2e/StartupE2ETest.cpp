@@ -5,8 +5,8 @@
 #include "base/Registry.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "resource.h"
-#include "tests/TestSupport.h"
 #include "tests/e2e/FlipdeckProcess.h"
+#include "tests/TestSupport.h"
 
 using namespace flipdeck;
 using namespace flipdeck::test;

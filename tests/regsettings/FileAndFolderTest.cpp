@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "tests/TestSupport.h"
 #include "tests/regsettings/RegSettingsDll.h"
+#include "tests/TestSupport.h"
 
 using namespace flipdeck::test;
 

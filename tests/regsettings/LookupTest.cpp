@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "base/Registry.h"
-#include "tests/TestSupport.h"
 #include "tests/regsettings/RegSettingsDll.h"
+#include "tests/TestSupport.h"
 
 using namespace flipdeck;
 using namespace flipdeck::test;

@@ -13,6 +13,19 @@ using namespace flipdeck::test;
 
 using Row = std::vector<std::string>;
 
+namespace {
+
+// The texts of every column of `row`.
+Row RowTexts(HWND list, int row)
+{
+    Row texts;
+    for (int column = 0; column < Header_GetItemCount(ListView_GetHeader(list)); ++column)
+        texts.push_back(GetListCellText(list, row, column));
+    return texts;
+}
+
+}  // namespace
+
 TEST(ListView, RowsKeepTheirTextsAndOneRowCanBeMadeTheSelection)
 {
     CDialog dialog(IDD_FLIPDECK_DIALOG);
@@ -24,16 +37,16 @@ TEST(ListView, RowsKeepTheirTextsAndOneRowCanBeMadeTheSelection)
     EXPECT_EQ(InsertListRow(list, 0, {"Kalvio 2.14.0.310", "C:\\Kalvio 2.14.0.310", "2.14.0.310", ""}), 0);
     EXPECT_EQ(InsertListRow(list, 99, {"MDN 3.0.2.7", "C:\\MDN 3.0.2.7", "3.0.2.7", "help.hlp"}), 1);
     EXPECT_EQ(InsertListRow(list, 0, {"Kalvio 2.15.1.20"}), 0);
-    EXPECT_EQ(GetListRowTexts(list, 0), (Row{"Kalvio 2.15.1.20", "", "", ""}));
-    EXPECT_EQ(GetListRowTexts(list, 2), (Row{"MDN 3.0.2.7", "C:\\MDN 3.0.2.7", "3.0.2.7", "help.hlp"}));
+    EXPECT_EQ(RowTexts(list, 0), (Row{"Kalvio 2.15.1.20", "", "", ""}));
+    EXPECT_EQ(RowTexts(list, 2), (Row{"MDN 3.0.2.7", "C:\\MDN 3.0.2.7", "3.0.2.7", "help.hlp"}));
 
     // Exchanging two rows, as the move commands do, one of them with a path beyond MAX_PATH.
-    Row first = GetListRowTexts(list, 1);
-    Row second = GetListRowTexts(list, 2);
+    Row first = RowTexts(list, 1);
+    Row second = RowTexts(list, 2);
     second[1] = "C:\\" + std::string(300, 'x');
     SetListRowTexts(list, 1, second);
     SetListRowTexts(list, 2, first);
-    EXPECT_EQ(GetListRowTexts(list, 1), second);
+    EXPECT_EQ(RowTexts(list, 1), second);
     EXPECT_EQ(GetListCellText(list, 2, 0), "Kalvio 2.14.0.310");
 
     EXPECT_TRUE(GetSelectedListRows(list).empty());

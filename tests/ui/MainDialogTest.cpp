@@ -4,11 +4,11 @@
 
 #include "app/Startup.h"
 
+#include "base/Registry.h"
+#include "base/VersionInfo.h"
 #include "catalogue/CodesysCatalogue.h"
 #include "catalogue/Naming.h"
-#include "base/Registry.h"
 #include "catalogue/SuiteCatalogue.h"
-#include "base/VersionInfo.h"
 #include "resource.h"
 #include "steps/Environment.h"
 #include "tests/TestSupport.h"

@@ -5,9 +5,9 @@
 
 #include <stdexcept>
 
-#include "catalogue/Naming.h"
 #include "base/Registry.h"
 #include "base/RegistryTree.h"
+#include "catalogue/Naming.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "steps/Environment.h"
 #include "tests/TestSupport.h"
