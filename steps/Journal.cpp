@@ -422,6 +422,15 @@ bool JournalWriter::Append(size_t index, const Step& step, const UndoData& undo)
     return WriteLine(fields);
 }
 
+bool JournalWriter::Resume()
+{
+    file_.reset(CreateFileA(JournalPath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    return static_cast<bool>(file_);
+}
+
+bool JournalWriter::MarkSettled(size_t index) { return WriteLine({"UNDONE", std::to_string(index)}); }
+
 bool JournalWriter::Finish()
 {
     // Marked ended first: a journal that cannot be removed must never be undone at the next start.
@@ -501,6 +510,15 @@ JournalState ReadJournal(const std::string& path, JournalContents& contents, std
             JournalRecord record;
             ok = ParseStep(reader, record);
             contents.records.push_back(std::move(record));
+        } else if (type == "UNDONE") {
+            // The newest record of that step: a step's number is written once.
+            unsigned long index = 0;
+            ok = reader.Number(index) && reader.AtEnd();
+            const auto record = std::find_if(contents.records.rbegin(), contents.records.rend(),
+                                             [&](const JournalRecord& known) { return known.index == index; });
+            ok = ok && record != contents.records.rend();
+            if (ok)
+                record->settled = true;
         }
         if (!ok) {
             problem = FormatLocalized(IDS_JOURNAL_GARBLED, {std::to_string(n + 1)});

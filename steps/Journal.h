@@ -14,6 +14,8 @@
 //   REGISTER  <component>          once per component to register again after the switch is undone
 //   STEP  <n>  <kind>  <flags>  <description>  <fields of the kind>
 //   END                            the last line, once the switch has ended (done or rolled back)
+//   UNDONE  <n>                    written by a recovery once step n is back as before (or was never
+//                                  made): a recovery that is itself ended half-way never undoes it again
 //
 // A STEP record is written whole and flushed to disk before step n starts. Its flags are "-" or the
 // letters L (logged folder move), F (may fail), K (kept when undone). The fields of each kind:
@@ -48,6 +50,7 @@ struct JournalRecord {
     size_t index = 0;
     Step step;
     UndoData undo;
+    bool settled = false;  // an earlier recovery put it back already
 };
 
 struct JournalContents {
@@ -78,6 +81,11 @@ public:
     bool Begin(const SwitchPlan& plan) override;
     bool Append(size_t index, const Step& step, const UndoData& undo) override;
     bool Finish() override;
+
+    // For a recovery: opens the existing journal to add UNDONE records. False when it cannot.
+    bool Resume();
+    // Records that step `index` is back as before.
+    bool MarkSettled(size_t index);
 
 private:
     bool WriteLine(const std::vector<std::string>& fields);

@@ -6,6 +6,7 @@
 #include "steps/Journal.h"
 #include "steps/StepActions.h"
 
+
 namespace flipdeck {
 
 namespace {
@@ -24,6 +25,10 @@ std::string StepList(const std::vector<std::string>& descriptions)
 }
 
 }  // namespace
+
+namespace seams {
+std::function<void()> RecoveryStepStarting = [] {};
+}  // namespace seams
 
 RecoveryReport RecoverUnfinishedSwitch()
 {
@@ -50,20 +55,36 @@ RecoveryReport RecoverUnfinishedSwitch()
     report.toName = journal.toName;
     WriteLog("Recovery of an unfinished switch from " + journal.fromName + " to " + journal.toName);
     bool registered = false;
-    for (auto record = journal.records.rbegin(); record != journal.records.rend(); ++record) {
-        registered = registered || record->step.kind == StepKind::Register;
-        switch (UndoStep(record->step, record->undo)) {
-        case UndoOutcome::Undone:
-            WriteLog("Undone: " + record->step.description);
-            report.undone.push_back(record->step.description);
-            break;
-        case UndoOutcome::Failed:
-            WriteLog("Could not be undone: " + record->step.description);
-            report.notRestored.push_back(record->step.description);
-            break;
-        case UndoOutcome::NotMade:
-        case UndoOutcome::Kept:
-            break;
+    {
+        // Each step back as before is recorded at once: undone a second time, after an earlier step
+        // was put back in its place, it would move that step's folder or tree instead.
+        JournalWriter progress;
+        bool recording = progress.Resume();
+        for (auto record = journal.records.rbegin(); record != journal.records.rend(); ++record) {
+            registered = registered || record->step.kind == StepKind::Register;
+            if (record->settled)
+                continue;
+            seams::RecoveryStepStarting();
+            const UndoOutcome outcome = UndoStep(record->step, record->undo);
+            switch (outcome) {
+            case UndoOutcome::Undone:
+                WriteLog("Undone: " + record->step.description);
+                report.undone.push_back(record->step.description);
+                break;
+            case UndoOutcome::Failed:
+                WriteLog("Could not be undone: " + record->step.description);
+                report.notRestored.push_back(record->step.description);
+                break;
+            case UndoOutcome::NotMade:
+            case UndoOutcome::Kept:
+                break;
+            }
+            if (outcome != UndoOutcome::Failed && recording && !progress.MarkSettled(record->index)) {
+                // The machine still goes back; only a recovery ended before it is through may then
+                // stop at a step it finds put back.
+                WriteLog("Recovery progress not recorded: " + report.journalPath);
+                recording = false;
+            }
         }
     }
     if (!report.notRestored.empty()) {
@@ -72,6 +93,7 @@ RecoveryReport RecoverUnfinishedSwitch()
         return report;
     }
     // The components were registered from the new version's folders: they must point back.
+    seams::RecoveryStepStarting();
     for (const std::string& component : journal.reregister) {
         if (registered && PathExists(component))
             MakeStep(RegisterStep(component), UndoData());

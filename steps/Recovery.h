@@ -2,12 +2,21 @@
 // there, and the machine goes back to where it was before that switch.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "steps/Step.h"
 
 namespace flipdeck {
+
+namespace seams {
+
+// Called before a recovery undoes a step and before it registers the restored version's
+// components again. Does nothing; tests end the process here.
+extern std::function<void()> RecoveryStepStarting;
+
+}  // namespace seams
 
 struct RecoveryReport {
     enum class Result {

@@ -2,7 +2,6 @@
 
 #include "base/ActivityLog.h"
 #include "base/FileMove.h"
-#include "base/FileMove.h"
 #include "base/RegistryTree.h"
 #include "catalogue/CatalogueStore.h"
 #include "catalogue/Naming.h"

@@ -3,6 +3,9 @@
 // when the power goes or the task is ended:
 //   dying_switch.exe suite|codesys <row> <k> <event name>
 // With k = 0 the switch runs to its end. Exit code 0 when it ended by itself.
+//   dying_switch.exe recover 0 <k> <event name>
+// makes only the start, whose recovery of an unfinished switch is held the same way before its
+// own step k (each step undone, then the registration of the components again).
 #include <windows.h>
 
 #include <cstdlib>
@@ -11,6 +14,7 @@
 #include "app/Startup.h"
 #include "codesys/CodesysChange.h"
 #include "codesys/CodesysList.h"
+#include "steps/Recovery.h"
 #include "steps/StepRunner.h"
 #include "suite/SuiteChange.h"
 #include "tests/TestSupport.h"
@@ -27,12 +31,14 @@ int main(int argc, char** argv)
     HANDLE reached = OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[4]);
 
     size_t started = 0;
-    seams::StepStarting = [&](size_t) {
+    const auto hold = [&] {
         if (++started != dying)
             return;
         SetEvent(reached);
         Sleep(INFINITE);
     };
+    seams::StepStarting = [&](size_t) { hold(); };
+    seams::RecoveryStepStarting = hold;
 
     RunState state;
     test::ScriptedUi ui;
@@ -41,6 +47,8 @@ int main(int argc, char** argv)
     CheckAdministrator(state);
     LoadAtStartup(state, ui, "1.0.0.1");
     LoadCodesysAtStartup(state, ui);
+    if (product == "recover")
+        return 0;
     if (product == "suite") {
         ui.selectedSuiteRows = {row};
         SwitchSuite(state, ui);

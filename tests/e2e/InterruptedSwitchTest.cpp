@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <ostream>
+#include <random>
+#include <set>
 
 #include "app/Startup.h"
 #include "base/Registry.h"
@@ -34,13 +36,14 @@ void PrintTo(const Interruption& interruption, std::ostream* out) { *out << inte
 
 // A real switch in a process of its own (tests/crash/DyingSwitch.cpp), ended from outside with
 // TerminateProcess just before its step `step` starts (0: never). True when it was ended there;
-// `journal` then holds what the journal file held at that moment.
-bool EndAtStep(const Interruption& interruption, int row, size_t step, JournalContents& journal)
+// `journal` then holds what the journal file held at that moment. With `product` "recover" it is
+// the recovery at a start that is ended before its own step `step`.
+bool EndAt(const std::string& product, int row, size_t step, JournalContents& journal)
 {
     const std::string event = "FlipdeckStepReached" + std::to_string(GetCurrentProcessId());
     UniqueHandle reached(CreateEventA(nullptr, TRUE, FALSE, event.c_str()));
     const std::string program = BinDir() + "\\dying_switch.exe";
-    std::string commandLine = "\"" + program + "\" " + interruption.product + " " + std::to_string(row) + " " +
+    std::string commandLine = "\"" + program + "\" " + product + " " + std::to_string(row) + " " +
                               std::to_string(step) + " " + event;
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
@@ -74,6 +77,11 @@ bool EndAtStep(const Interruption& interruption, int row, size_t step, JournalCo
     return true;
 }
 
+bool EndAtStep(const Interruption& interruption, int row, size_t step, JournalContents& journal)
+{
+    return EndAt(interruption.product, row, step, journal);
+}
+
 // The steps the switch's preview shows, asked as the dialog asks it.
 std::vector<std::string> Preview(const Interruption& interruption)
 {
@@ -104,6 +112,37 @@ protected:
             CreateDirectoryA((ProductSystemDirectory() + "CoDeSys " + version).c_str(), nullptr);
     }
 
+    // Takes the machine and its PATH as they are before the interrupted switch.
+    void TakeBefore()
+    {
+        JournalContents journal;
+        for (int row : GetParam().scene)
+            ASSERT_FALSE(EndAtStep(GetParam(), row, 0, journal));
+        before_ = world::Snapshot::Take();
+        machinePath_ = ReadRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path");
+        withBin_ = before_.machinePath;
+        NormalizePathList(withBin_);
+    }
+
+    // The machine is as before the switch, but for the bin path a suite switch put in front of
+    // the PATH, its one lasting change; that goes back here, so that the next run plans the same
+    // steps.
+    void ExpectAsBefore()
+    {
+        EXPECT_FALSE(JournalExists());
+        world::Snapshot after = world::Snapshot::Take();
+        if (after.machinePath != before_.machinePath) {
+            EXPECT_EQ(after.machinePath.substr(after.machinePath.find(';') + 1), withBin_);
+            WriteRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path", machinePath_);
+        }
+        after.machinePath = before_.machinePath;
+        EXPECT_EQ(before_.Differences(after), "");
+    }
+
+    world::Snapshot before_;
+    std::optional<RegValue> machinePath_;
+    std::string withBin_;
+
     SavedSystemPath path_;
     ScopedDemoWorld world_;
     ScratchLogFolder log_;
@@ -115,18 +154,12 @@ protected:
 TEST_P(InterruptedSwitch, EndedBeforeAnyOfItsStepsTheNextStartPutsTheMachineBack)
 {
     const Interruption& interruption = GetParam();
-    JournalContents journal;
-    for (int row : interruption.scene)
-        ASSERT_FALSE(EndAtStep(interruption, row, 0, journal));
-
-    const world::Snapshot before = world::Snapshot::Take();
-    const std::optional<RegValue> machinePath = ReadRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path");
-    std::string withBin = before.machinePath;
-    NormalizePathList(withBin);
+    ASSERT_NO_FATAL_FAILURE(TakeBefore());
     const std::vector<std::string> preview = Preview(interruption);
-    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "") << "the preview changed something";
+    EXPECT_EQ(before_.Differences(world::Snapshot::Take()), "") << "the preview changed something";
     ASSERT_FALSE(preview.empty());
 
+    JournalContents journal;
     size_t step = 1;
     for (; EndAtStep(interruption, interruption.row, step, journal); ++step) {
         SCOPED_TRACE("ended before step " + std::to_string(step));
@@ -138,20 +171,45 @@ TEST_P(InterruptedSwitch, EndedBeforeAnyOfItsStepsTheNextStartPutsTheMachineBack
         // The next start undoes what was made.
         const RecoveryReport report = RecoverUnfinishedSwitch();
         EXPECT_EQ(report.result, RecoveryReport::Result::Recovered);
-        EXPECT_FALSE(JournalExists());
-        world::Snapshot after = world::Snapshot::Take();
-        // The PATH keeps the bin path a suite switch put in front: its one lasting change. It goes
-        // back here, so that the next run plans the same steps.
-        if (after.machinePath != before.machinePath) {
-            EXPECT_EQ(after.machinePath.substr(after.machinePath.find(';') + 1), withBin);
-            WriteRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path", machinePath);
-        }
-        after.machinePath = before.machinePath;
-        EXPECT_EQ(before.Differences(after), "");
+        ExpectAsBefore();
     }
     // The last run was not ended: it made every step the preview showed, and nothing more.
     EXPECT_EQ(step - 1, preview.size());
     std::printf("%s: the switch ended before each of its %zu steps and recovered\n", interruption.name, preview.size());
+}
+
+// A recovery may be ended too, by a second power cut or a technician: the start after it finishes
+// the job, and never undoes a step a second time. The switch is ended before each of its steps k;
+// its recovery is ended before its own first and last step (the registration of the components
+// again) and one between them chosen by a seed, which the test prints.
+TEST_P(InterruptedSwitch, ARecoveryEndedHalfWayIsFinishedByTheNextStart)
+{
+    const Interruption& interruption = GetParam();
+    ASSERT_NO_FATAL_FAILURE(TakeBefore());
+    const unsigned seed = static_cast<unsigned>(GetTickCount());
+    std::mt19937 random(seed);
+    size_t killPoints = 0;
+    JournalContents journal;
+    for (size_t step = 1; EndAtStep(interruption, interruption.row, step, journal); ++step) {
+        // Each record undone, then the registration.
+        const size_t recoverySteps = journal.records.size() + 1;
+        std::set<size_t> ends = {1, recoverySteps};
+        if (recoverySteps > 2)
+            ends.insert(std::uniform_int_distribution<size_t>(2, recoverySteps - 1)(random));
+        for (size_t end : ends) {
+            SCOPED_TRACE("switch ended before step " + std::to_string(step) + ", its recovery before its step " +
+                         std::to_string(end) + ", seed " + std::to_string(seed));
+            if (end != *ends.begin())
+                ASSERT_TRUE(EndAtStep(interruption, interruption.row, step, journal));
+            JournalContents atRecovery;
+            ASSERT_TRUE(EndAt("recover", 0, end, atRecovery));
+            ++killPoints;
+            const RecoveryReport report = RecoverUnfinishedSwitch();
+            EXPECT_EQ(report.result, RecoveryReport::Result::Recovered) << RecoveryMessage(report);
+            ExpectAsBefore();
+        }
+    }
+    std::printf("%s: %zu recoveries ended half-way and finished (seed %u)\n", interruption.name, killPoints, seed);
 }
 
 INSTANTIATE_TEST_SUITE_P(
