@@ -207,7 +207,8 @@ ExitCode RunCommand(const Command& command, RunState& state, ConsoleUi& ui, Cons
         // Start-up has made the recovery and said what it did.
         if (recovery == RecoveryReport::Result::NothingToDo)
             output.WriteLine(OutputStream::Out, LoadLocalizedString(IDS_CLI_NOTHING_TO_RECOVER));
-        return recovery == RecoveryReport::Result::NothingToDo || recovery == RecoveryReport::Result::Recovered
+        return recovery == RecoveryReport::Result::NothingToDo || recovery == RecoveryReport::Result::Recovered ||
+                       recovery == RecoveryReport::Result::SetAside
                    ? ExitCode::Done
                    : ExitCode::NeedsHand;
     case Command::Kind::Start:

@@ -1,7 +1,6 @@
 #include "steps/Journal.h"
 
 #include <windows.h>
-#include <aclapi.h>
 #include <sddl.h>
 #include <shlobj.h>
 
@@ -11,8 +10,10 @@
 #include <iterator>
 #include <memory>
 
+#include "base/ActivityLog.h"
 #include "base/LocalizedString.h"
 #include "catalogue/Naming.h"
+#include "steps/JournalPlace.h"
 
 namespace flipdeck {
 
@@ -23,37 +24,31 @@ const char kFormat[] = "1";
 const char* const kKindNames[] = {"Note",        "MoveFolder",  "MoveFile",      "CreateFolder", "MoveTree",
                                   "CreateKey",   "WriteValues", "SetSystemPath", "Register"};
 // Full control for the system and administrators, reading for users; nothing inherited from
-// %ProgramData%, where every user may create files.
+// %ProgramData%, where every user may create files. The MSI makes the folder the same way
+// (installer/MsiLockPermissionsEx.idt).
 const char kFolderSecurity[] = "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)";
 
-std::string JournalFolder()
-{
-    char data[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, data)))
-        return std::string();
-    return std::string(data) + "\\Flipdeck";
-}
-
-// Creates the folder, or takes an existing one back for administrators: somebody else may have made it.
+// Creates the folder for administrators and the system. One that is there already is used only when
+// nobody else could have written it; otherwise it is moved aside and made anew.
 bool PrepareFolder(const std::string& folder)
 {
+    if (PathExists(folder)) {
+        std::string owner;
+        const std::string problem = TrustProblem(folder, owner);
+        if (problem.empty())
+            return true;
+        const std::string aside = SetAside(folder);
+        WriteLog("Journal folder not trusted (" + problem + ", owner " + owner + "), moved to " +
+                 (aside.empty() ? std::string("nowhere") : aside) + ": " + folder);
+        if (aside.empty())
+            return false;
+    }
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kFolderSecurity, SDDL_REVISION_1, &descriptor, nullptr))
         return false;
     UniqueLocalMemory owned(descriptor);
     SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
-    if (CreateDirectoryA(folder.c_str(), &attributes))
-        return true;
-    if (GetLastError() != ERROR_ALREADY_EXISTS)
-        return false;
-    BOOL present = FALSE, defaulted = FALSE;
-    PACL dacl = nullptr;
-    PSID owner = nullptr;
-    GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
-    GetSecurityDescriptorOwner(descriptor, &owner, &defaulted);
-    return SetNamedSecurityInfoA(const_cast<char*>(folder.c_str()), SE_FILE_OBJECT,
-                                 OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                                 owner, nullptr, dacl, nullptr) == ERROR_SUCCESS;
+    return CreateDirectoryA(folder.c_str(), &attributes) != FALSE;
 }
 
 uint32_t Fnv1a(const std::string& text)
@@ -349,6 +344,14 @@ bool ParseStep(FieldReader& reader, JournalRecord& record)
 }
 
 }  // namespace
+
+std::string JournalFolder()
+{
+    char data[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, data)))
+        return std::string();
+    return std::string(data) + "\\Flipdeck";
+}
 
 std::string JournalPath()
 {

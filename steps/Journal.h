@@ -42,6 +42,8 @@
 
 namespace flipdeck {
 
+// "%ProgramData%\Flipdeck" and the journal in it; empty when %ProgramData% is unknown.
+std::string JournalFolder();
 std::string JournalPath();
 bool JournalExists();
 

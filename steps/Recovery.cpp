@@ -1,9 +1,12 @@
 #include "steps/Recovery.h"
 
+#include <optional>
+
 #include "base/ActivityLog.h"
 #include "base/LocalizedString.h"
 #include "catalogue/Naming.h"
 #include "steps/Journal.h"
+#include "steps/JournalPlace.h"
 #include "steps/StepActions.h"
 
 
@@ -24,6 +27,26 @@ std::string StepList(const std::vector<std::string>& descriptions)
     return list;
 }
 
+// A journal folder or journal that somebody else than the administrators and the system could have
+// written is never read: it goes aside, so that it blocks nothing. Nothing when both may be read.
+std::optional<RecoveryReport> SetAsideUntrusted(RecoveryReport report)
+{
+    for (const std::string& path : {JournalFolder(), report.journalPath}) {
+        if (!PathExists(path))
+            return std::nullopt;
+        report.problem = TrustProblem(path, report.owner);
+        if (report.problem.empty())
+            continue;
+        report.journalPath = path;
+        report.setAside = SetAside(path);
+        report.result = report.setAside.empty() ? RecoveryReport::Result::Untrusted : RecoveryReport::Result::SetAside;
+        WriteLog("Journal not trusted (" + report.problem + ", owner " + report.owner + "), moved to " +
+                 (report.setAside.empty() ? std::string("nowhere") : report.setAside) + ": " + path);
+        return report;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 namespace seams {
@@ -34,6 +57,8 @@ RecoveryReport RecoverUnfinishedSwitch()
 {
     RecoveryReport report;
     report.journalPath = JournalPath();
+    if (std::optional<RecoveryReport> untrusted = SetAsideUntrusted(report))
+        return *untrusted;
     JournalContents journal;
     switch (ReadJournal(report.journalPath, journal, report.problem)) {
     case JournalState::Missing:
@@ -116,6 +141,10 @@ std::string RecoveryMessage(const RecoveryReport& report)
                                {report.fromName, report.toName, StepList(report.notRestored), report.journalPath});
     case RecoveryReport::Result::Damaged:
         return FormatLocalized(IDS_JOURNAL_DAMAGED, {report.journalPath, report.problem});
+    case RecoveryReport::Result::SetAside:
+        return FormatLocalized(IDS_JOURNAL_SET_ASIDE, {report.journalPath, report.owner, report.problem, report.setAside});
+    case RecoveryReport::Result::Untrusted:
+        return FormatLocalized(IDS_JOURNAL_UNTRUSTED, {report.journalPath, report.owner, report.problem});
     }
     return std::string();
 }

@@ -24,10 +24,14 @@ struct RecoveryReport {
         Recovered,    // every step undone; the journal is gone
         NeedsHand,    // some steps could not be undone; the journal stays
         Damaged,      // the journal cannot be read; nothing was changed and it stays
+        SetAside,     // the journal's folder or file could have been written by others: never read, moved aside
+        Untrusted,    // the same, but it could not be moved aside: it stays and blocks every switch
     };
     Result result = Result::NothingToDo;
     std::string journalPath;
-    std::string problem;  // Damaged: what is wrong with the journal
+    std::string problem;  // Damaged, SetAside, Untrusted: what is wrong with the journal
+    std::string owner;    // SetAside, Untrusted: who owns the folder or file
+    std::string setAside; // SetAside: where the folder or file went
     SwitchPlan::Product product = SwitchPlan::Product::Suite;
     std::string fromName;
     std::string toName;

@@ -149,6 +149,8 @@ protected:
     RecordingRegsvr32 regsvr32_;
 };
 
+class InterruptedRecovery : public InterruptedSwitch {};
+
 }  // namespace
 
 TEST_P(InterruptedSwitch, EndedBeforeAnyOfItsStepsTheNextStartPutsTheMachineBack)
@@ -182,7 +184,7 @@ TEST_P(InterruptedSwitch, EndedBeforeAnyOfItsStepsTheNextStartPutsTheMachineBack
 // the job, and never undoes a step a second time. The switch is ended before each of its steps k;
 // its recovery is ended before its own first and last step (the registration of the components
 // again) and one between them chosen by a seed, which the test prints.
-TEST_P(InterruptedSwitch, ARecoveryEndedHalfWayIsFinishedByTheNextStart)
+TEST_P(InterruptedRecovery, ARecoveryEndedHalfWayIsFinishedByTheNextStart)
 {
     const Interruption& interruption = GetParam();
     ASSERT_NO_FATAL_FAILURE(TakeBefore());
@@ -212,15 +214,23 @@ TEST_P(InterruptedSwitch, ARecoveryEndedHalfWayIsFinishedByTheNextStart)
     std::printf("%s: %zu recoveries ended half-way and finished (seed %u)\n", interruption.name, killPoints, seed);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Switches, InterruptedSwitch,
-    ::testing::Values(Interruption{"SuiteWithinAnEdition", "suite", {}, kKalvio215},
-                      Interruption{"SuiteToTheOtherEdition", "suite", {}, kMdn302},
-                      Interruption{"CodesysSubFolderToSubFolder", "codesys", {}, k2381},
-                      Interruption{"CodesysSubFolderToWholeFolder", "codesys", {}, k2370},
-                      Interruption{"CodesysWholeFolderToSubFolder", "codesys", {k2370}, k2395},
-                      Interruption{"CodesysSubFolderToNeutral", "codesys", {}, kNeutral},
-                      Interruption{"CodesysNeutralToSubFolder", "codesys", {kNeutral}, k2395},
-                      Interruption{"CodesysWholeFolderToNeutral", "codesys", {k2370}, kNeutral},
-                      Interruption{"CodesysNeutralToWholeFolder", "codesys", {kNeutral}, k2370}),
-    [](const ::testing::TestParamInfo<Interruption>& info) { return std::string(info.param.name); });
+// The suite switch once (an exchange to the other edition is made of the same steps) and each of
+// the seven kinds of CoDeSys change.
+const Interruption kSuiteSwitch{"SuiteWithinAnEdition", "suite", {}, kKalvio215};
+const Interruption kCodesysChanges[] = {
+    {"CodesysSubFolderToSubFolder", "codesys", {}, k2381},      {"CodesysSubFolderToWholeFolder", "codesys", {}, k2370},
+    {"CodesysWholeFolderToSubFolder", "codesys", {k2370}, k2395}, {"CodesysSubFolderToNeutral", "codesys", {}, kNeutral},
+    {"CodesysNeutralToSubFolder", "codesys", {kNeutral}, k2395},  {"CodesysWholeFolderToNeutral", "codesys", {k2370}, kNeutral},
+    {"CodesysNeutralToWholeFolder", "codesys", {kNeutral}, k2370}};
+
+auto CaseName = [](const ::testing::TestParamInfo<Interruption>& info) { return std::string(info.param.name); };
+
+INSTANTIATE_TEST_SUITE_P(Switches, InterruptedSwitch,
+                         ::testing::Values(kSuiteSwitch, Interruption{"SuiteToTheOtherEdition", "suite", {}, kMdn302},
+                                           kCodesysChanges[0], kCodesysChanges[1], kCodesysChanges[2], kCodesysChanges[3],
+                                           kCodesysChanges[4], kCodesysChanges[5], kCodesysChanges[6]),
+                         CaseName);
+INSTANTIATE_TEST_SUITE_P(Switches, InterruptedRecovery,
+                         ::testing::Values(kSuiteSwitch, kCodesysChanges[0], kCodesysChanges[1], kCodesysChanges[2],
+                                           kCodesysChanges[3], kCodesysChanges[4], kCodesysChanges[5], kCodesysChanges[6]),
+                         CaseName);

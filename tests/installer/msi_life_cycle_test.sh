@@ -97,6 +97,8 @@ snapshot() {
 must run_wine "$bin/make_demo_world.exe"
 must run_wine msiexec /i "$(winepath -w "$msi")" /qn
 expect_installed "$version"
+# The journal's folder is there before the first switch, so that no user can make it first.
+[ -d "$drive_c/ProgramData/Flipdeck" ] || fail "the installation made no journal folder"
 
 # The installed program opens on the demo world: its window carries its version, and its
 # activity log shows the world's catalogue.
@@ -123,7 +125,8 @@ must run_wine msiexec /x "$(winepath -w "$newer_msi")" /qn
 [ ! -e "$install_dir" ] || fail "removal left $(find "$install_dir" | xargs)"
 [ -z "$(shortcuts)" ] || fail "removal left the shortcut $(shortcuts)"
 [ -z "$(flipdeck_entries)" ] || fail "removal left the entry $(flipdeck_entries)"
-leftovers=$(find "$drive_c" \( -iname 'flipdeck*' -o -iname regsettings.dll \) -print)
+# The journal's folder stays, as a journal in it may still be needed.
+leftovers=$(find "$drive_c" \( -iname 'flipdeck*' -o -iname regsettings.dll \) ! -path "$drive_c/ProgramData/Flipdeck" -print)
 [ -z "$leftovers" ] || fail "removal left $leftovers"
 snapshot >"$work/after.txt"
 diff "$work/before.txt" "$work/after.txt" >"$work/changes.txt" || fail "removal changed what it must leave alone:"$'\n'"$(head -40 "$work/changes.txt")"

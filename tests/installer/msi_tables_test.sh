@@ -30,17 +30,31 @@ expect platform "$platform;1033" "$(msiinfo suminfo "$msi" | tr -d '\r' | sed -n
 
 # Files, each in its own component of this architecture, all in Program Files\Flipdeck.
 expect files "Flipdeck.ENG Flipdeck.exe regsettings.dll" "$(table File | cut -f3 | sort | xargs)"
-while IFS=$'\t' read -r component _ directory attributes _; do
-  expect "$component's 64-bit flag" "$component_bits" "$((attributes & 256))"
-  folder=$directory path=""
+# folder_path <directory id>: the folder from TARGETDIR down.
+folder_path() {
+  local folder=$1 path="" name
   while [ "$folder" != TARGETDIR ]; do
     name=$(column Directory "$folder" 3)
     [ "$name" = . ] && name=$folder
     path="$name${path:+\\$path}"
     folder=$(column Directory "$folder" 2)
   done
-  expect "$component's folder" "$program_files\\Flipdeck" "$path"
+  echo "$path"
+}
+while IFS=$'\t' read -r component _ directory attributes _; do
+  expect "$component's 64-bit flag" "$component_bits" "$((attributes & 256))"
+  if [ "$component" = JournalFolder ]; then
+    expect "journal folder kept at removal" 16 "$((attributes & 16))"
+    continue
+  fi
+  expect "$component's folder" "$program_files\\Flipdeck" "$(folder_path "$directory")"
 done < <(table Component)
+
+# The journal's folder exists before any switch, for administrators and the system only.
+expect "journal folder" 'CommonAppDataFolder\Flipdeck' "$(folder_path "$(column Component JournalFolder 3)")"
+expect "journal folder made" $'JOURNALDIR\tJournalFolder' "$(table CreateFolder)"
+expect "journal folder security" $'JOURNALDIR\tCreateFolder\tO:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)' \
+       "$(column MsiLockPermissionsEx JournalFolderLock 2)"$'\t'"$(column MsiLockPermissionsEx JournalFolderLock 3)"$'\t'"$(column MsiLockPermissionsEx JournalFolderLock 4)"
 
 expect "Start-menu shortcut" $'ProgramMenuFolder\tFlipdeck\t[#FlipdeckExe]' \
        "$(table Shortcut | awk -F'\t' '{print $2 "\t" $3 "\t" $5}')"
