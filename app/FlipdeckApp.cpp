@@ -46,7 +46,7 @@ int CFlipdeckApp::Run()
     // Deployment tools run the commands as the local system account, whose own hive holds no
     // catalogue: such a run acts for the user whose catalogue was written last, in that user's
     // language.
-    const std::string borrowedHive = commands ? BorrowCatalogueHive() : std::string();
+    const HiveChoice hive = commands ? BorrowCatalogueHive() : HiveChoice();
     SelectLanguage();
     char installPath[260] = {};
     if (GetRegistryBrivaneString("PATH", installPath, sizeof(installPath)))
@@ -57,7 +57,7 @@ int CFlipdeckApp::Run()
     name = name.substr(0, name.find_last_of('.'));
     helpFilePath_ = flipdeck::HelpFilePath(installPath_, name, languageCode_);
     if (commands)
-        return static_cast<int>(RunCommandLine(commandLine, installPath_, borrowedHive, ProgramStartup()));
+        return static_cast<int>(RunCommandLine(commandLine, installPath_, hive, ProgramStartup()));
 
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);

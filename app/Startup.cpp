@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "base/ActivityLog.h"
+#include "catalogue/CatalogueHive.h"
 #include "catalogue/CodesysCatalogue.h"
 #include "base/Registry.h"
 #include "catalogue/SuiteCatalogue.h"
@@ -33,9 +34,7 @@ void PrepareRun(RunState& state)
     state.suiteDirty = false;
     state.codesysDirty = false;
     state.currentSuiteIndex = 0;
-    BYTE autoStart = 1;
-    ReadUserMachineByte(kSuiteCatalogueKey, "AutoStart", autoStart);
-    state.autoStart = autoStart != 0;
+    state.autoStart = ReadCatalogueByte(kSuiteCatalogueKey, "AutoStart").value_or(1) != 0;
 }
 
 bool CheckAdministrator(RunState& state)
@@ -68,7 +67,7 @@ RecoveryReport::Result LoadAtStartup(RunState& state, UserInterface& ui, const s
     // The repair comes first, so that the repaired entry is in the list that later saves write.
     RepairFirstSuiteEntry(state.installPath);
     LoadSuiteCatalogue(state, ui, true);
-    EnumerateUserHives(state.userHives);
+    state.userHives = CatalogueUserHives();
     return recovery.result;
 }
 

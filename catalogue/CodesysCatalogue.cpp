@@ -24,7 +24,7 @@ namespace {
 
 std::optional<std::string> ReadCatalogue(const std::string& valueName)
 {
-    return ReadUserMachineText(kCodesysCatalogueKey, valueName);
+    return ReadCatalogueText(kCodesysCatalogueKey, valueName);
 }
 
 bool WriteCatalogue(const std::string& valueName, const std::string& text)
@@ -91,6 +91,8 @@ std::string ParkingVersion(const CodesysVersionEntry& entry)
 
 void SyncInstalledCodesys()
 {
+    if (MachineCatalogueOnly())
+        return;
     const std::string main = ReadRegText(HKEY_LOCAL_MACHINE, kCodesysSetupKey, "Targetdir_CODESYS").value_or("");
     if (main.empty())
         return;
@@ -130,7 +132,7 @@ void SyncInstalledCodesys()
 bool AdoptInstalledCodesys()
 {
     // Entry 1 may describe a parked version: its record must stay.
-    if (!ReadCatalogue("Name1").value_or("").empty())
+    if (MachineCatalogueOnly() || !ReadCatalogue("Name1").value_or("").empty())
         return false;
     const std::optional<std::string> main = ReadUserMachineText(kCodesysSetupKey, "Targetdir_CODESYS");
     if (!main)
@@ -165,7 +167,8 @@ void SettleCodesysState(RunState& state)
         std::string candidate = root + " NewVersions";
         for (int n = 1; PathExists(candidate); ++n)
             candidate = root + " NewVersions_" + std::to_string(n);
-        WriteCatalogue("NewVersionPath", candidate);
+        if (!MachineCatalogueOnly())
+            WriteCatalogue("NewVersionPath", candidate);
         state.newVersionsPath = candidate;
     }
     WriteLog("------------------CODESYS---------------------");

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/LocalizedString.h"
+#include "catalogue/CatalogueStore.h"
 #include "catalogue/CodesysCatalogue.h"
 #include "catalogue/Naming.h"
 #include "base/Registry.h"
@@ -66,7 +67,8 @@ void LoadCodesysAtStartup(RunState& state, UserInterface& ui)
     if (EqualsIgnoringCase(state.currentCodesysName, NeutralCodesysName())) {
         ui.SetField(kCodesysNameField, NeutralCodesysName());
         ui.SetField(kCodesysRenamePathField, "");
-        DiscoverInstallation(state, ui);
+        if (!MachineCatalogueOnly())
+            DiscoverInstallation(state, ui);
     }
 }
 
