@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "base/Account.h"
 #include "base/ActivityLog.h"
 #include "catalogue/CatalogueStore.h"
 #include "catalogue/Naming.h"
@@ -25,13 +26,8 @@ bool TokenIsLocalSystem()
     UniqueHandle token;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()))
         return false;
-    union {
-        TOKEN_USER user;
-        BYTE bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
-    } buffer;
-    DWORD size = 0;
-    return GetTokenInformation(token.get(), TokenUser, &buffer, sizeof(buffer), &size) &&
-           IsWellKnownSid(buffer.user.User.Sid, WinLocalSystemSid);
+    std::vector<BYTE> sid = TokenUserSid(token.get());
+    return !sid.empty() && IsWellKnownSid(sid.data(), WinLocalSystemSid);
 }
 
 std::vector<std::string> CatalogueUserHives()

@@ -317,14 +317,24 @@ std::string FailureText(const Step& step)
     }
 }
 
-bool NoCodesysRunning(UserInterface& ui)
+bool NoCodesysRunning(const RunState& state, UserInterface& ui)
 {
-    return ConfirmNoneRunning(ui, [] {
+    // Where CoDeSys' programs lie: the live installation and every catalogued version's parked folders.
+    std::vector<std::string> folders{ReadUserMachineText(kCodesysSetupKey, "Targetdir").value_or(""), state.newVersionsPath};
+    for (const CodesysComponent& component : kCodesysComponents) {
+        folders.push_back(ReadUserMachineText(kCodesysSetupKey, component.setupValue).value_or(""));
+        for (const CodesysVersionEntry& entry : state.codesysEntries)
+            folders.push_back(entry.*component.parkPath);
+    }
+    return ConfirmNoneRunning(ui, [&] {
         FoundPrograms found;
         if (seams::FindTopLevelWindow("CoDeSys_Frame", nullptr))
             found.lines += "\t" + LoadLocalizedString(IDS_TOOL_CODESYS) + "\n";
         if (IsProcessRunning("gateway.exe", &found.processesChecked))
             found.lines += "\t" + LoadLocalizedString(IDS_TOOL_CODESYS_GATEWAY) + "\n";
+        const FoundPrograms unseen = ProgramsInUnseenSessions(folders);
+        found.lines += unseen.lines;
+        found.processesChecked = found.processesChecked && unseen.processesChecked;
         return found;
     });
 }
@@ -424,7 +434,7 @@ ChangeOutcome SwitchCodesys(RunState& state, UserInterface& ui)
 
     const std::string warning = LoadLocalizedString(IDS_SWITCH_WARNING) + LoadLocalizedString(IDS_SWITCH_WARNING_RESTART);
     for (;;) {
-        if (!NoCodesysRunning(ui))
+        if (!NoCodesysRunning(state, ui))
             return ChangeOutcome::ProgramsRunning;
         if (std::optional<ChangeOutcome> outcome = Attempt(c, state, ui))
             return *outcome;

@@ -508,7 +508,7 @@ TEST_F(CodesysChangeTest, RunningCodesysHoldsTheChangeUntilItEndsOrIsIgnored)
         return className != nullptr && std::string(className) == "CoDeSys_Frame";
     });
     SeamOverride<bool(const seams::ProcessVisitor&)> processes(seams::WalkProcesses, [](const seams::ProcessVisitor& visit) {
-        visit(7, "C:\\windows\\syswow64\\Gateway.exe");
+        visit({7, "C:\\windows\\syswow64\\Gateway.exe", 1, "PC-0815\\anna"});
         return true;
     });
     ScriptedUi ui;
@@ -525,6 +525,28 @@ TEST_F(CodesysChangeTest, RunningCodesysHoldsTheChangeUntilItEndsOrIsIgnored)
     EXPECT_TRUE(Change(k2381, ignoring));
     ASSERT_EQ(ignoring.messages.size(), 2u);
     EXPECT_EQ(ignoring.messages[1].text, kSuccess);
+}
+
+TEST_F(CodesysChangeTest, CodesysOpenInAUsersSessionStopsAChangeFromSessionZero)
+{
+    // Wine runs every process in one session: the walk a deployment tool's run in session 0 makes
+    // is scripted. Its window cannot be seen from there; its program lies in the installation.
+    SeamOverride<bool(const char*, const char*)> windows(seams::FindTopLevelWindow, [](const char*, const char*) { return false; });
+    SeamOverride<bool(const seams::ProcessVisitor&)> processes(seams::WalkProcesses, [](const seams::ProcessVisitor& visit) {
+        visit({GetCurrentProcessId(), "C:\\Program Files\\Flipdeck\\Flipdeck.exe", 0, "NT AUTHORITY\\SYSTEM"});
+        visit({77, kMain + "\\CoDeSys.exe", 3, "PC-0815\\anna"});
+        return true;
+    });
+    const world::Snapshot before = world::Snapshot::Take();
+    ScriptedUi ui;
+    ui.answers = {IDABORT};
+    ui.selectedCodesysRows = {k2381};
+    EXPECT_EQ(SwitchCodesys(state_, ui), ChangeOutcome::ProgramsRunning);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "Folgende Programme wurden als aktiv erkannt:\n\n\t" + kMain +
+                                       "\\CoDeSys.exe (Sitzung 3, Benutzer PC-0815\\anna)\n\n"
+                                       "Beenden Sie diese Programme und versuchen Sie es dann erneut!");
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
 }
 
 TEST_F(CodesysChangeTest, RefusalsComeBeforeAnythingMoves)
