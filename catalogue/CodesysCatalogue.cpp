@@ -89,6 +89,19 @@ std::string ParkingVersion(const CodesysVersionEntry& entry)
     return entry.version + "_" + number;
 }
 
+std::string ParkedFolderInside(const std::vector<CodesysVersionEntry>& entries, const std::string& root)
+{
+    const std::string prefix = root + "\\";
+    for (const CodesysVersionEntry& entry : entries) {
+        for (const CodesysComponent& component : kCodesysComponents) {
+            const std::string& parked = entry.*component.parkPath;
+            if (EqualsIgnoringCase(parked.substr(0, prefix.size()), prefix) && PathExists(parked))
+                return parked;
+        }
+    }
+    return std::string();
+}
+
 void SyncInstalledCodesys()
 {
     if (MachineCatalogueOnly())

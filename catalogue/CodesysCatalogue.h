@@ -46,6 +46,9 @@ std::string UnusedCodesysName(const std::vector<CodesysVersionEntry>& entries, c
 // the first's, so that two copies never share parked names.
 std::string ParkingVersion(const CodesysVersionEntry& entry);
 
+// The first folder of a catalogued version parked inside `root`; empty when there is none.
+std::string ParkedFolderInside(const std::vector<CodesysVersionEntry>& entries, const std::string& root);
+
 // Matches the installed CoDeSys against the catalogue: a known version that is not parked becomes
 // the current one (also when no version was current), an unknown version a new entry that is current.
 // Neither this nor the adoption below writes while the run uses the machine's catalogue only.

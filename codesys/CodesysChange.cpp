@@ -111,20 +111,6 @@ ChangeContext ReadContext(const RunState& state, int row)
     return c;
 }
 
-// The first folder of a catalogued version parked inside `root`; empty when there is none.
-std::string ParkedFolderInside(const std::vector<CodesysVersionEntry>& entries, const std::string& root)
-{
-    const std::string prefix = root + "\\";
-    for (const CodesysVersionEntry& entry : entries) {
-        for (const CodesysComponent& component : kCodesysComponents) {
-            const std::string& parked = entry.*component.parkPath;
-            if (EqualsIgnoringCase(parked.substr(0, prefix.size()), prefix) && PathExists(parked))
-                return parked;
-        }
-    }
-    return std::string();
-}
-
 // Why the current and the new version's places are not free; empty when they are. A root folder
 // left at the new-versions path while its own place is free goes back there as the change's first step.
 std::string CheckPlaces(const ChangeContext& c, PlannedChange& planned, PlannedPaths& paths)

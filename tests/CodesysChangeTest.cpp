@@ -668,24 +668,33 @@ TEST_F(CodesysChangeTest, TheFirstSaveCataloguesWhatItParkedInTheFirstFreeNumber
     EXPECT_EQ(parked.Differences(world::Snapshot::Take()), "");
 }
 
-TEST_F(CodesysChangeTest, TheFirstSaveNeverCarriesOffTheFoldersOfParkedVersions)
+TEST_F(CodesysChangeTest, AFurtherCopyOfAParkedVersionWithoutCurrentNameIsCataloguedApart)
 {
     // A further copy of 2.3.9.5 installed under a catalogue that names no current version: the
-    // root folder holds it and the component folders of the versions parked beside it.
+    // root folder holds it and the component folders of the versions parked beside it, so a first
+    // save, which parks the whole root folder, would refuse every change. It is catalogued as a
+    // version of its own instead, named and parked apart from the first copy.
     Switch(kNeutral);
     world::InstallCodesys(BinDir() + "\\standins", "2.3.9.5");
+    WriteFileBytes(kMain + "\\copy.txt", "second copy");
     DeleteRegValue(HKEY_CURRENT_USER, kCodesysCatalogueKey, "CurrentVersionName");
     ScriptedUi opening;
     Open(opening);
-    ASSERT_EQ(state_.currentCodesysName, "");
+    EXPECT_EQ(state_.currentCodesysName, "CoDeSys 2.3.9.5_1");
+    EXPECT_EQ(GetCurrentCodesysName(), "CoDeSys 2.3.9.5_1");
+    ASSERT_EQ(opening.messages.size(), 1u);
+    EXPECT_EQ(opening.messages[0].text, "Es wurde eine neue CoDeSys-Installation gefunden und in den Versionswechsler aufgenommen.");
+    ASSERT_EQ(state_.codesysEntries.size(), 4u);
+    EXPECT_EQ(state_.codesysEntries[3].renamePath, kMain + " 2.3.9.5_1");
 
+    // Every change works again, the neutral one included, and the copy comes back whole.
     const world::Snapshot before = world::Snapshot::Take();
-    ScriptedUi ui;
-    EXPECT_FALSE(Change(k2370, ui));
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, "Die aktuelle Version kann nicht gesichert werden, da ihr Installationsverzeichnis "
-                                   "den abgelegten Ordner einer anderen Version enth\xE4lt:\n" + kMain + " 2.3.9.5");
-    EXPECT_EQ(ui.messages[0].type, static_cast<UINT>(MB_ICONWARNING | MB_OK));
+    Switch(k2370);
+    Switch(kAdded);
+    Switch(kNeutral);
+    EXPECT_EQ(ReadFileBytes(kMain + " 2.3.9.5_1\\copy.txt"), "second copy");
+    Switch(kAdded);
+    EXPECT_EQ(ReadFileBytes(kMain + "\\copy.txt"), "second copy");
     EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
 }
 
