@@ -6,6 +6,7 @@
 #include "app/Startup.h"
 #include "cli/CommandLine.h"
 #include "base/Language.h"
+#include "base/Text.h"
 #include "catalogue/CatalogueHive.h"
 #include "regsettings/regsettings.h"
 #include "ui/FlipdeckDlg.h"
@@ -49,8 +50,9 @@ int CFlipdeckApp::Run()
     const HiveChoice hive = commands ? BorrowCatalogueHive() : HiveChoice();
     SelectLanguage();
     char installPath[260] = {};
+    // The settings library answers an expandable value as it is stored ("%SystemDrive%\Brivane").
     if (GetRegistryBrivaneString("PATH", installPath, sizeof(installPath)))
-        installPath_ = installPath;
+        installPath_ = ExpandEnvironment(installPath);
 
     const std::string program = ProgramPath();
     std::string name = program.substr(program.find_last_of('\\') + 1);

@@ -8,6 +8,7 @@
 #include "catalogue/CatalogueHive.h"
 #include "catalogue/CodesysCatalogue.h"
 #include "base/Registry.h"
+#include "base/Text.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "codesys/CodesysList.h"
 
@@ -46,10 +47,12 @@ bool CheckAdministrator(RunState& state)
         const std::optional<RegValue> value = ReadRegValue(HKEY_LOCAL_MACHINE, key, "Path");
         if (!value || (value->type != REG_SZ && value->type != REG_EXPAND_SZ))
             continue;
-        *remembered = value->Text();
-        // Written back as it was: an expandable path stays expandable.
-        writable = value->type == REG_EXPAND_SZ ? WriteRegExpandString(HKEY_LOCAL_MACHINE, key, "Path", *remembered)
-                                                : WriteRegString(HKEY_LOCAL_MACHINE, key, "Path", *remembered);
+        // Written back as it was: an expandable path stays expandable. Remembered expanded, as the
+        // folder it names: program paths are derived from it and saved in the catalogue.
+        const std::string text = value->Text();
+        *remembered = value->type == REG_EXPAND_SZ ? ExpandEnvironment(text) : text;
+        writable = value->type == REG_EXPAND_SZ ? WriteRegExpandString(HKEY_LOCAL_MACHINE, key, "Path", text)
+                                                : WriteRegString(HKEY_LOCAL_MACHINE, key, "Path", text);
     }
     return writable;
 }
