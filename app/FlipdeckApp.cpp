@@ -5,6 +5,7 @@
 
 #include "app/Startup.h"
 #include "base/Language.h"
+#include "base/Text.h"
 #include "catalogue/CatalogueHive.h"
 #include "cli/CommandLine.h"
 #include "regsettings/regsettings.h"
@@ -46,18 +47,19 @@ int CFlipdeckApp::Run()
     // Deployment tools run the commands as the local system account, whose own hive holds no
     // catalogue: such a run acts for the user whose catalogue was written last, in that user's
     // language.
-    const std::string borrowedHive = commands ? BorrowCatalogueHive() : std::string();
+    const HiveChoice hive = commands ? BorrowCatalogueHive() : HiveChoice();
     SelectLanguage();
     char installPath[260] = {};
+    // The settings library answers an expandable value as it is stored ("%SystemDrive%\Brivane").
     if (GetRegistryBrivaneString("PATH", installPath, sizeof(installPath)))
-        installPath_ = installPath;
+        installPath_ = ExpandEnvironment(installPath);
 
     const std::string program = ProgramPath();
     std::string name = program.substr(program.find_last_of('\\') + 1);
     name = name.substr(0, name.find_last_of('.'));
     helpFilePath_ = flipdeck::HelpFilePath(installPath_, name, languageCode_);
     if (commands)
-        return static_cast<int>(RunCommandLine(commandLine, installPath_, borrowedHive, ProgramStartup()));
+        return static_cast<int>(RunCommandLine(commandLine, installPath_, hive, ProgramStartup()));
 
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);

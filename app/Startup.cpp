@@ -6,6 +6,8 @@
 
 #include "base/ActivityLog.h"
 #include "base/Registry.h"
+#include "base/Text.h"
+#include "catalogue/CatalogueHive.h"
 #include "catalogue/CodesysCatalogue.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "codesys/CodesysList.h"
@@ -33,9 +35,7 @@ void PrepareRun(RunState& state)
     state.suiteDirty = false;
     state.codesysDirty = false;
     state.currentSuiteIndex = 0;
-    BYTE autoStart = 1;
-    ReadUserMachineByte(kSuiteCatalogueKey, "AutoStart", autoStart);
-    state.autoStart = autoStart != 0;
+    state.autoStart = ReadCatalogueByte(kSuiteCatalogueKey, "AutoStart").value_or(1) != 0;
 }
 
 bool CheckAdministrator(RunState& state)
@@ -47,10 +47,12 @@ bool CheckAdministrator(RunState& state)
         const std::optional<RegValue> value = ReadRegValue(HKEY_LOCAL_MACHINE, key, "Path");
         if (!value || (value->type != REG_SZ && value->type != REG_EXPAND_SZ))
             continue;
-        *remembered = value->Text();
-        // Written back as it was: an expandable path stays expandable.
-        writable = value->type == REG_EXPAND_SZ ? WriteRegExpandString(HKEY_LOCAL_MACHINE, key, "Path", *remembered)
-                                                : WriteRegString(HKEY_LOCAL_MACHINE, key, "Path", *remembered);
+        // Written back as it was: an expandable path stays expandable. Remembered expanded, as the
+        // folder it names: program paths are derived from it and saved in the catalogue.
+        const std::string text = value->Text();
+        *remembered = value->type == REG_EXPAND_SZ ? ExpandEnvironment(text) : text;
+        writable = value->type == REG_EXPAND_SZ ? WriteRegExpandString(HKEY_LOCAL_MACHINE, key, "Path", text)
+                                                : WriteRegString(HKEY_LOCAL_MACHINE, key, "Path", text);
     }
     return writable;
 }
@@ -68,7 +70,7 @@ RecoveryReport::Result LoadAtStartup(RunState& state, UserInterface& ui, const s
     // The repair comes first, so that the repaired entry is in the list that later saves write.
     RepairFirstSuiteEntry(state.installPath);
     LoadSuiteCatalogue(state, ui, true);
-    EnumerateUserHives(state.userHives);
+    state.userHives = CatalogueUserHives();
     return recovery.result;
 }
 

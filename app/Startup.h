@@ -21,7 +21,8 @@ bool AcquireSingleInstance();
 void PrepareRun(RunState& state);
 
 // Writes each installation "Path" value under HKLM back to itself, with its type: only an
-// administrator can. Remembers both paths. False when neither value exists or the last write failed.
+// administrator can. Remembers both paths, an expandable one expanded. False when neither value
+// exists or the last write failed.
 bool CheckAdministrator(RunState& state);
 
 // The start banner, the recovery of a switch that died half-way, the repair of the first entry,

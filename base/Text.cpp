@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "base/UniqueHandle.h"
 
 namespace flipdeck {
@@ -20,6 +22,21 @@ bool PathExists(const std::string& path)
     WIN32_FIND_DATAA found;
     UniqueFind search(FindFirstFileA(path.c_str(), &found));
     return static_cast<bool>(search);
+}
+
+std::string ExpandEnvironment(const std::string& text)
+{
+    std::string expanded(text.size() + 1, '\0');
+    for (;;) {
+        const DWORD needed = ExpandEnvironmentStringsA(text.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
+        if (needed == 0)
+            return text;
+        if (needed <= expanded.size()) {
+            expanded.resize(std::strlen(expanded.c_str()));
+            return expanded;
+        }
+        expanded.resize(needed);
+    }
 }
 
 }  // namespace flipdeck

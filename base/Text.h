@@ -14,4 +14,8 @@ std::string ToUpper(std::string text);
 // backslash is not found, wildcards act as wildcards).
 bool PathExists(const std::string& path);
 
+// The text with its %variables% replaced from this process's environment, as an expandable
+// registry value means it; the text itself when that fails.
+std::string ExpandEnvironment(const std::string& text);
+
 }  // namespace flipdeck

@@ -4,8 +4,10 @@
 
 #include <vector>
 
+#include "base/Account.h"
 #include "base/ActivityLog.h"
 #include "base/Registry.h"
+#include "base/Text.h"
 #include "base/UniqueHandle.h"
 #include "catalogue/CatalogueStore.h"
 #include "catalogue/Naming.h"
@@ -13,13 +15,43 @@
 
 namespace flipdeck {
 
+namespace seams {
+
+std::function<bool()> RunsAsLocalSystem = TokenIsLocalSystem;
+
+}  // namespace seams
+
+bool TokenIsLocalSystem()
+{
+    UniqueHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()))
+        return false;
+    std::vector<BYTE> sid = TokenUserSid(token.get());
+    return !sid.empty() && IsWellKnownSid(sid.data(), WinLocalSystemSid);
+}
+
+std::vector<std::string> CatalogueUserHives()
+{
+    std::vector<std::string> all;
+    EnumerateUserHives(all);
+    std::vector<std::string> hives;
+    const std::string classes = "_Classes";
+    for (const std::string& hive : all) {
+        const bool own = EqualsIgnoringCase(hive, ".DEFAULT") || EqualsIgnoringCase(hive, "S-1-5-18") ||
+                         EqualsIgnoringCase(hive, "S-1-5-19") || EqualsIgnoringCase(hive, "S-1-5-20");
+        const bool classesHalf = hive.size() > classes.size() &&
+                                 EqualsIgnoringCase(hive.substr(hive.size() - classes.size()), classes);
+        if (!own && !classesHalf)
+            hives.push_back(hive);
+    }
+    return hives;
+}
+
 std::string NewestCatalogueHive()
 {
-    std::vector<std::string> hives;
-    EnumerateUserHives(hives);
     std::string newest;
     ULONGLONG newestTime = 0;
-    for (const std::string& hive : hives) {
+    for (const std::string& hive : CatalogueUserHives()) {
         UniqueHKey key;
         FILETIME written{};
         if (OpenRegKey(HKEY_USERS, hive + "\\" + kSuiteCatalogueKey, KEY_READ, key) != ERROR_SUCCESS ||
@@ -63,16 +95,20 @@ std::string DocumentsFolderOf(const std::string& hive)
     return ReadRegText(HKEY_USERS, explorer + "Shell Folders", "Personal").value_or("");
 }
 
-std::string BorrowCatalogueHive()
+HiveChoice BorrowCatalogueHive()
 {
-    if (KeyExists(HKEY_CURRENT_USER, kSuiteCatalogueKey))
-        return std::string();
+    // The system account's own hive never counts, even when an earlier run left a catalogue there.
+    const bool system = seams::RunsAsLocalSystem();
+    if (!system && KeyExists(HKEY_CURRENT_USER, kSuiteCatalogueKey))
+        return {};
     const std::string hive = NewestCatalogueHive();
-    if (hive.empty() || !ActAsUserOf(hive))
-        return std::string();
+    if (hive.empty() || !ActAsUserOf(hive)) {
+        UseMachineCatalogueOnly(system);
+        return {std::string(), system};
+    }
     if (const std::string documents = DocumentsFolderOf(hive); !documents.empty())
         UseDocumentsFolder(documents);
-    return hive;
+    return {hive, false};
 }
 
 }  // namespace flipdeck

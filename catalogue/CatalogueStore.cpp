@@ -20,10 +20,37 @@ bool KeyExists(HKEY root, const std::string& subKey)
     return OpenRegKey(root, subKey, KEY_READ, key) == ERROR_SUCCESS;
 }
 
+namespace {
+
+bool machineCatalogueOnly = false;
+
+}  // namespace
+
+void UseMachineCatalogueOnly(bool machineOnly) { machineCatalogueOnly = machineOnly; }
+
+bool MachineCatalogueOnly() { return machineCatalogueOnly; }
+
+std::optional<std::string> ReadCatalogueText(const std::string& subKey, const std::string& valueName)
+{
+    return machineCatalogueOnly ? ReadRegText(HKEY_LOCAL_MACHINE, subKey, valueName) : ReadUserMachineText(subKey, valueName);
+}
+
+std::optional<BYTE> ReadCatalogueByte(const std::string& subKey, const std::string& valueName)
+{
+    BYTE value = 0;
+    const bool read = machineCatalogueOnly ? ReadRegByte(HKEY_LOCAL_MACHINE, subKey, valueName, value)
+                                           : ReadUserMachineByte(subKey, valueName, value);
+    return read ? std::optional<BYTE>(value) : std::nullopt;
+}
+
 CatalogueValues::CatalogueValues(std::string subKey)
     : subKey_(std::move(subKey)), places_{{HKEY_CURRENT_USER, false, {}}, {HKEY_LOCAL_MACHINE, false, {}}}
 {
     for (Place& place : places_) {
+        if (machineCatalogueOnly && place.root == HKEY_CURRENT_USER) {
+            place.read = true;  // holds nothing that counts
+            continue;
+        }
         const LSTATUS status = CaptureRegistryValues(place.root, subKey_, place.values);
         // A missing key holds no values; one that failed otherwise is asked value by value.
         place.read = status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
@@ -104,6 +131,8 @@ std::vector<CataloguePlace> CataloguePlaces(const std::vector<std::string>& user
                                             const std::string& mirrorKey, bool mirror)
 {
     std::vector<CataloguePlace> places;
+    if (machineCatalogueOnly)
+        return places;
     if (userHives.empty()) {
         places.push_back({HKEY_CURRENT_USER, key});
         if (mirror)

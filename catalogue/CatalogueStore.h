@@ -27,6 +27,17 @@ struct NumberedName {
 
 bool KeyExists(HKEY root, const std::string& subKey);
 
+// For the rest of the run the catalogues are the machine's values alone and no place takes a
+// catalogue write: a run of the local system account that found no user's catalogue, whose own
+// hive must never hold one.
+void UseMachineCatalogueOnly(bool machineOnly);
+bool MachineCatalogueOnly();
+
+// A catalogue value as ReadUserMachineText and ReadUserMachineByte read it, the current user's
+// passed over while the run uses the machine's catalogue only.
+std::optional<std::string> ReadCatalogueText(const std::string& subKey, const std::string& valueName);
+std::optional<BYTE> ReadCatalogueByte(const std::string& subKey, const std::string& valueName);
+
 // The values of a catalogue key under the current user and under the machine, each key read in
 // one pass when the object is made: loading asks for hundreds of values, and opening the key for
 // each of them made start-up grow with the catalogue. Answers value by value as
@@ -69,7 +80,8 @@ struct CataloguePlace {
 
 // Every place a catalogue lives: each user hive that has `key` (and the current user when it
 // lacks the key, so that a catalogue known only from the machine is saved), or the current user
-// alone when no hive is known; with `mirror`, also each of those places of `mirrorKey`.
+// alone when no hive is known; with `mirror`, also each of those places of `mirrorKey`. None while
+// the run uses the machine's catalogue only.
 std::vector<CataloguePlace> CataloguePlaces(const std::vector<std::string>& userHives, const std::string& key,
                                             const std::string& mirrorKey, bool mirror);
 

@@ -24,7 +24,7 @@ namespace {
 
 std::optional<std::string> ReadCatalogue(const std::string& valueName)
 {
-    return ReadUserMachineText(kCodesysCatalogueKey, valueName);
+    return ReadCatalogueText(kCodesysCatalogueKey, valueName);
 }
 
 bool WriteCatalogue(const std::string& valueName, const std::string& text)
@@ -89,8 +89,23 @@ std::string ParkingVersion(const CodesysVersionEntry& entry)
     return entry.version + "_" + number;
 }
 
+std::string ParkedFolderInside(const std::vector<CodesysVersionEntry>& entries, const std::string& root)
+{
+    const std::string prefix = root + "\\";
+    for (const CodesysVersionEntry& entry : entries) {
+        for (const CodesysComponent& component : kCodesysComponents) {
+            const std::string& parked = entry.*component.parkPath;
+            if (EqualsIgnoringCase(parked.substr(0, prefix.size()), prefix) && PathExists(parked))
+                return parked;
+        }
+    }
+    return std::string();
+}
+
 void SyncInstalledCodesys()
 {
+    if (MachineCatalogueOnly())
+        return;
     const std::string main = ReadRegText(HKEY_LOCAL_MACHINE, kCodesysSetupKey, "Targetdir_CODESYS").value_or("");
     if (main.empty())
         return;
@@ -130,7 +145,7 @@ void SyncInstalledCodesys()
 bool AdoptInstalledCodesys()
 {
     // Entry 1 may describe a parked version: its record must stay.
-    if (!ReadCatalogue("Name1").value_or("").empty())
+    if (MachineCatalogueOnly() || !ReadCatalogue("Name1").value_or("").empty())
         return false;
     const std::optional<std::string> main = ReadUserMachineText(kCodesysSetupKey, "Targetdir_CODESYS");
     if (!main)
@@ -165,7 +180,8 @@ void SettleCodesysState(RunState& state)
         std::string candidate = root + " NewVersions";
         for (int n = 1; PathExists(candidate); ++n)
             candidate = root + " NewVersions_" + std::to_string(n);
-        WriteCatalogue("NewVersionPath", candidate);
+        if (!MachineCatalogueOnly())
+            WriteCatalogue("NewVersionPath", candidate);
         state.newVersionsPath = candidate;
     }
     WriteLog("------------------CODESYS---------------------");

@@ -46,16 +46,21 @@ std::string UnusedCodesysName(const std::vector<CodesysVersionEntry>& entries, c
 // the first's, so that two copies never share parked names.
 std::string ParkingVersion(const CodesysVersionEntry& entry);
 
+// The first folder of a catalogued version parked inside `root`; empty when there is none.
+std::string ParkedFolderInside(const std::vector<CodesysVersionEntry>& entries, const std::string& root);
+
 // Matches the installed CoDeSys against the catalogue: a known version that is not parked becomes
 // the current one (also when no version was current), an unknown version a new entry that is current.
+// Neither this nor the adoption below writes while the run uses the machine's catalogue only.
 void SyncInstalledCodesys();
 
-// Writes entry 1 and the current version name from the setup key. False when a step fails or
-// when entry 1 is already taken.
+// Writes entry 1 and the current version name from the setup key. False when a step fails, when
+// entry 1 is already taken or when the run uses the machine's catalogue only.
 bool AdoptInstalledCodesys();
 
 // Reads the current version name (adopting the installation when there is none) and the
-// new-versions path (choosing and storing a free one when there is none).
+// new-versions path (choosing a free one when there is none, and storing it unless the run uses
+// the machine's catalogue only).
 void SettleCodesysState(RunState& state);
 
 // Fills the entries from the registry, logging every value, and shows them.

@@ -124,7 +124,7 @@ void LoadSuiteCatalogue(RunState& state, UserInterface& ui, bool log)
 
 std::string GetCurrentVersionName()
 {
-    return ReadUserMachineText(kSuiteCatalogueKey, "CurrentVersionName").value_or("");
+    return ReadCatalogueText(kSuiteCatalogueKey, "CurrentVersionName").value_or("");
 }
 
 std::vector<ValueChange> SuiteCatalogueChanges(const RunState& state, bool autoStart, const std::string& currentName,
@@ -222,7 +222,7 @@ std::string FirstFreeNumberedPath(const std::string& base)
 
 void RepairFirstSuiteEntry(const std::string& installPath)
 {
-    if (installPath.empty() || !ReadUserMachineText(kSuiteCatalogueKey, "Name1") ||
+    if (MachineCatalogueOnly() || installPath.empty() || !ReadUserMachineText(kSuiteCatalogueKey, "Name1") ||
         ReadUserMachineText(kSuiteCatalogueKey, "Path1"))
         return;
     std::string path = FirstFreeNumberedPath(installPath);

@@ -52,7 +52,8 @@ bool AddSuiteVersion(RunState& state, UserInterface& ui, const SuiteVersionEntry
 // The first of base + "1" ... base + "49" that does not exist; base itself when all exist.
 std::string FirstFreeNumberedPath(const std::string& base);
 
-// A catalogue whose first entry has a name but no rename path gets one next to the installation.
+// A catalogue whose first entry has a name but no rename path gets one next to the installation
+// (not while the run uses the machine's catalogue only).
 void RepairFirstSuiteEntry(const std::string& installPath);
 
 }  // namespace flipdeck

@@ -308,7 +308,7 @@ std::string CommandText(const Command& command)
     return text;
 }
 
-ExitCode RunCommandLine(const std::wstring& commandLine, const std::string& installPath, const std::string& borrowedHive,
+ExitCode RunCommandLine(const std::wstring& commandLine, const std::string& installPath, const HiveChoice& hive,
                         const RunStartup& startup)
 {
     ConsoleOutput output;
@@ -340,7 +340,18 @@ ExitCode RunCommandLine(const std::wstring& commandLine, const std::string& inst
     ui.Release(OutputStream::Out);
 
     WriteLog("Command line: " + CommandText(command) +
-             (borrowedHive.empty() ? std::string() : " (user hive HKEY_USERS\\" + borrowedHive + ")"));
+             (hive.borrowedHive.empty() ? std::string() : " (user hive HKEY_USERS\\" + hive.borrowedHive + ")") +
+             (hive.machineOnly ? " (machine values only)" : ""));
+    if (hive.machineOnly) {
+        output.WriteLine(OutputStream::Error, LoadLocalizedString(IDS_CLI_MACHINE_VALUES_ONLY));
+        // A change would write the catalogue and the per-user values into the system account's hive.
+        if (TakesName(command.kind)) {
+            WriteLog(LoadLocalizedString(IDS_CLI_CHANGE_NEEDS_USER));
+            output.WriteLine(OutputStream::Error, LoadLocalizedString(IDS_CLI_CHANGE_NEEDS_USER));
+            ui.Release(OutputStream::Error);
+            return ExitCode::Refused;
+        }
+    }
     const ExitCode code = RunCommand(command, state, ui, output, recovery, startup);
     ui.Release(code == ExitCode::Done ? OutputStream::Out : OutputStream::Error);
     return code;

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "catalogue/CatalogueHive.h"
 #include "steps/ChangeOutcome.h"
 #include "steps/RunStartup.h"
 
@@ -51,8 +52,8 @@ bool ParseCommandLine(const std::wstring& commandLine, Command& command, std::st
 std::string CommandText(const Command& command);
 
 // Parses the command line and runs its command. `installPath`: the suite installation path the
-// settings library answered; `borrowedHive`: the user hive the run acts for, or empty.
-ExitCode RunCommandLine(const std::wstring& commandLine, const std::string& installPath, const std::string& borrowedHive,
+// settings library answered; `hive`: whose catalogue the run works with.
+ExitCode RunCommandLine(const std::wstring& commandLine, const std::string& installPath, const HiveChoice& hive,
                         const RunStartup& startup);
 
 }  // namespace flipdeck

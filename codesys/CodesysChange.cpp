@@ -111,20 +111,6 @@ ChangeContext ReadContext(const RunState& state, int row)
     return c;
 }
 
-// The first folder of a catalogued version parked inside `root`; empty when there is none.
-std::string ParkedFolderInside(const std::vector<CodesysVersionEntry>& entries, const std::string& root)
-{
-    const std::string prefix = root + "\\";
-    for (const CodesysVersionEntry& entry : entries) {
-        for (const CodesysComponent& component : kCodesysComponents) {
-            const std::string& parked = entry.*component.parkPath;
-            if (EqualsIgnoringCase(parked.substr(0, prefix.size()), prefix) && PathExists(parked))
-                return parked;
-        }
-    }
-    return std::string();
-}
-
 // Why the current and the new version's places are not free; empty when they are. A root folder
 // left at the new-versions path while its own place is free goes back there as the change's first step.
 std::string CheckPlaces(const ChangeContext& c, PlannedChange& planned, PlannedPaths& paths)
@@ -317,14 +303,24 @@ std::string FailureText(const Step& step)
     }
 }
 
-bool NoCodesysRunning(UserInterface& ui)
+bool NoCodesysRunning(const RunState& state, UserInterface& ui)
 {
-    return ConfirmNoneRunning(ui, [] {
+    // Where CoDeSys' programs lie: the live installation and every catalogued version's parked folders.
+    std::vector<std::string> folders{ReadUserMachineText(kCodesysSetupKey, "Targetdir").value_or(""), state.newVersionsPath};
+    for (const CodesysComponent& component : kCodesysComponents) {
+        folders.push_back(ReadUserMachineText(kCodesysSetupKey, component.setupValue).value_or(""));
+        for (const CodesysVersionEntry& entry : state.codesysEntries)
+            folders.push_back(entry.*component.parkPath);
+    }
+    return ConfirmNoneRunning(ui, [&] {
         FoundPrograms found;
         if (seams::FindTopLevelWindow("CoDeSys_Frame", nullptr))
             found.lines += "\t" + LoadLocalizedString(IDS_TOOL_CODESYS) + "\n";
         if (IsProcessRunning("gateway.exe", &found.processesChecked))
             found.lines += "\t" + LoadLocalizedString(IDS_TOOL_CODESYS_GATEWAY) + "\n";
+        const FoundPrograms unseen = ProgramsInUnseenSessions(folders);
+        found.lines += unseen.lines;
+        found.processesChecked = found.processesChecked && unseen.processesChecked;
         return found;
     });
 }
@@ -424,7 +420,7 @@ ChangeOutcome SwitchCodesys(RunState& state, UserInterface& ui)
 
     const std::string warning = LoadLocalizedString(IDS_SWITCH_WARNING) + LoadLocalizedString(IDS_SWITCH_WARNING_RESTART);
     for (;;) {
-        if (!NoCodesysRunning(ui))
+        if (!NoCodesysRunning(state, ui))
             return ChangeOutcome::ProgramsRunning;
         if (std::optional<ChangeOutcome> outcome = Attempt(c, state, ui))
             return *outcome;

@@ -5,6 +5,7 @@
 
 #include "base/LocalizedString.h"
 #include "base/Registry.h"
+#include "catalogue/CatalogueStore.h"
 #include "catalogue/CodesysCatalogue.h"
 #include "catalogue/Naming.h"
 
@@ -66,8 +67,18 @@ void LoadCodesysAtStartup(RunState& state, UserInterface& ui)
     if (EqualsIgnoringCase(state.currentCodesysName, NeutralCodesysName())) {
         ui.SetField(kCodesysNameField, NeutralCodesysName());
         ui.SetField(kCodesysRenamePathField, "");
-        DiscoverInstallation(state, ui);
+        if (!MachineCatalogueOnly())
+            DiscoverInstallation(state, ui);
+        return;
     }
+    // No version is named current and the installation's root folder holds a parked version's
+    // folder (a further copy of a parked version, installed without the neutral entry): the first
+    // save, which parks the whole root folder, would refuse every change. Catalogued as a version
+    // of its own, the installation switches like any other.
+    const std::string root = ReadUserMachineText(kCodesysSetupKey, "Targetdir").value_or("");
+    if (state.currentCodesysName.empty() && !MachineCatalogueOnly() && !root.empty() &&
+        !ParkedFolderInside(state.codesysEntries, root).empty())
+        DiscoverInstallation(state, ui);
 }
 
 void DeleteCodesysEntry(RunState& state, UserInterface& ui)

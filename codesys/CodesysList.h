@@ -9,7 +9,8 @@ namespace flipdeck {
 
 // Start-up: matches the installed CoDeSys against the catalogue (adopting it when unknown),
 // settles the current version and the new-versions path, loads and shows the catalogue and, while
-// the neutral entry is current, adopts a version installed since as a new current entry.
+// the neutral entry is current or while no version is and the installation's root holds a parked
+// version's folder, adopts the installed version as a new current entry.
 // Needs the user hive list filled.
 void LoadCodesysAtStartup(RunState& state, UserInterface& ui);
 

@@ -7,6 +7,7 @@
 #include "base/ActivityLog.h"
 #include "base/LocalizedString.h"
 #include "base/Registry.h"
+#include "base/Text.h"
 #include "base/UniqueHandle.h"
 #include "catalogue/Naming.h"
 
@@ -41,23 +42,6 @@ seams::ProcessRun StartAndWait(const std::string& application, const std::string
     if (!GetExitCodeProcess(process.get(), &exitCode))
         exitCode = GetLastError();
     return seams::ProcessRun::Finished;
-}
-
-// The list with its %variables% replaced from this process's environment, as programs started
-// from here must see it.
-std::string ExpandEnvironment(const std::string& text)
-{
-    std::string expanded(text.size() + 1, '\0');
-    for (;;) {
-        const DWORD needed = ExpandEnvironmentStringsA(text.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
-        if (needed == 0)
-            return text;
-        if (needed <= expanded.size()) {
-            expanded.resize(std::strlen(expanded.c_str()));
-            return expanded;
-        }
-        expanded.resize(needed);
-    }
 }
 
 }  // namespace

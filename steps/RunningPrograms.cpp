@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include "base/Account.h"
 #include "base/LocalizedString.h"
 #include "base/UniqueHandle.h"
 #include "catalogue/Naming.h"
@@ -59,10 +60,32 @@ bool WalkWithPsapi(const seams::ProcessVisitor& visit, UserInterface* ui)
             DWORD length = moduleName(process.get(), first, name, MAX_PATH);
             path.assign(name, length);
         }
-        if (!visit(ids[i], path))
+        if (!visit({ids[i], path}))
             break;
     }
     return true;
+}
+
+using FullImageNameFn = BOOL(WINAPI*)(HANDLE, DWORD, LPSTR, PDWORD);
+
+// What the process itself tells beyond its file name: its program's full path (the function exists
+// from Windows Vista on), its session and its account. Processes of other sessions and accounts
+// open with the limited right an administrator holds for them.
+void Describe(RunningProcess& process, FullImageNameFn fullImageName)
+{
+    DWORD session = 0;
+    if (ProcessIdToSessionId(process.id, &session))
+        process.session = session;
+    UniqueHandle handle(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process.id));
+    if (!handle)
+        return;
+    char path[MAX_PATH * 4];
+    DWORD length = sizeof(path);
+    if (fullImageName != nullptr && fullImageName(handle.get(), 0, path, &length))
+        process.image.assign(path, length);
+    UniqueHandle token;
+    if (OpenProcessToken(handle.get(), TOKEN_QUERY, token.put()))
+        process.user = TokenUserName(token.get());
 }
 
 bool WalkWithToolhelp(const seams::ProcessVisitor& visit)
@@ -75,13 +98,16 @@ bool WalkWithToolhelp(const seams::ProcessVisitor& visit)
     auto next = Resolve<ProcessFn>(kernel, "Process32Next");
     if (!kernel || !snapshot || !first || !next)
         return false;
+    const auto fullImageName = Resolve<FullImageNameFn>(kernel, "QueryFullProcessImageNameA");
     UniqueFileHandle processes(snapshot(TH32CS_SNAPPROCESS, 0));
     if (!processes)
         return false;
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof(entry);
     for (BOOL more = first(processes.get(), &entry); more; more = next(processes.get(), &entry)) {
-        if (!visit(entry.th32ProcessID, entry.szExeFile))
+        RunningProcess process{entry.th32ProcessID, entry.szExeFile};
+        Describe(process, fullImageName);
+        if (!visit(process))
             break;
         entry.dwSize = sizeof(entry);
     }
@@ -122,8 +148,8 @@ std::function<bool(const char*, const char*)> FindTopLevelWindow = [](const char
 bool IsProcessRunning(const std::string& fileName, bool* walked)
 {
     bool found = false;
-    const bool walkedAll = seams::WalkProcesses([&](DWORD, const std::string& image) {
-        found = EqualsIgnoringCase(FileNamePart(image), fileName.c_str());
+    const bool walkedAll = seams::WalkProcesses([&](const RunningProcess& process) {
+        found = EqualsIgnoringCase(FileNamePart(process.image), fileName.c_str());
         return !found;
     });
     if (walked != nullptr)
@@ -157,14 +183,45 @@ FoundPrograms CollectRunningTools(size_t capacity, bool simulationNaming)
         {"Simkern32.exe", simkern + ": Simkern32.exe"},
     };
     FoundPrograms found;
-    found.processesChecked = seams::WalkProcesses([&](DWORD, const std::string& image) {
-        const std::string name = FileNamePart(image);
+    found.processesChecked = seams::WalkProcesses([&](const RunningProcess& process) {
+        const std::string name = FileNamePart(process.image);
         for (const auto& tool : tools) {
             if (EqualsIgnoringCase(name, tool.file) && found.lines.size() + tool.text.size() + 4 < capacity)
                 found.lines += Line(tool.text);
         }
         return true;
     });
+    return found;
+}
+
+FoundPrograms ProgramsInUnseenSessions(const std::vector<std::string>& folders)
+{
+    std::vector<RunningProcess> processes;
+    FoundPrograms found;
+    found.processesChecked = seams::WalkProcesses([&](const RunningProcess& process) {
+        processes.push_back(process);
+        return true;
+    });
+    DWORD own = kUnknownSession;
+    for (const RunningProcess& process : processes) {
+        if (process.id == GetCurrentProcessId())
+            own = process.session;
+    }
+    auto unknownAsMark = [](const std::string& text) { return text.empty() ? std::string("?") : text; };
+    for (const RunningProcess& process : processes) {
+        if (own != 0 && own != kUnknownSession && process.session == own)
+            continue;
+        for (const std::string& folder : folders) {
+            const std::string prefix = folder + "\\";
+            if (folder.empty() || process.image.size() <= prefix.size() ||
+                !EqualsIgnoringCase(process.image.substr(0, prefix.size()), prefix))
+                continue;
+            const std::string session = process.session == kUnknownSession ? std::string() : std::to_string(process.session);
+            found.lines += Line(FormatLocalized(IDS_PROGRAM_IN_SESSION, {process.image, unknownAsMark(session),
+                                                                         unknownAsMark(process.user)}));
+            break;
+        }
+    }
     return found;
 }
 
@@ -195,6 +252,11 @@ bool CheckRunningPrograms(const std::vector<SuiteVersionEntry>& entries, int cho
         {"xVisualisierung4550drawtask9012", nullptr, LoadLocalizedString(IDS_TOOL_VISUALISATION)},
         {"xSimulation4550drawtask9012", nullptr, LoadLocalizedString(IDS_TOOL_SIMULATION)},
     };
+    std::vector<std::string> folders;
+    for (const SuiteVersionEntry& entry : entries) {
+        folders.push_back(entry.programPath);
+        folders.push_back(entry.renamePath);
+    }
     return ConfirmNoneRunning(ui, [&] {
         std::string list;
         for (const auto& window : windows) {
@@ -203,6 +265,9 @@ bool CheckRunningPrograms(const std::vector<SuiteVersionEntry>& entries, int cho
         }
         FoundPrograms found = CollectRunningTools(256, simulationNaming);
         found.lines.insert(0, list);
+        const FoundPrograms unseen = ProgramsInUnseenSessions(folders);
+        found.lines += unseen.lines;
+        found.processesChecked = found.processesChecked && unseen.processesChecked;
         return found;
     });
 }

@@ -1,5 +1,6 @@
-// Finds running programs of the suite, by top-level window and by process file name, so that a
-// switch never renames folders that programs run from.
+// Finds running programs of the suite, by top-level window and by process file name, and in
+// sessions whose windows cannot be seen by the path of the program, so that a switch never renames
+// folders that programs run from.
 #pragma once
 
 #include <windows.h>
@@ -13,11 +14,21 @@
 
 namespace flipdeck {
 
+constexpr DWORD kUnknownSession = 0xFFFFFFFF;
+
+// One running process, of any session.
+struct RunningProcess {
+    DWORD id = 0;
+    std::string image;                // its program's full path; its file name alone where the path cannot be read
+    DWORD session = kUnknownSession;  // the Windows session it runs in
+    std::string user;                 // the account it runs as; empty when that cannot be read
+};
+
 namespace seams {
 
-// Calls `visit` with the id and the image path or file name of every running process, until it
-// answers false. False when no walk was possible.
-using ProcessVisitor = std::function<bool(DWORD processId, const std::string& image)>;
+// Calls `visit` with every running process of every session, until it answers false. False when
+// no walk was possible. Wine runs every process in one session: tests script other sessions here.
+using ProcessVisitor = std::function<bool(const RunningProcess& process)>;
 extern std::function<bool(const ProcessVisitor& visit)> WalkProcesses;
 
 // Whether a top-level window of that class (or, with className null, that exact title) exists.
@@ -43,6 +54,11 @@ bool IsProcessRunning(const std::string& fileName, bool* walked = nullptr);
 // "\t<text>\n" for every running process of the suite's tool table, as long as the text stays
 // below `capacity` - 4 characters.
 FoundPrograms CollectRunningTools(size_t capacity, bool simulationNaming);
+
+// "\t<path> (session <n>, user <account>)\n" for every process whose program lies in one of
+// `folders` and whose windows this run cannot see: those of other sessions, and all of them while
+// this run is in session 0, which has no user's desktop (a deployment tool's run).
+FoundPrograms ProgramsInUnseenSessions(const std::vector<std::string>& folders);
 
 // Lists the running suite programs and lets the user abort, retry or ignore. True: go on.
 bool CheckRunningPrograms(const std::vector<SuiteVersionEntry>& entries, int chosen, UserInterface& ui);

@@ -141,10 +141,17 @@ void EditSuiteEntry(RunState& state, UserInterface& ui)
             continue;
         }
         if (!EqualsIgnoringCase(GetCurrentVersionName(), values.name)) {
-            // A version that is not live must lie parked in its rename path.
-            const char* sub = PathExists(values.renamePath + "\\Kalvio") ? "\\Kalvio\\" : "\\program\\";
-            if (!PathExists(values.renamePath + sub + "Workbench.exe")) {
-                Inform(ui, IDS_NO_KALVIO_INSTALLATION);
+            // A version that is not live must lie parked in its rename path, in its own edition's
+            // layout: a switch would otherwise move the other edition's installation into this
+            // entry's program path and file it under this entry.
+            const char* own = entry.edition == 1 ? "\\program\\workbench.exe" : "\\Kalvio\\workbench.exe";
+            const char* other = entry.edition == 1 ? "\\Kalvio\\workbench.exe" : "\\program\\workbench.exe";
+            if (!PathExists(values.renamePath + own)) {
+                if (PathExists(values.renamePath + other))
+                    ui.ShowMessage(FormatLocalized(IDS_RENAME_PATH_OTHER_EDITION, {values.renamePath + other, entry.name}),
+                                   MB_ICONINFORMATION | MB_OK);
+                else
+                    Inform(ui, IDS_NO_KALVIO_INSTALLATION);
                 continue;
             }
         } else if (!values.renamePath.empty() && PathExists(values.renamePath)) {

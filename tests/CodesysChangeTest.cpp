@@ -508,7 +508,7 @@ TEST_F(CodesysChangeTest, RunningCodesysHoldsTheChangeUntilItEndsOrIsIgnored)
         return className != nullptr && std::string(className) == "CoDeSys_Frame";
     });
     SeamOverride<bool(const seams::ProcessVisitor&)> processes(seams::WalkProcesses, [](const seams::ProcessVisitor& visit) {
-        visit(7, "C:\\windows\\syswow64\\Gateway.exe");
+        visit({7, "C:\\windows\\syswow64\\Gateway.exe", 1, "PC-0815\\anna"});
         return true;
     });
     ScriptedUi ui;
@@ -525,6 +525,28 @@ TEST_F(CodesysChangeTest, RunningCodesysHoldsTheChangeUntilItEndsOrIsIgnored)
     EXPECT_TRUE(Change(k2381, ignoring));
     ASSERT_EQ(ignoring.messages.size(), 2u);
     EXPECT_EQ(ignoring.messages[1].text, kSuccess);
+}
+
+TEST_F(CodesysChangeTest, CodesysOpenInAUsersSessionStopsAChangeFromSessionZero)
+{
+    // Wine runs every process in one session: the walk a deployment tool's run in session 0 makes
+    // is scripted. Its window cannot be seen from there; its program lies in the installation.
+    SeamOverride<bool(const char*, const char*)> windows(seams::FindTopLevelWindow, [](const char*, const char*) { return false; });
+    SeamOverride<bool(const seams::ProcessVisitor&)> processes(seams::WalkProcesses, [](const seams::ProcessVisitor& visit) {
+        visit({GetCurrentProcessId(), "C:\\Program Files\\Flipdeck\\Flipdeck.exe", 0, "NT AUTHORITY\\SYSTEM"});
+        visit({77, kMain + "\\CoDeSys.exe", 3, "PC-0815\\anna"});
+        return true;
+    });
+    const world::Snapshot before = world::Snapshot::Take();
+    ScriptedUi ui;
+    ui.answers = {IDABORT};
+    ui.selectedCodesysRows = {k2381};
+    EXPECT_EQ(SwitchCodesys(state_, ui), ChangeOutcome::ProgramsRunning);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "Folgende Programme wurden als aktiv erkannt:\n\n\t" + kMain +
+                                       "\\CoDeSys.exe (Sitzung 3, Benutzer PC-0815\\anna)\n\n"
+                                       "Beenden Sie diese Programme und versuchen Sie es dann erneut!");
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
 }
 
 TEST_F(CodesysChangeTest, RefusalsComeBeforeAnythingMoves)
@@ -646,24 +668,33 @@ TEST_F(CodesysChangeTest, TheFirstSaveCataloguesWhatItParkedInTheFirstFreeNumber
     EXPECT_EQ(parked.Differences(world::Snapshot::Take()), "");
 }
 
-TEST_F(CodesysChangeTest, TheFirstSaveNeverCarriesOffTheFoldersOfParkedVersions)
+TEST_F(CodesysChangeTest, AFurtherCopyOfAParkedVersionWithoutCurrentNameIsCataloguedApart)
 {
     // A further copy of 2.3.9.5 installed under a catalogue that names no current version: the
-    // root folder holds it and the component folders of the versions parked beside it.
+    // root folder holds it and the component folders of the versions parked beside it, so a first
+    // save, which parks the whole root folder, would refuse every change. It is catalogued as a
+    // version of its own instead, named and parked apart from the first copy.
     Switch(kNeutral);
     world::InstallCodesys(BinDir() + "\\standins", "2.3.9.5");
+    WriteFileBytes(kMain + "\\copy.txt", "second copy");
     DeleteRegValue(HKEY_CURRENT_USER, kCodesysCatalogueKey, "CurrentVersionName");
     ScriptedUi opening;
     Open(opening);
-    ASSERT_EQ(state_.currentCodesysName, "");
+    EXPECT_EQ(state_.currentCodesysName, "CoDeSys 2.3.9.5_1");
+    EXPECT_EQ(GetCurrentCodesysName(), "CoDeSys 2.3.9.5_1");
+    ASSERT_EQ(opening.messages.size(), 1u);
+    EXPECT_EQ(opening.messages[0].text, "Es wurde eine neue CoDeSys-Installation gefunden und in den Versionswechsler aufgenommen.");
+    ASSERT_EQ(state_.codesysEntries.size(), 4u);
+    EXPECT_EQ(state_.codesysEntries[3].renamePath, kMain + " 2.3.9.5_1");
 
+    // Every change works again, the neutral one included, and the copy comes back whole.
     const world::Snapshot before = world::Snapshot::Take();
-    ScriptedUi ui;
-    EXPECT_FALSE(Change(k2370, ui));
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, "Die aktuelle Version kann nicht gesichert werden, da ihr Installationsverzeichnis "
-                                   "den abgelegten Ordner einer anderen Version enth\xE4lt:\n" + kMain + " 2.3.9.5");
-    EXPECT_EQ(ui.messages[0].type, static_cast<UINT>(MB_ICONWARNING | MB_OK));
+    Switch(k2370);
+    Switch(kAdded);
+    Switch(kNeutral);
+    EXPECT_EQ(ReadFileBytes(kMain + " 2.3.9.5_1\\copy.txt"), "second copy");
+    Switch(kAdded);
+    EXPECT_EQ(ReadFileBytes(kMain + "\\copy.txt"), "second copy");
     EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
 }
 

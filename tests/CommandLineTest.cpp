@@ -1,9 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "app/Startup.h"
+#include "base/LocalizedString.h"
 #include "base/Registry.h"
+#include "base/RegistryTree.h"
+#include "base/Text.h"
 #include "catalogue/CatalogueHive.h"
+#include "catalogue/CodesysCatalogue.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "cli/CommandLine.h"
+#include "cli/ConsoleOutput.h"
 #include "cli/ConsoleUi.h"
 #include "steps/RunningPrograms.h"
 #include "tests/TestSupport.h"
@@ -159,10 +167,164 @@ TEST_F(CatalogueHive, ARunWithoutCatalogueActsForTheUserWhoseCatalogueWasWritten
     EXPECT_EQ(NewestCatalogueHive(), "S-1-5-21-7-7-7-1002");
 
     // Every read and write of the current user goes to the borrowed hive, in the products' view too.
-    EXPECT_EQ(BorrowCatalogueHive(), "S-1-5-21-7-7-7-1002");
+    EXPECT_EQ(BorrowCatalogueHive().borrowedHive, "S-1-5-21-7-7-7-1002");
     EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Name1"), "Kalvio 2.15.1.20");
     ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, "Software\\brivane\\Kalvio", "Version", "2.15.1.20"));
     EXPECT_EQ(ReadRegText(HKEY_USERS, newer_ / "Software\\brivane\\Kalvio", "Version"), "2.15.1.20");
     // A user with a catalogue of its own keeps it.
-    EXPECT_EQ(BorrowCatalogueHive(), "");
+    const HiveChoice own = BorrowCatalogueHive();
+    EXPECT_EQ(own.borrowedHive, "");
+    EXPECT_FALSE(own.machineOnly);
+}
+
+namespace {
+
+const char kSystemHive[] = "S-1-5-18";
+const char kUserHive[] = "S-1-5-21-1004336348-1177238915-682003330-1001";
+const std::string kCodesysSetupRoot = "SOFTWARE\\3S-Smart Software Solutions GmbH";
+
+// A run of the local system account, which Wine cannot make: the seam answers that this is one,
+// a key HKEY_USERS\S-1-5-18 stands for the account's own hive and is made its HKEY_CURRENT_USER,
+// and kUserHive stands for a signed-in user. The machine holds a suite catalogue and an installed
+// CoDeSys 2.3.9.5 that no catalogue knows.
+class SystemAccountRun : public ::testing::Test {
+protected:
+    SystemAccountRun()
+    {
+        WriteRegString(HKEY_USERS, system_.Path(), "Marker", "system");
+        EXPECT_TRUE(ActAsUserOf(system_.Path()));
+        for (const char* folder : {"Brivane", "Brivane V2.15.1.20"}) {
+            MakeDirs(dir_ / folder + "\\Kalvio");
+            WriteFileBytes(dir_ / folder + "\\Kalvio\\workbench.exe", "");
+        }
+        SuiteEntry(HKEY_LOCAL_MACHINE, kSuiteCatalogueKey, 1, "2.14.0.310");
+        WriteRegString(HKEY_LOCAL_MACHINE, kSuiteCatalogueKey, "CurrentVersionName", "Kalvio 2.14.0.310");
+        const std::string main = dir_ / "CoDeSys V2.3";
+        MakeDirs(main);
+        EXPECT_TRUE(CopyFileA(StandInPath("codesys_2_3_9_5", "CoDeSys.exe").c_str(), (main + "\\CoDeSys.exe").c_str(), FALSE));
+        WriteRegString(HKEY_LOCAL_MACHINE, kCodesysSetupKey, "Targetdir", dir_.Path());
+        WriteRegString(HKEY_LOCAL_MACHINE, kCodesysSetupKey, "Targetdir_CODESYS", main);
+        for (const char* component : {"Targetdir_ENI", "Targetdir_OPC", "Targetdir_PLCWINNT"})
+            WriteRegString(HKEY_LOCAL_MACHINE, kCodesysSetupKey, component, dir_ / component);
+        // What an earlier run left in the system account's hive: a one-entry CoDeSys catalogue.
+        WriteRegString(HKEY_USERS, system_ / kCodesysCatalogueKey, "Name1", "CoDeSys 2.3.7.0");
+        WriteRegString(HKEY_USERS, system_ / kCodesysCatalogueKey, "CurrentVersionName", "CoDeSys 2.3.7.0");
+    }
+    void TearDown() override
+    {
+        RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+        UseMachineCatalogueOnly(false);
+    }
+
+    // Entry n of a suite catalogue: the version live in dir_\\Brivane, parked beside it.
+    void SuiteEntry(HKEY root, const std::string& key, int n, const std::string& version)
+    {
+        const std::string index = std::to_string(n);
+        WriteRegString(root, key, "Name" + index, "Kalvio " + version);
+        WriteRegString(root, key, "Path" + index, dir_ / "Brivane V" + version);
+        WriteRegString(root, key, "PrgPath" + index, dir_ / "Brivane");
+        WriteRegString(root, key, "Version" + index, version);
+    }
+
+    // The user's catalogues: two suite versions, two CoDeSys versions.
+    void SignInUser()
+    {
+        SuiteEntry(HKEY_USERS, user_ / kSuiteCatalogueKey, 1, "2.14.0.310");
+        SuiteEntry(HKEY_USERS, user_ / kSuiteCatalogueKey, 2, "2.15.1.20");
+        WriteRegString(HKEY_USERS, user_ / kSuiteCatalogueKey, "CurrentVersionName", "Kalvio 2.14.0.310");
+        for (const char* n : {"1", "2"}) {
+            const std::string version = std::string("2.3.") + (n[0] == '1' ? "9.5" : "8.1");
+            WriteRegString(HKEY_USERS, user_ / kCodesysCatalogueKey, std::string("Name") + n, "CoDeSys " + version);
+            WriteRegString(HKEY_USERS, user_ / kCodesysCatalogueKey, std::string("Version") + n, version);
+        }
+        WriteRegString(HKEY_USERS, user_ / kCodesysCatalogueKey, "CurrentVersionName", "CoDeSys 2.3.9.5");
+    }
+
+    // Runs a command as Flipdeck.exe would after choosing the hive: the program's start-up, with
+    // the single-instance and administrator checks passed.
+    ExitCode Run(const std::wstring& arguments, const HiveChoice& choice)
+    {
+        RunStartup startup = ProgramStartup();
+        startup.acquireSingleInstance = [] { return true; };
+        startup.checkAdministrator = [](RunState&) { return true; };
+        return RunCommandLine(L"Flipdeck.exe " + arguments, "", choice, startup);
+    }
+
+    // Every value of the system account's hive under the catalogue keys, "<key>|<name>=<text>".
+    std::vector<std::string> SystemCatalogue() const
+    {
+        std::vector<std::string> values;
+        for (const std::string& key : {std::string(kSuiteCatalogueKey), std::string(kCodesysCatalogueKey)}) {
+            RegistryTree tree;
+            CaptureRegistryValues(HKEY_USERS, system_ / key, tree);
+            for (const RegistryTree::Value& value : tree.values)
+                values.push_back(key + "|" + value.name + "=" + RegValue{value.type, value.data}.Text());
+        }
+        return values;
+    }
+
+    ScratchKey ownUser_{HKEY_CURRENT_USER, kSuiteCatalogueKey};
+    ScratchKey system_{HKEY_USERS, kSystemHive};
+    ScratchKey user_{HKEY_USERS, kUserHive};
+    ScratchKey machine_{HKEY_LOCAL_MACHINE, kSuiteCatalogueKey};
+    ScratchKey setup_{HKEY_LOCAL_MACHINE, kCodesysSetupRoot};
+    ScratchLogFolder log_;
+    ScratchJournal journal_;
+    ScratchDir dir_;
+    SeamOverride<bool()> system{seams::RunsAsLocalSystem, [] { return true; }};
+    const std::vector<std::string> leftBefore_ = {std::string(kCodesysCatalogueKey) + "|CurrentVersionName=CoDeSys 2.3.7.0",
+                                                  std::string(kCodesysCatalogueKey) + "|Name1=CoDeSys 2.3.7.0"};
+};
+
+}  // namespace
+
+TEST_F(SystemAccountRun, BorrowsTheSignedInUsersHiveAndNeverCountsItsOwn)
+{
+    SignInUser();
+    const std::vector<std::string> hives = CatalogueUserHives();
+    EXPECT_NE(std::find(hives.begin(), hives.end(), kUserHive), hives.end());
+    for (const char* own : {kSystemHive, ".DEFAULT"})
+        EXPECT_EQ(std::find_if(hives.begin(), hives.end(), [&](const std::string& h) { return EqualsIgnoringCase(h, own); }),
+                  hives.end()) << own;
+
+    const HiveChoice choice = BorrowCatalogueHive();
+    EXPECT_EQ(choice.borrowedHive, kUserHive);
+    EXPECT_FALSE(choice.machineOnly);
+
+    // The user's names are known; the start-up leaves the user's two CoDeSys entries and the
+    // system account's hive as they were.
+    RedirectedOutput redirected;
+    EXPECT_NE(Run(L"/switch \"Kalvio 2.15.1.20\" /preview", choice), ExitCode::UnknownName) << redirected.Error();
+    EXPECT_EQ(Run(L"/list", choice), ExitCode::Done);
+    EXPECT_NE(redirected.Out().find("Kalvio 2.15.1.20"), std::string::npos);
+    EXPECT_EQ(redirected.Out().find("CoDeSys 2.3.7.0"), std::string::npos);
+    EXPECT_EQ(ReadRegText(HKEY_USERS, user_ / kCodesysCatalogueKey, "Name2"), "CoDeSys 2.3.8.1");
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    EXPECT_EQ(SystemCatalogue(), leftBefore_);
+}
+
+TEST_F(SystemAccountRun, WithoutAUsersCatalogueItReadsTheMachineSaysSoAndRefusesEveryChange)
+{
+    const HiveChoice choice = BorrowCatalogueHive();
+    EXPECT_EQ(choice.borrowedHive, "");
+    EXPECT_TRUE(choice.machineOnly);
+
+    RedirectedOutput redirected;
+    EXPECT_EQ(Run(L"/list", choice), ExitCode::Done);
+    // The machine's catalogue, without the one left in the account's own hive.
+    EXPECT_NE(redirected.Out().find("* Kalvio 2.14.0.310"), std::string::npos) << redirected.Out();
+    EXPECT_EQ(redirected.Out().find("CoDeSys 2.3.7.0"), std::string::npos) << redirected.Out();
+    const std::string readOnly = Utf8FromAnsi(LoadLocalizedString(IDS_CLI_MACHINE_VALUES_ONLY));
+    EXPECT_NE(redirected.Error().find(readOnly), std::string::npos) << redirected.Error();
+
+    for (const wchar_t* change : {L"/codesys <neu>", L"/switch \"Kalvio 2.14.0.310\"", L"/codesys \"CoDeSys 2.3.9.5\" /preview"})
+        EXPECT_EQ(Run(change, choice), ExitCode::Refused) << change;
+    EXPECT_NE(redirected.Error().find(Utf8FromAnsi(LoadLocalizedString(IDS_CLI_CHANGE_NEEDS_USER))), std::string::npos)
+        << redirected.Error();
+
+    // Nothing was adopted, matched or stored anywhere.
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    EXPECT_EQ(SystemCatalogue(), leftBefore_);
+    EXPECT_FALSE(ReadRegValue(HKEY_LOCAL_MACHINE, kCodesysCatalogueKey, "Name1"));
+    EXPECT_FALSE(ReadRegValue(HKEY_LOCAL_MACHINE, kCodesysCatalogueKey, "NewVersionPath"));
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "base/Registry.h"
+#include "base/Text.h"
 #include "steps/Environment.h"
 #include "steps/RunningPrograms.h"
 #include "steps/StepRunner.h"
@@ -209,9 +210,10 @@ TEST_F(Registration, ToolThatNeverEndsTimesOutAfterTenSecondsAndTheListGoesOn)
     EXPECT_EQ(Registered().size(), 2u);  // the list went on with ATL.dll
 
     // The hanging tool is left running by the program; the test ends it.
-    seams::WalkProcesses([](DWORD id, const std::string& image) {
-        if (_stricmp(image.c_str(), "regsvr32.exe") == 0) {
-            UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+    seams::WalkProcesses([](const RunningProcess& running) {
+        const std::string& image = running.image;
+        if (EqualsIgnoringCase(image.substr(image.find_last_of('\\') + 1), "regsvr32.exe")) {
+            UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, running.id));
             TerminateProcess(process.get(), 0);
             WaitForSingleObject(process.get(), 5000);
         }

@@ -171,3 +171,44 @@ TEST(RunningPrograms, CodesysChangeAsksWhenTheProcessesCannotBeChecked)
     EXPECT_EQ(SwitchCodesys(state, ui), ChangeOutcome::Done);
     EXPECT_EQ(GetCurrentCodesysName(), "CoDeSys 2.3.8.1");
 }
+
+// Wine runs every process in one session, so what a walk from another session finds is scripted:
+// this run's own process, and the products' programs of signed-in users in their sessions.
+TEST(RunningPrograms, ProgramsOfOtherSessionsAreFoundByTheirPathAndNamedWithSessionAndUser)
+{
+    ScratchDir dir;
+    SuiteVersionEntry entry;
+    entry.programPath = dir / "Brivane";
+    entry.renamePath = dir / "Brivane V2.15.1.20";
+    SeamOverride<bool(const char*, const char*)> windows(seams::FindTopLevelWindow, [](const char*, const char*) { return false; });
+    DWORD ownSession = 0;
+    auto walk = [&](const seams::ProcessVisitor& visit) {
+        visit({GetCurrentProcessId(), "C:\\Program Files\\Flipdeck\\Flipdeck.exe", ownSession, "NT AUTHORITY\\SYSTEM"});
+        visit({901, entry.programPath + "\\Kalvio\\workbench.exe", 1, "PC-0815\\anna"});
+        visit({902, entry.renamePath + "\\bin\\Kondor.exe", 2, "PC-0815\\ben"});
+        visit({903, dir / "Brivane2\\Kalvio\\workbench.exe", 1, "PC-0815\\anna"});  // beside the folder
+        visit({904, "C:\\Windows\\explorer.exe", 1, "PC-0815\\anna"});
+        return true;
+    };
+    SeamOverride<bool(const seams::ProcessVisitor&)> processes(seams::WalkProcesses, walk);
+    const std::string anna = "\t" + entry.programPath + "\\Kalvio\\workbench.exe (Sitzung 1, Benutzer PC-0815\\anna)\n";
+    const std::string ben = "\t" + entry.renamePath + "\\bin\\Kondor.exe (Sitzung 2, Benutzer PC-0815\\ben)\n";
+    auto listed = [](const std::string& lines) {
+        return "Folgende Programme wurden als aktiv erkannt:\n\n" + lines + "\nBeenden Sie diese Programme und versuchen Sie es dann erneut!";
+    };
+
+    // From session 0, where a deployment tool runs, no user's window is seen: every session counts.
+    ScriptedUi ui;
+    ui.answers = {IDABORT};
+    EXPECT_FALSE(CheckRunningPrograms({entry}, 0, ui));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, listed(anna + ben));
+
+    // From a user's session 1 the windows there are seen; the other user's program is not.
+    ownSession = 1;
+    ui.messages.clear();
+    ui.answers = {IDABORT};
+    EXPECT_FALSE(CheckRunningPrograms({entry}, 0, ui));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, listed(ben));
+}

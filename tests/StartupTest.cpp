@@ -96,6 +96,41 @@ TEST_F(AdministratorCheck, WriteBackKeepsTheValueType)
     EXPECT_EQ(meridan->type, static_cast<DWORD>(REG_SZ));
 }
 
+TEST_F(AdministratorCheck, AnExpandablePathIsExpandedBeforeAProgramPathIsDerivedFromIt)
+{
+    ScratchKey user(HKEY_CURRENT_USER, kSuiteCatalogueKey);
+    ScratchKey machine(HKEY_LOCAL_MACHINE, kSuiteCatalogueKey);
+    ScratchLogFolder log;
+    ScratchDir dir;
+    SetEnvironmentVariableA("FLIPDECK_TEST_ROOT", dir.Path().c_str());
+    for (const char* folder : {"Brivane", "Parked 2.15"}) {
+        MakeDirs(dir / folder + "\\Kalvio");
+        WriteFileBytes(dir / folder + "\\Kalvio\\workbench.exe", "");
+    }
+    const std::string expandable = "%FLIPDECK_TEST_ROOT%\\Brivane";
+    SetRegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brivane", "Path", REG_EXPAND_SZ, expandable.c_str(),
+                static_cast<DWORD>(expandable.size() + 1));
+    EXPECT_TRUE(CheckAdministrator(state_));
+    EXPECT_EQ(state_.kalvioInstallPath, dir / "Brivane");
+    EXPECT_EQ(ReadRegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brivane", "Path")->type, static_cast<DWORD>(REG_EXPAND_SZ));
+
+    // The second entry has no program path: the one derived from the installation path is a
+    // folder, and the catalogue keeps that folder, not a variable it never held.
+    WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Name1", "V1");
+    WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Path1", dir / "Brivane1");
+    WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "PrgPath1", dir / "Brivane");
+    WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Name2", "V2");
+    WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Path2", dir / "Parked 2.15");
+    WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "CurrentVersionName", "V1");
+    ScriptedUi ui;
+    LoadSuiteCatalogue(state_, ui, false);
+    ASSERT_EQ(state_.suiteEntries.size(), 2u);
+    EXPECT_EQ(state_.suiteEntries[1].programPath, dir / "Brivane");
+    SaveSuiteCatalogue(state_, true);
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "PrgPath2"), dir / "Brivane");
+    SetEnvironmentVariableA("FLIPDECK_TEST_ROOT", nullptr);
+}
+
 TEST(Startup, TheRepairedFirstEntryIsKeptByTheNextSave)
 {
     ScratchKey user(HKEY_CURRENT_USER, kSuiteCatalogueKey);

@@ -288,3 +288,34 @@ TEST_F(SuiteListCommands, EditChecksTheRenamePathAndShowsTheLastChoiceAgain)
     EXPECT_EQ(Texts(), std::vector<std::string>{"Der angegebene Pfad ist bereits vorhanden!"});
     EXPECT_EQ(state_.suiteEntries[0].renamePath, "C:\\Brivane V2.14.0.310");
 }
+
+TEST_F(SuiteListCommands, EditRefusesAnInstallationOfTheOtherEditionAsRenamePath)
+{
+    // A switch would move that installation into the entry's program path and file it under the
+    // entry's edition: a MERIDAN installation in C:\Brivane as Kalvio, or the other way round.
+    ScratchDir dir;
+    const std::string meridan = dir / "Meridan";
+    const std::string kalvio = dir / "Kalvio 2.15";
+    ASSERT_TRUE(MoveFileA("C:\\MERIDAN V3.0.2.7", meridan.c_str()));
+    ASSERT_TRUE(MoveFileA("C:\\Brivane V2.15.1.20", kalvio.c_str()));
+    auto choose = [](std::string path) {
+        return [path](EntryEditValues& values) {
+            values.renamePath = path;
+            return true;
+        };
+    };
+    ui_.selectedSuiteRows = {1};
+    ui_.edits = {choose(meridan), [](EntryEditValues&) { return false; }};
+    EditSuiteEntry(state_, ui_);
+    ui_.selectedSuiteRows = {2};
+    ui_.edits = {choose(kalvio), [](EntryEditValues&) { return false; }};
+    EditSuiteEntry(state_, ui_);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{
+                           "In diesem Pfad liegt eine Installation der anderen Edition:\n" + meridan +
+                               "\\program\\workbench.exe\nSie kann nicht der Umbenennungspfad von Kalvio 2.15.1.20 sein.",
+                           "In diesem Pfad liegt eine Installation der anderen Edition:\n" + kalvio +
+                               "\\Kalvio\\workbench.exe\nSie kann nicht der Umbenennungspfad von MDN 3.0.2.7 sein."}));
+    EXPECT_EQ(state_.suiteEntries[1].renamePath, "C:\\Brivane V2.15.1.20");
+    EXPECT_EQ(state_.suiteEntries[2].renamePath, "C:\\MERIDAN V3.0.2.7");
+    EXPECT_FALSE(state_.suiteDirty);
+}

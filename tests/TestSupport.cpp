@@ -215,9 +215,10 @@ void RecordingRegsvr32::Hang() const { WriteFileBytes(path_ + ".hang", ""); }
 void RecordingRegsvr32::Release() const
 {
     DeleteFileA((path_ + ".hang").c_str());
-    seams::WalkProcesses([](DWORD id, const std::string& image) {
+    seams::WalkProcesses([](const RunningProcess& running) {
+        const std::string& image = running.image;
         if (EqualsIgnoringCase(image.substr(image.find_last_of('\\') + 1), "regsvr32.exe")) {
-            UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+            UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, running.id));
             TerminateProcess(process.get(), 0);
             WaitForSingleObject(process.get(), 5000);
         }
