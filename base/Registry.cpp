@@ -139,10 +139,11 @@ bool WriteValue(HKEY root, const std::string& subKey, const std::string& valueNa
                 const void* data, size_t size)
 {
     UniqueHKey key;
-    if (CreateRegKey(root, subKey, KEY_ALL_ACCESS, key) != ERROR_SUCCESS || !key)
-        return false;
-    return RegSetValueExA(key.get(), valueName.c_str(), 0, type, static_cast<const BYTE*>(data),
-                          static_cast<DWORD>(size)) == ERROR_SUCCESS;
+    LSTATUS status = CreateRegKey(root, subKey, KEY_ALL_ACCESS, key);
+    if (status == ERROR_SUCCESS)
+        status = RegSetValueExA(key.get(), valueName.c_str(), 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(size));
+    SetLastError(status);
+    return status == ERROR_SUCCESS;
 }
 
 bool IsSameOrBelow(const std::string& key, const std::string& ancestor)
@@ -223,6 +224,7 @@ bool DeleteRegValue(HKEY root, const std::string& subKey, const std::string& val
     LSTATUS status = OpenRegKey(root, subKey, KEY_READ | KEY_SET_VALUE, key);
     if (status == ERROR_SUCCESS)
         status = RegDeleteValueA(key.get(), valueName.c_str());
+    SetLastError(status);
     return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
@@ -231,11 +233,15 @@ bool MoveRegistryTree(HKEY root, const std::string& source, const RegistryTree& 
     // A tree moved onto itself or into itself would be deleted with its source; one moved onto an
     // existing key would mix two trees.
     UniqueHKey existing;
-    if (IsSameOrBelow(target, source) || OpenRegKey(root, target, KEY_READ, existing) != ERROR_FILE_NOT_FOUND)
+    if (IsSameOrBelow(target, source) || OpenRegKey(root, target, KEY_READ, existing) != ERROR_FILE_NOT_FOUND) {
+        SetLastError(ERROR_ALREADY_EXISTS);
         return false;
-    if (WriteThenDeleteSource(root, source, sourceTree, target) == ERROR_SUCCESS)
+    }
+    const LSTATUS status = WriteThenDeleteSource(root, source, sourceTree, target);
+    if (status == ERROR_SUCCESS)
         return true;
     PutBack(root, source, sourceTree, target);
+    SetLastError(status);
     return false;
 }
 

@@ -56,6 +56,7 @@ struct ValueChange {
 };
 
 // Sets the value (creating the key) or deletes it; a value to delete that is not there counts as deleted.
+// False with the reason in GetLastError.
 bool WriteRegValue(HKEY root, const std::string& subKey, const std::string& valueName, const std::optional<RegValue>& value);
 
 // Reads a REG_SZ or REG_EXPAND_SZ value; copies at most size - 1 characters, always terminated.
@@ -86,7 +87,8 @@ bool WriteRegByte(HKEY root, const std::string& subKey, const std::string& value
 bool DeleteRegValue(HKEY root, const std::string& subKey, const std::string& valueName);
 
 // Moves `sourceTree`, captured from source, to target, which must not exist, and answers whether it
-// arrived whole. When the move fails, the source tree is left as it was and nothing stays at target.
+// arrived whole. When the move fails, the source tree is left as it was and nothing stays at target,
+// and GetLastError tells why.
 bool MoveRegistryTree(HKEY root, const std::string& source, const RegistryTree& sourceTree, const std::string& target);
 
 // Replaces the list with the sub-key names of HKEY_USERS; true when at least one was found.

@@ -23,11 +23,12 @@ struct UndoData {
     bool operator==(const UndoData& other) const;
 };
 
-// Takes what undoing `step` will need. False when it cannot (a tree that cannot be read): the step
-// must then not be made.
+// Takes what undoing `step` will need. False when it cannot (a tree that cannot be read, the reason
+// in GetLastError): the step must then not be made.
 bool CaptureUndo(const Step& step, UndoData& undo);
 
-// Makes the step; false when it failed. A step that fails part-way leaves what it did for UndoStep.
+// Makes the step; false when it failed, with the system's reason (if any) in GetLastError. A step that
+// fails part-way leaves what it did for UndoStep.
 bool MakeStep(const Step& step, const UndoData& undo);
 
 enum class UndoOutcome {

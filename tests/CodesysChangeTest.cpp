@@ -5,6 +5,7 @@
 #include <set>
 
 #include "base/FileMove.h"
+#include "base/LocalizedString.h"
 #include "steps/RunningPrograms.h"
 #include "catalogue/CatalogueStore.h"
 #include "catalogue/CodesysCatalogue.h"
@@ -144,6 +145,13 @@ protected:
     static bool Has(const std::vector<std::string>& lines, const std::string& line)
     {
         return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
+
+    // The line logged after `line`; empty when there is none.
+    static std::string LineAfter(const std::vector<std::string>& lines, const std::string& line)
+    {
+        auto found = std::find(lines.begin(), lines.end(), line);
+        return found == lines.end() || found + 1 == lines.end() ? std::string() : *(found + 1);
     }
 
     ScopedDemoWorld world_;
@@ -495,7 +503,10 @@ TEST_F(CodesysChangeTest, AFailedRestoreAfterAFailedInstallSaysSoAndLosesNothing
     EXPECT_EQ(ui.messages[1].text, "Die alte Version konnte ebenfalls nicht wieder hergestellt werden!\n\n"
                                    "F\xFChren Sie die Umstellung bitte manuell aus!");
     EXPECT_EQ(ui.messages[1].type, static_cast<UINT>(MB_ICONWARNING | MB_OK));
-    EXPECT_EQ(LogSince(mark).back(), "Rename FAILED: " + kRoot + "\\CoDeSys SP PLCWinNT 2.3.9.5 TO " + kRoot + "\\CoDeSys SP PLCWinNT");
+    const std::vector<std::string> log = LogSince(mark);
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2], "Rename FAILED: " + kRoot + "\\CoDeSys SP PLCWinNT 2.3.9.5 TO " + kRoot + "\\CoDeSys SP PLCWinNT");
+    EXPECT_EQ(log.back().rfind("Fehler ", 0), 0u) << log.back();
     EXPECT_EQ(GetCurrentCodesysName(), "CoDeSys 2.3.9.5");
     EXPECT_TRUE(PathExists(kMain + "\\CoDeSys.exe"));
     EXPECT_EQ(FileContents(before), FileContents(world::Snapshot::Take()));
@@ -750,9 +761,14 @@ TEST_F(CodesysChangeTest, TreeMovesNeverMixTreesAndAFailedMoveBackIsToldToTheUse
     EXPECT_EQ(Tree(HKEY_LOCAL_MACHINE, k3s), parked);
     EXPECT_EQ(Tree(HKEY_LOCAL_MACHINE, k3s + " 2.3.9.5"), live);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, k3s + " 2.3.8.1"));
+    // Each failure is followed by the system's reason.
     const std::vector<std::string> log = LogSince(mark);
-    EXPECT_TRUE(Has(log, "Registry move back FAILED: " + k3s + " TO " + k3s + " 2.3.8.1"));
-    EXPECT_TRUE(Has(log, "Registry move back FAILED: " + k3s + " 2.3.9.5 TO " + k3s));
+    const std::string denied = SystemErrorText(ERROR_ACCESS_DENIED);
+    EXPECT_EQ(denied.rfind("Fehler 5: ", 0), 0u);
+    EXPECT_EQ(LineAfter(log, ui.messages[0].text), denied);
+    EXPECT_EQ(LineAfter(log, "Registry move back FAILED: " + k3s + " TO " + k3s + " 2.3.8.1"), denied);
+    // 2.3.8.1's tree stands where 2.3.9.5's belongs.
+    EXPECT_EQ(LineAfter(log, "Registry move back FAILED: " + k3s + " 2.3.9.5 TO " + k3s), SystemErrorText(ERROR_ALREADY_EXISTS));
     EXPECT_EQ(GetCurrentCodesysName(), "CoDeSys 2.3.9.5");
     // Every other tree, the folders and the gateway files are back.
     world::Snapshot after = world::Snapshot::Take();
