@@ -1,8 +1,10 @@
 #include "base/Registry.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/RegistryTree.h"
+#include "base/Text.h"
 
 namespace flipdeck {
 
@@ -35,6 +37,17 @@ RegValue TextValue(const std::string& text, DWORD type)
     return value;
 }
 
+std::vector<BYTE> WideBytes(const std::wstring& text)
+{
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(text.data());
+    return std::vector<BYTE>(bytes, bytes + text.size() * sizeof(wchar_t));
+}
+
+RegValue WideTextValue(const std::wstring& text, DWORD type)
+{
+    return RegValue{type, WideBytes(text + L'\0')};
+}
+
 RegValue ByteValue(BYTE byte)
 {
     RegValue value;
@@ -43,22 +56,53 @@ RegValue ByteValue(BYTE byte)
     return value;
 }
 
-LSTATUS QueryRegValue(HKEY key, const std::string& valueName, RegValue& value)
+namespace {
+
+// Reads the value whole with RegQueryValueExA or RegQueryValueExW.
+template <typename Char, typename Query>
+LSTATUS QueryWhole(HKEY key, const Char* valueName, RegValue& value, Query query)
 {
     // The value may grow between the size query and the read; ask again until it fits.
     for (;;) {
         DWORD size = 0;
-        LSTATUS status = RegQueryValueExA(key, valueName.c_str(), nullptr, &value.type, nullptr, &size);
+        LSTATUS status = query(key, valueName, nullptr, &value.type, nullptr, &size);
         if (status != ERROR_SUCCESS)
             return status;
         value.data.resize(size);
-        status = RegQueryValueExA(key, valueName.c_str(), nullptr, &value.type, value.data.data(), &size);
+        status = query(key, valueName, nullptr, &value.type, value.data.data(), &size);
         if (status == ERROR_MORE_DATA)
             continue;
         if (status == ERROR_SUCCESS)
             value.data.resize(size);
         return status;
     }
+}
+
+}  // namespace
+
+LSTATUS QueryRegValue(HKEY key, const std::string& valueName, RegValue& value)
+{
+    return QueryWhole(key, valueName.c_str(), value, RegQueryValueExA);
+}
+
+LSTATUS QueryWideRegValue(HKEY key, const std::wstring& valueName, RegValue& value)
+{
+    return QueryWhole(key, valueName.c_str(), value, RegQueryValueExW);
+}
+
+std::wstring WideText(const std::vector<BYTE>& data)
+{
+    std::wstring text(data.size() / sizeof(wchar_t), L'\0');
+    std::copy(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(text.size() * sizeof(wchar_t)),
+              reinterpret_cast<BYTE*>(text.data()));
+    return text.substr(0, text.find(L'\0'));
+}
+
+RegValue NarrowValue(DWORD type, const std::vector<BYTE>& data)
+{
+    if (type != REG_SZ && type != REG_EXPAND_SZ)
+        return RegValue{type, data};
+    return TextValue(FromWide(WideText(data)), type);
 }
 
 std::optional<RegValue> ReadRegValue(HKEY root, const std::string& subKey, const std::string& valueName)

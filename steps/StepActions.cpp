@@ -167,9 +167,11 @@ bool CaptureUndo(const Step& step, UndoData& undo)
             undo.keysExisted.push_back(KeyExists(change.root, change.key));
         }
         return true;
-    case StepKind::SetSystemPath:
-        undo.oldPath = ReadRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path");
+    case StepKind::SetSystemPath: {
+        PathReadFailure failure;
+        undo.oldPath = ReadSystemPath(failure);
         return true;
+    }
     default:
         return true;
     }
@@ -207,7 +209,7 @@ bool MakeStep(const Step& step, const UndoData& undo)
         return all;
     }
     case StepKind::SetSystemPath:
-        WriteSystemPath(step.text);
+        WriteSystemPath(step.path);
         return true;
     case StepKind::Register:
         return RegisterComponent(step.source);

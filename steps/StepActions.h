@@ -18,7 +18,7 @@ struct UndoData {
     std::vector<std::optional<RegValue>> oldValues;  // WriteValues: the value each change replaces
     std::vector<bool> keysExisted;                   // WriteValues: whether each change's key was there
     RegistryTree tree;                               // MoveTree: the tree moved
-    std::optional<RegValue> oldPath;                 // SetSystemPath: the PATH value replaced
+    std::optional<RegValue> oldPath;                 // SetSystemPath: the PATH value replaced, in UTF-16
 
     bool operator==(const UndoData& other) const;
 };

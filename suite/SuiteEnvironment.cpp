@@ -48,12 +48,23 @@ bool PathListHolds(const std::string& list, const std::string& folder)
     }
 }
 
+// `folder` and ";" in front of the PATH value; the rest of its bytes stay as they are, whatever they
+// hold. The value is REG_EXPAND_SZ, as Windows keeps the machine PATH.
+RegValue WithFolderInFront(const RegValue& path, const std::string& folder)
+{
+    if (path.data.empty())
+        return WideTextValue(ToWide(folder + ";"), REG_EXPAND_SZ);
+    RegValue updated{REG_EXPAND_SZ, WideBytes(ToWide(folder + ";"))};
+    updated.data.insert(updated.data.end(), path.data.begin(), path.data.end());
+    return updated;
+}
+
 }  // namespace
 
 bool PlanPathUpdate(const SuiteVersionEntry& entry, std::vector<Step>& steps, std::string& refusal, std::string& logLine)
 {
     PathReadFailure failure;
-    const std::optional<std::string> old = ReadSystemPath(failure);
+    const std::optional<RegValue> old = ReadSystemPath(failure);
     if (!old) {
         if (failure.status == ERROR_SUCCESS) {
             logLine = "ENV PATH not read: type " + TypeName(failure.type);
@@ -66,11 +77,11 @@ bool PlanPathUpdate(const SuiteVersionEntry& entry, std::vector<Step>& steps, st
         return false;
     }
     const std::string bin = entry.BinPath();
-    if (PathListHolds(*old, bin))
+    const std::string list = PathListText(*old);
+    if (PathListHolds(list, bin))
         return true;
-    const std::string updated = bin + ";" + *old;
-    steps.push_back(SetSystemPathStep(updated, bin));
-    for (const std::string& line : {*old, std::string("ENV PATH not found."), updated})
+    steps.push_back(SetSystemPathStep(WithFolderInFront(*old, bin), bin));
+    for (const std::string& line : {list, std::string("ENV PATH not found."), bin + ";" + list})
         steps.push_back(NoteStep(line));
     return true;
 }

@@ -715,6 +715,42 @@ TEST_F(CodesysChangeTest, TheUserTreeIsThisUsersOwn)
     EXPECT_EQ(ReadRegText(HKEY_LOCAL_MACHINE, k3s + "\\CoDeSys V2.3", "Version"), "2.3.9.5");
 }
 
+TEST_F(CodesysChangeTest, NamesDataAndTypesOutsideTheCodePageComeBackByteForByte)
+{
+    // Names and data in Polish, Greek and CJK; kept out of the test macros, which quote their
+    // arguments in the system code page.
+    const std::wstring tree = L"software\\3S-Smart Software Solutions GmbH";
+    const std::wstring recent = L"\\CoDeSys V2.3\\Recent", settings = L"\\CoDeSys V2.3\\Ρυθμίσεις", path = L"\\Ścieżka";
+    const std::wstring project = L"C:\\Projekte\\Łódź\\Anlage.pro", item = L"项目", greek = L"%SystemRoot%\\Δοκιμή 设定";
+    const std::wstring cities(L"Łódź\0Αθήνα\0東京\0", 14);  // the list ends in a second zero
+    const std::wstring citiesName = L"Städte Πόλεις", patras = L"Πάτρα", osaka = L"大阪";
+    WriteWideText(HKEY_CURRENT_USER, tree + recent, L"File1", project);
+    WriteWideText(HKEY_CURRENT_USER, tree + settings, item, greek, REG_EXPAND_SZ);
+    WriteWideText(HKEY_LOCAL_MACHINE, tree + path, citiesName, cities, REG_MULTI_SZ);
+    WriteWideText(HKEY_LOCAL_MACHINE, tree + L" 2.3.8.1" + path, patras, osaka);
+    const world::Snapshot before = world::Snapshot::Take();
+    const RegistryTree user = Tree(HKEY_CURRENT_USER, k3s);
+    const RegistryTree machine = Tree(HKEY_LOCAL_MACHINE, k3s);
+    const RegistryTree parked = Tree(HKEY_LOCAL_MACHINE, k3s + " 2.3.8.1");
+
+    Switch(k2381);
+    EXPECT_EQ(ReadWideValue(HKEY_LOCAL_MACHINE, tree + path, patras), WideTextValue(osaka));
+    EXPECT_EQ(ReadWideValue(HKEY_LOCAL_MACHINE, tree + L" 2.3.9.5" + path, citiesName), WideTextValue(cities, REG_MULTI_SZ));
+    EXPECT_EQ(ReadWideValue(HKEY_CURRENT_USER, tree + L" 2.3.9.5" + recent, L"File1"), WideTextValue(project));
+    EXPECT_EQ(Tree(HKEY_LOCAL_MACHINE, k3s + " 2.3.9.5"), machine);
+    EXPECT_EQ(Tree(HKEY_CURRENT_USER, k3s + " 2.3.9.5"), user);
+
+    Switch(k2395);
+    EXPECT_EQ(ReadWideValue(HKEY_CURRENT_USER, tree + recent, L"File1"), WideTextValue(project));
+    EXPECT_EQ(ReadWideValue(HKEY_CURRENT_USER, tree + settings, item), WideTextValue(greek, REG_EXPAND_SZ));
+    EXPECT_EQ(ReadWideValue(HKEY_LOCAL_MACHINE, tree + path, citiesName), WideTextValue(cities, REG_MULTI_SZ));
+    EXPECT_EQ(ReadWideValue(HKEY_LOCAL_MACHINE, tree + L" 2.3.8.1" + path, patras), WideTextValue(osaka));
+    EXPECT_EQ(Tree(HKEY_CURRENT_USER, k3s), user);
+    EXPECT_EQ(Tree(HKEY_LOCAL_MACHINE, k3s), machine);
+    EXPECT_EQ(Tree(HKEY_LOCAL_MACHINE, k3s + " 2.3.8.1"), parked);
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+}
+
 TEST_F(CodesysChangeTest, GatewayFilesAreNeverOverwritten)
 {
     auto refused = [&](int row, const std::string& file) {
