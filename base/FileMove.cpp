@@ -1,6 +1,7 @@
 #include "base/FileMove.h"
 
 #include "base/ActivityLog.h"
+#include "base/LocalizedString.h"
 #include "base/Text.h"
 
 namespace flipdeck::seams {
@@ -22,7 +23,9 @@ int RenameWithLog(const std::string& source, const std::string& target)
         WriteLog("Rename target path already exists: " + target);
     if (seams::MovePath(source.c_str(), target.c_str(), 0))
         return 0;
+    const DWORD error = GetLastError();
     WriteLog("Rename FAILED: " + source + " TO " + target);
+    WriteLog(SystemErrorText(error));
     return 1;
 }
 

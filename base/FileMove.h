@@ -16,7 +16,8 @@ extern std::function<BOOL(const char* source, const char* target, DWORD flags)> 
 
 namespace flipdeck {
 
-// Moves source to target, logging a missing source, an existing target and a failure.
+// Moves source to target, logging a missing source, an existing target, and a failure with the
+// system's reason.
 // 0 on success, non-zero on failure.
 int RenameWithLog(const std::string& source, const std::string& target);
 

@@ -17,6 +17,20 @@ constexpr DefaultText kDefaults[] = {
 #undef FLIPDECK_TEXT
 };
 
+// The language of the string table that holds `id` in the resource module; 0 when it has none.
+LANGID StringTableLanguage(unsigned id)
+{
+    LANGID language = 0;
+    EnumResourceLanguagesA(
+        ResourceModule(), RT_STRING, MAKEINTRESOURCEA(id / 16 + 1),
+        [](HMODULE, LPCSTR, LPCSTR, WORD found, LONG_PTR param) {
+            *reinterpret_cast<LANGID*>(param) = found;
+            return FALSE;
+        },
+        reinterpret_cast<LONG_PTR>(&language));
+    return language;
+}
+
 }  // namespace
 
 void SetResourceModule(HMODULE module) { g_resourceModule = module; }
@@ -61,6 +75,26 @@ std::string FormatLocalized(unsigned id, std::initializer_list<std::string> argu
         position += argument.size();
     }
     return text;
+}
+
+std::string SystemErrorText(DWORD error)
+{
+    const DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK;
+    char text[1024] = {};
+    DWORD length = 0;
+    if (const LANGID language = StringTableLanguage(IDS_ERROR_WORD); language != 0)
+        length = FormatMessageA(flags, nullptr, error, language, text, sizeof(text), nullptr);
+    if (length == 0)
+        length = FormatMessageA(flags, nullptr, error, 0, text, sizeof(text), nullptr);
+    // One line of the log: line breaks inside become blanks, the one at the end goes.
+    std::string reason(text, length);
+    for (char& c : reason) {
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    }
+    while (!reason.empty() && reason.back() == ' ')
+        reason.pop_back();
+    return LoadLocalizedString(IDS_ERROR_WORD) + " " + std::to_string(error) + ": " + reason;
 }
 
 }  // namespace flipdeck

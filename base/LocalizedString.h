@@ -26,4 +26,9 @@ std::string LoadLocalizedString(unsigned id);
 // as they are, surplus arguments are dropped.
 std::string FormatLocalized(unsigned id, std::initializer_list<std::string> arguments);
 
+// The system's reason for a Win32 error as one line of the log, in the language of the texts:
+// "Fehler 32: Der Prozess kann nicht ...". The system's text comes in the language of the resource
+// module's string table, else in the system's own.
+std::string SystemErrorText(DWORD error);
+
 }  // namespace flipdeck

@@ -1,8 +1,10 @@
 #include "base/Registry.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/RegistryTree.h"
+#include "base/Text.h"
 
 namespace flipdeck {
 
@@ -35,6 +37,17 @@ RegValue TextValue(const std::string& text, DWORD type)
     return value;
 }
 
+std::vector<BYTE> WideBytes(const std::wstring& text)
+{
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(text.data());
+    return std::vector<BYTE>(bytes, bytes + text.size() * sizeof(wchar_t));
+}
+
+RegValue WideTextValue(const std::wstring& text, DWORD type)
+{
+    return RegValue{type, WideBytes(text + L'\0')};
+}
+
 RegValue ByteValue(BYTE byte)
 {
     RegValue value;
@@ -43,22 +56,53 @@ RegValue ByteValue(BYTE byte)
     return value;
 }
 
-LSTATUS QueryRegValue(HKEY key, const std::string& valueName, RegValue& value)
+namespace {
+
+// Reads the value whole with RegQueryValueExA or RegQueryValueExW.
+template <typename Char, typename Query>
+LSTATUS QueryWhole(HKEY key, const Char* valueName, RegValue& value, Query query)
 {
     // The value may grow between the size query and the read; ask again until it fits.
     for (;;) {
         DWORD size = 0;
-        LSTATUS status = RegQueryValueExA(key, valueName.c_str(), nullptr, &value.type, nullptr, &size);
+        LSTATUS status = query(key, valueName, nullptr, &value.type, nullptr, &size);
         if (status != ERROR_SUCCESS)
             return status;
         value.data.resize(size);
-        status = RegQueryValueExA(key, valueName.c_str(), nullptr, &value.type, value.data.data(), &size);
+        status = query(key, valueName, nullptr, &value.type, value.data.data(), &size);
         if (status == ERROR_MORE_DATA)
             continue;
         if (status == ERROR_SUCCESS)
             value.data.resize(size);
         return status;
     }
+}
+
+}  // namespace
+
+LSTATUS QueryRegValue(HKEY key, const std::string& valueName, RegValue& value)
+{
+    return QueryWhole(key, valueName.c_str(), value, RegQueryValueExA);
+}
+
+LSTATUS QueryWideRegValue(HKEY key, const std::wstring& valueName, RegValue& value)
+{
+    return QueryWhole(key, valueName.c_str(), value, RegQueryValueExW);
+}
+
+std::wstring WideText(const std::vector<BYTE>& data)
+{
+    std::wstring text(data.size() / sizeof(wchar_t), L'\0');
+    std::copy(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(text.size() * sizeof(wchar_t)),
+              reinterpret_cast<BYTE*>(text.data()));
+    return text.substr(0, text.find(L'\0'));
+}
+
+RegValue NarrowValue(DWORD type, const std::vector<BYTE>& data)
+{
+    if (type != REG_SZ && type != REG_EXPAND_SZ)
+        return RegValue{type, data};
+    return TextValue(FromWide(WideText(data)), type);
 }
 
 std::optional<RegValue> ReadRegValue(HKEY root, const std::string& subKey, const std::string& valueName)
@@ -132,10 +176,11 @@ bool WriteValue(HKEY root, const std::string& subKey, const std::string& valueNa
                 const void* data, size_t size)
 {
     UniqueHKey key;
-    if (CreateRegKey(root, subKey, KEY_ALL_ACCESS, key) != ERROR_SUCCESS || !key)
-        return false;
-    return RegSetValueExA(key.get(), valueName.c_str(), 0, type, static_cast<const BYTE*>(data),
-                          static_cast<DWORD>(size)) == ERROR_SUCCESS;
+    LSTATUS status = CreateRegKey(root, subKey, KEY_ALL_ACCESS, key);
+    if (status == ERROR_SUCCESS)
+        status = RegSetValueExA(key.get(), valueName.c_str(), 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(size));
+    SetLastError(status);
+    return status == ERROR_SUCCESS;
 }
 
 bool IsSameOrBelow(const std::string& key, const std::string& ancestor)
@@ -216,6 +261,7 @@ bool DeleteRegValue(HKEY root, const std::string& subKey, const std::string& val
     LSTATUS status = OpenRegKey(root, subKey, KEY_READ | KEY_SET_VALUE, key);
     if (status == ERROR_SUCCESS)
         status = RegDeleteValueA(key.get(), valueName.c_str());
+    SetLastError(status);
     return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
@@ -224,11 +270,15 @@ bool MoveRegistryTree(HKEY root, const std::string& source, const RegistryTree& 
     // A tree moved onto itself or into itself would be deleted with its source; one moved onto an
     // existing key would mix two trees.
     UniqueHKey existing;
-    if (IsSameOrBelow(target, source) || OpenRegKey(root, target, KEY_READ, existing) != ERROR_FILE_NOT_FOUND)
+    if (IsSameOrBelow(target, source) || OpenRegKey(root, target, KEY_READ, existing) != ERROR_FILE_NOT_FOUND) {
+        SetLastError(ERROR_ALREADY_EXISTS);
         return false;
-    if (WriteThenDeleteSource(root, source, sourceTree, target) == ERROR_SUCCESS)
+    }
+    const LSTATUS status = WriteThenDeleteSource(root, source, sourceTree, target);
+    if (status == ERROR_SUCCESS)
         return true;
     PutBack(root, source, sourceTree, target);
+    SetLastError(status);
     return false;
 }
 

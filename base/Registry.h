@@ -37,6 +37,14 @@ struct RegValue {
 // Reads one value of an open key whole. Answers the Win32 status (ERROR_FILE_NOT_FOUND: no such value).
 LSTATUS QueryRegValue(HKEY key, const std::string& valueName, RegValue& value);
 std::optional<RegValue> ReadRegValue(HKEY root, const std::string& subKey, const std::string& valueName);
+// QueryRegValue through the wide function: text stays UTF-16, as the value holds it.
+LSTATUS QueryWideRegValue(HKEY key, const std::wstring& valueName, RegValue& value);
+
+// The text of data read through the wide functions, cut at the first zero; data without a
+// terminating zero is taken whole.
+std::wstring WideText(const std::vector<BYTE>& data);
+// A value read through the wide functions as the ANSI functions read it: text in the system code page.
+RegValue NarrowValue(DWORD type, const std::vector<BYTE>& data);
 
 // The text of a REG_SZ or REG_EXPAND_SZ value; nothing for a value of another type or none.
 std::optional<std::string> TextOf(const std::optional<RegValue>& value);
@@ -46,6 +54,10 @@ std::optional<BYTE> ByteOf(const std::optional<RegValue>& value);
 // A REG_SZ (or REG_EXPAND_SZ) value with its terminating zero; a one-byte REG_BINARY value.
 RegValue TextValue(const std::string& text, DWORD type = REG_SZ);
 RegValue ByteValue(BYTE value);
+// UTF-16 text as the wide functions take it: its bytes alone, or a value with its terminating zero
+// (a REG_MULTI_SZ list brings its own inner zeros).
+std::vector<BYTE> WideBytes(const std::wstring& text);
+RegValue WideTextValue(const std::wstring& text, DWORD type = REG_SZ);
 
 // One registry value to set, or to delete when `value` is empty.
 struct ValueChange {
@@ -56,6 +68,7 @@ struct ValueChange {
 };
 
 // Sets the value (creating the key) or deletes it; a value to delete that is not there counts as deleted.
+// False with the reason in GetLastError.
 bool WriteRegValue(HKEY root, const std::string& subKey, const std::string& valueName, const std::optional<RegValue>& value);
 
 // Reads a REG_SZ or REG_EXPAND_SZ value; copies at most size - 1 characters, always terminated.
@@ -84,7 +97,8 @@ bool WriteRegByte(HKEY root, const std::string& subKey, const std::string& value
 bool DeleteRegValue(HKEY root, const std::string& subKey, const std::string& valueName);
 
 // Moves `sourceTree`, captured from source, to target, which must not exist, and answers whether it
-// arrived whole. When the move fails, the source tree is left as it was and nothing stays at target.
+// arrived whole. When the move fails, the source tree is left as it was and nothing stays at target,
+// and GetLastError tells why.
 bool MoveRegistryTree(HKEY root, const std::string& source, const RegistryTree& sourceTree, const std::string& target);
 
 // Replaces the list with the sub-key names of HKEY_USERS; true when at least one was found.

@@ -3,30 +3,38 @@
 #include <algorithm>
 
 #include "base/Registry.h"
+#include "base/Text.h"
 
 namespace flipdeck {
 
 namespace {
 
-bool NameLess(const std::string& a, const std::string& b) { return _stricmp(a.c_str(), b.c_str()) < 0; }
+// Registry names compare as the registry compares them: without regard to case, in every script.
+int CompareNames(const std::wstring& a, const std::wstring& b)
+{
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) - CSTR_EQUAL;
+}
+
+bool NameLess(const std::wstring& a, const std::wstring& b) { return CompareNames(a, b) < 0; }
+bool SameName(const std::wstring& a, const std::wstring& b) { return CompareNames(a, b) == 0; }
 
 // Reads the values of an open key, sorted by name; with `subKeys`, also its sub-keys and theirs.
 LSTATUS CaptureKey(HKEY key, RegistryTree& tree, bool subKeys)
 {
     DWORD subKeyCount = 0, maxSubKeyLength = 0, valueCount = 0, maxNameLength = 0, maxDataLength = 0;
-    LSTATUS status = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeyCount, &maxSubKeyLength,
+    LSTATUS status = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeyCount, &maxSubKeyLength,
                                       nullptr, &valueCount, &maxNameLength, &maxDataLength, nullptr,
                                       nullptr);
     if (status != ERROR_SUCCESS)
         return status;
 
-    std::vector<char> name(std::max(maxNameLength, maxSubKeyLength) + 1);
+    std::vector<wchar_t> name(std::max(maxNameLength, maxSubKeyLength) + 1);
     std::vector<BYTE> data(maxDataLength);
     for (DWORD index = 0; index < valueCount; ++index) {
         DWORD nameLength = static_cast<DWORD>(name.size());
         DWORD dataLength = static_cast<DWORD>(data.size());
         RegistryTree::Value value;
-        status = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &value.type,
+        status = RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &value.type,
                                data.data(), &dataLength);
         if (status != ERROR_SUCCESS)
             return status;
@@ -36,12 +44,12 @@ LSTATUS CaptureKey(HKEY key, RegistryTree& tree, bool subKeys)
     }
     for (DWORD index = 0; subKeys && index < subKeyCount; ++index) {
         DWORD nameLength = static_cast<DWORD>(name.size());
-        status = RegEnumKeyExA(key, index, name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr);
+        status = RegEnumKeyExW(key, index, name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr);
         if (status != ERROR_SUCCESS)
             return status;
-        RegistryTree::SubKey sub{std::string(name.data(), nameLength), {}};
+        RegistryTree::SubKey sub{std::wstring(name.data(), nameLength), {}};
         UniqueHKey child;
-        status = RegOpenKeyExA(key, sub.name.c_str(), 0, KEY_READ, child.put());
+        status = RegOpenKeyExW(key, sub.name.c_str(), 0, KEY_READ, child.put());
         if (status == ERROR_SUCCESS)
             status = CaptureKey(child.get(), sub.tree, true);
         if (status != ERROR_SUCCESS)
@@ -68,14 +76,14 @@ LSTATUS Capture(HKEY root, const std::string& subKey, RegistryTree& tree, bool s
 LSTATUS WriteKey(HKEY key, const RegistryTree& tree)
 {
     for (const RegistryTree::Value& value : tree.values) {
-        LSTATUS status = RegSetValueExA(key, value.name.c_str(), 0, value.type, value.data.data(),
+        LSTATUS status = RegSetValueExW(key, value.name.c_str(), 0, value.type, value.data.data(),
                                         static_cast<DWORD>(value.data.size()));
         if (status != ERROR_SUCCESS)
             return status;
     }
     for (const RegistryTree::SubKey& sub : tree.subKeys) {
         UniqueHKey child;
-        LSTATUS status = RegCreateKeyExA(key, sub.name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+        LSTATUS status = RegCreateKeyExW(key, sub.name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                          KEY_ALL_ACCESS, nullptr, child.put(), nullptr);
         if (status == ERROR_SUCCESS)
             status = WriteKey(child.get(), sub.tree);
@@ -89,42 +97,42 @@ LSTATUS WriteKey(HKEY key, const RegistryTree& tree)
 // first deleted straight away, which fails without harm while it still has sub-keys; only then
 // are its sub-keys listed and deleted. That takes about half the registry calls of the shell's
 // delete, which lists every key's sub-keys before it deletes the key.
-LSTATUS DeleteKeyTree(HKEY parent, const std::string& name)
+LSTATUS DeleteKeyTree(HKEY parent, const std::wstring& name)
 {
-    LSTATUS status = RegDeleteKeyA(parent, name.c_str());
+    LSTATUS status = RegDeleteKeyW(parent, name.c_str());
     if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND)
         return status;
     UniqueHKey key;
-    status = RegOpenKeyExA(parent, name.c_str(), 0, KEY_READ, key.put());
+    status = RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ, key.put());
     DWORD count = 0, maxLength = 0;
     if (status == ERROR_SUCCESS)
-        status = RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &count, &maxLength, nullptr, nullptr, nullptr,
+        status = RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &count, &maxLength, nullptr, nullptr, nullptr,
                                   nullptr, nullptr, nullptr);
     if (status != ERROR_SUCCESS)
         return status;
-    std::vector<std::string> children;
-    std::vector<char> child(maxLength + 1);
+    std::vector<std::wstring> children;
+    std::vector<wchar_t> child(maxLength + 1);
     for (DWORD index = 0; index < count; ++index) {
         DWORD length = static_cast<DWORD>(child.size());
-        status = RegEnumKeyExA(key.get(), index, child.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        status = RegEnumKeyExW(key.get(), index, child.data(), &length, nullptr, nullptr, nullptr, nullptr);
         if (status != ERROR_SUCCESS)
             return status;
         children.emplace_back(child.data(), length);
     }
-    for (const std::string& sub : children) {
+    for (const std::wstring& sub : children) {
         status = DeleteKeyTree(key.get(), sub);
         if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
             return status;
     }
     key.reset();
-    return RegDeleteKeyA(parent, name.c_str());
+    return RegDeleteKeyW(parent, name.c_str());
 }
 
 }  // namespace
 
 bool RegistryTree::Value::operator==(const Value& other) const
 {
-    return _stricmp(name.c_str(), other.name.c_str()) == 0 && type == other.type && data == other.data;
+    return SameName(name, other.name) && type == other.type && data == other.data;
 }
 
 bool RegistryTree::operator==(const RegistryTree& other) const
@@ -132,18 +140,18 @@ bool RegistryTree::operator==(const RegistryTree& other) const
     if (values != other.values || subKeys.size() != other.subKeys.size())
         return false;
     for (size_t i = 0; i < subKeys.size(); ++i) {
-        if (_stricmp(subKeys[i].name.c_str(), other.subKeys[i].name.c_str()) != 0 ||
+        if (!SameName(subKeys[i].name, other.subKeys[i].name) ||
             subKeys[i].tree != other.subKeys[i].tree)
             return false;
     }
     return true;
 }
 
-const RegistryTree::Value* RegistryTree::FindValue(const std::string& name) const
+const RegistryTree::Value* RegistryTree::FindValue(const std::wstring& name) const
 {
     auto found = std::lower_bound(values.begin(), values.end(), name,
-                                  [](const Value& a, const std::string& wanted) { return NameLess(a.name, wanted); });
-    return found != values.end() && _stricmp(found->name.c_str(), name.c_str()) == 0 ? &*found : nullptr;
+                                  [](const Value& a, const std::wstring& wanted) { return NameLess(a.name, wanted); });
+    return found != values.end() && SameName(found->name, name) ? &*found : nullptr;
 }
 
 bool IsPartOf(const RegistryTree& part, const RegistryTree& whole)
@@ -156,8 +164,8 @@ bool IsPartOf(const RegistryTree& part, const RegistryTree& whole)
     }
     for (const RegistryTree::SubKey& sub : part.subKeys) {
         auto found = std::lower_bound(whole.subKeys.begin(), whole.subKeys.end(), sub.name,
-                                      [](const RegistryTree::SubKey& a, const std::string& name) { return NameLess(a.name, name); });
-        if (found == whole.subKeys.end() || _stricmp(found->name.c_str(), sub.name.c_str()) != 0 ||
+                                      [](const RegistryTree::SubKey& a, const std::wstring& name) { return NameLess(a.name, name); });
+        if (found == whole.subKeys.end() || !SameName(found->name, sub.name) ||
             !IsPartOf(sub.tree, found->tree))
             return false;
     }
@@ -186,7 +194,7 @@ LSTATUS WriteRegistryTree(HKEY root, const std::string& subKey, const RegistryTr
 namespace seams {
 std::function<LSTATUS(HKEY, const RegistryTree&)> WriteRegistryTree = WriteKey;
 std::function<LSTATUS(HKEY, const char*)> DeleteRegistryTree = [](HKEY parent, const char* subKey) {
-    return DeleteKeyTree(parent, subKey);
+    return DeleteKeyTree(parent, ToWide(subKey));
 };
 }  // namespace seams
 
@@ -196,7 +204,7 @@ LSTATUS DeleteRegistryTree(HKEY root, const std::string& subKey)
     UniqueHKey parent;
     LSTATUS status = OpenRegKey(root, parentName, KEY_ALL_ACCESS, parent);
     if (status == ERROR_SUCCESS)
-        status = DeleteKeyTree(parent.get(), leaf);
+        status = DeleteKeyTree(parent.get(), ToWide(leaf));
     return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
 }
 

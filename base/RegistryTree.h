@@ -1,5 +1,8 @@
 // A registry key with all its values and sub-keys, held in memory: a tree move writes its copy from
 // it and puts the source back from it; the journal keeps it; tests compare trees with it.
+// Trees are data that Flipdeck only carries, so they go through the wide registry functions: names
+// are UTF-16 and the data are the bytes the wide functions read (text in UTF-16), whatever
+// characters they hold. The path of the tree's own key is text of the system code page.
 #pragma once
 
 #include <windows.h>
@@ -12,7 +15,7 @@ namespace flipdeck {
 
 struct RegistryTree {
     struct Value {
-        std::string name;
+        std::wstring name;
         DWORD type = REG_NONE;
         std::vector<BYTE> data;
         bool operator==(const Value& other) const;
@@ -23,14 +26,14 @@ struct RegistryTree {
     std::vector<SubKey> subKeys;  // sorted by name, without regard to case
 
     // The value of that name (without regard to case), or null.
-    const Value* FindValue(const std::string& name) const;
+    const Value* FindValue(const std::wstring& name) const;
 
     bool operator==(const RegistryTree& other) const;
     bool operator!=(const RegistryTree& other) const { return !(*this == other); }
 };
 
 struct RegistryTree::SubKey {
-    std::string name;
+    std::wstring name;
     RegistryTree tree;
 };
 

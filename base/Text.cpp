@@ -17,6 +17,28 @@ std::string ToUpper(std::string text)
     return text;
 }
 
+std::wstring ToWide(const std::string& text, UINT codePage)
+{
+    if (text.empty())
+        return std::wstring();
+    const int size = static_cast<int>(text.size());
+    std::wstring wide(static_cast<size_t>(MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0)), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
+    return wide;
+}
+
+std::string FromWide(const std::wstring& text, UINT codePage)
+{
+    if (text.empty())
+        return std::string();
+    // UTF-8 takes no flags; the code pages take no best fit.
+    const DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const int size = static_cast<int>(text.size());
+    std::string narrow(static_cast<size_t>(WideCharToMultiByte(codePage, flags, text.data(), size, nullptr, 0, nullptr, nullptr)), '\0');
+    WideCharToMultiByte(codePage, flags, text.data(), size, narrow.data(), static_cast<int>(narrow.size()), nullptr, nullptr);
+    return narrow;
+}
+
 bool PathExists(const std::string& path)
 {
     WIN32_FIND_DATAA found;

@@ -1,5 +1,7 @@
-// Comparing and testing names of files, folders, windows and registry keys.
+// Comparing and testing names of files, folders, windows and registry keys, and text between code pages.
 #pragma once
+
+#include <windows.h>
 
 #include <string>
 
@@ -9,6 +11,11 @@ namespace flipdeck {
 bool EqualsIgnoringCase(const std::string& a, const std::string& b);
 // Upper case in the system code page (double-byte characters kept whole).
 std::string ToUpper(std::string text);
+
+// Text between a code page (the system's by default, or CP_UTF8) and UTF-16. A character the code
+// page lacks becomes "?", never a look-alike: "Łódź" is "?ód?", not "Lódz".
+std::wstring ToWide(const std::string& text, UINT codePage = CP_ACP);
+std::string FromWide(const std::wstring& text, UINT codePage = CP_ACP);
 
 // True when a file or folder of that name exists (first match of a directory search: a trailing
 // backslash is not found, wildcards act as wildcards).

@@ -4,6 +4,7 @@
 
 #include "base/ActivityLog.h"
 #include "base/Registry.h"
+#include "base/Text.h"
 #include "base/UniqueHandle.h"
 #include "catalogue/Naming.h"
 
@@ -61,10 +62,11 @@ std::optional<RegValue> CatalogueValues::Value(const Place& place, const std::st
 {
     if (!place.read)
         return ReadRegValue(place.root, subKey_, valueName);
-    const RegistryTree::Value* value = place.values.FindValue(valueName);
+    const RegistryTree::Value* value = place.values.FindValue(ToWide(valueName));
     if (value == nullptr)
         return std::nullopt;
-    return RegValue{value->type, value->data};
+    // The catalogue's texts are in the system code page, as ReadRegValue answers them.
+    return NarrowValue(value->type, value->data);
 }
 
 std::optional<std::string> CatalogueValues::Text(const std::string& valueName) const

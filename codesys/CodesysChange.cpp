@@ -340,8 +340,12 @@ std::optional<ChangeOutcome> Attempt(const ChangeContext& c, RunState& state, Us
     const SwitchPlan& plan = planned.plan;
     std::string failure;
     const std::optional<RunOutcome> ran = RunPlan(plan, ui, [&](const RunOutcome& stopped) {
-        failure = stopped.journalFailed ? JournalFailureMessage(stopped) : FailureText(plan.steps[stopped.failed]);
+        const Step& step = plan.steps[stopped.failed];
+        failure = stopped.journalFailed ? JournalFailureMessage(stopped) : FailureText(step);
         WriteLog(failure);
+        // A logged folder move has given its reason already.
+        if (!stopped.journalFailed && !step.logged && stopped.error != ERROR_SUCCESS)
+            WriteLog(SystemErrorText(stopped.error));
     });
     if (!ran)
         return ChangeOutcome::Refused;

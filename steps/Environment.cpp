@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <cstring>
+#include <cwchar>
 
 #include "base/ActivityLog.h"
 #include "base/LocalizedString.h"
@@ -44,6 +44,23 @@ seams::ProcessRun StartAndWait(const std::string& application, const std::string
     return seams::ProcessRun::Finished;
 }
 
+// The list with its %variables% replaced from this process's environment, as programs started
+// from here must see it.
+std::wstring ExpandEnvironment(const std::wstring& text)
+{
+    std::wstring expanded(text.size() + 1, L'\0');
+    for (;;) {
+        const DWORD needed = ExpandEnvironmentStringsW(text.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
+        if (needed == 0)
+            return text;
+        if (needed <= expanded.size()) {
+            expanded.resize(std::wcslen(expanded.c_str()));
+            return expanded;
+        }
+        expanded.resize(needed);
+    }
+}
+
 }  // namespace
 
 namespace seams {
@@ -63,7 +80,7 @@ void NormalizePathList(std::string& list)
         list += ';';
 }
 
-std::optional<std::string> ReadSystemPath(PathReadFailure& failure)
+std::optional<RegValue> ReadSystemPath(PathReadFailure& failure)
 {
     failure = PathReadFailure();
     UniqueHKey key;
@@ -73,30 +90,38 @@ std::optional<std::string> ReadSystemPath(PathReadFailure& failure)
         return std::nullopt;
     }
     RegValue value;
-    failure.status = QueryRegValue(key.get(), "Path", value);
-    std::string path;
+    failure.status = QueryWideRegValue(key.get(), L"Path", value);
     if (failure.status == ERROR_FILE_NOT_FOUND) {
         // Only a missing value is an empty PATH: anything else taken as empty would be written
         // back as the bin path alone.
         failure.status = ERROR_SUCCESS;
-    } else if (failure.status != ERROR_SUCCESS) {
+        return RegValue{REG_EXPAND_SZ, {}};
+    }
+    if (failure.status != ERROR_SUCCESS)
         return std::nullopt;
-    } else if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) {
+    if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) {
         failure.type = value.type;
         return std::nullopt;
-    } else {
-        path = value.Text();
     }
-    NormalizePathList(path);
-    return path;
+    return value;
 }
 
-void WriteSystemPath(std::string value)
+std::string PathListText(const RegValue& path)
 {
-    ReplaceAll(value, ";;", ";");
-    if (value.size() <= 10)
+    std::string list = FromWide(WideText(path.data));
+    NormalizePathList(list);
+    return list;
+}
+
+void WriteSystemPath(const RegValue& value)
+{
+    const std::wstring text = WideText(value.data);
+    if (text.size() <= 10)
         return;
-    WriteRegExpandString(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path", value);
+    UniqueHKey key;
+    if (OpenRegKey(HKEY_LOCAL_MACHINE, kEnvironmentKey, KEY_SET_VALUE, key) != ERROR_SUCCESS ||
+        RegSetValueExW(key.get(), L"Path", 0, value.type, value.data.data(), static_cast<DWORD>(value.data.size())) != ERROR_SUCCESS)
+        return;
     DWORD_PTR ignored = 0;
     SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("Environment"),
                         SMTO_ABORTIFHUNG, 5000, &ignored);
@@ -108,7 +133,7 @@ void WriteSystemPath(std::string value)
     }
     // The value keeps its %variables% for Windows to expand; regsvr32 and the workbench started
     // from here inherit this process's environment as it is, so they get the expanded list.
-    SetEnvironmentVariableA("Path", ExpandEnvironment(value).c_str());
+    SetEnvironmentVariableW(L"Path", ExpandEnvironment(text).c_str());
 }
 
 std::string ProductSystemDirectory()

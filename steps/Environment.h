@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Registry.h"
 #include "steps/Step.h"
 
 namespace flipdeck {
@@ -37,13 +38,17 @@ struct PathReadFailure {
     DWORD type = REG_NONE;
 };
 
-// The machine PATH, read whole whatever its length, normalised; the empty list ";" when the value
-// is missing. Nothing when it cannot be read, with the reason in `failure`.
-std::optional<std::string> ReadSystemPath(PathReadFailure& failure);
+// The machine PATH value as it is, read whole whatever its length through the wide functions, so
+// that no entry outside the system code page is changed; an empty REG_EXPAND_SZ value when it is
+// missing. Nothing when it cannot be read, with the reason in `failure`.
+std::optional<RegValue> ReadSystemPath(PathReadFailure& failure);
 
-// Writes the machine PATH as REG_EXPAND_SZ, tells every top-level window and takes it, expanded,
-// into this process's own environment. Values of 10 characters or fewer are never written.
-void WriteSystemPath(std::string value);
+// The PATH's list as the planner compares and logs it: in the system code page, normalised.
+std::string PathListText(const RegValue& path);
+
+// Writes the machine PATH value as it is (UTF-16 text), tells every top-level window and takes it,
+// expanded, into this process's own environment. Values of 10 characters or fewer are never written.
+void WriteSystemPath(const RegValue& value);
 
 // The products' system directory (the 32-bit one on 64-bit Windows), with a trailing backslash.
 std::string ProductSystemDirectory();

@@ -12,6 +12,7 @@
 
 #include "base/ActivityLog.h"
 #include "base/LocalizedString.h"
+#include "base/Text.h"
 #include "catalogue/Naming.h"
 #include "steps/JournalPlace.h"
 
@@ -20,7 +21,8 @@ namespace flipdeck {
 namespace {
 
 const char kMagic[] = "FLIPDECK-JOURNAL";
-const char kFormat[] = "1";
+const char kFormat[] = "2";
+const char kFormatAnsi[] = "1";  // trees and the PATH in the system code page
 const char* const kKindNames[] = {"Note",        "MoveFolder",  "MoveFile",      "CreateFolder", "MoveTree",
                                   "CreateKey",   "WriteValues", "SetSystemPath", "Register"};
 // Full control for the system and administrators, reading for users; nothing inherited from
@@ -190,16 +192,24 @@ bool ParseValue(const std::string& field, std::optional<RegValue>& value)
     return true;
 }
 
+// Text in the data of a value read through the ANSI functions, as the wide functions read it.
+RegValue WidenedValue(RegValue value)
+{
+    if (value.type == REG_SZ || value.type == REG_EXPAND_SZ || value.type == REG_MULTI_SZ)
+        value.data = WideBytes(ToWide(std::string(value.data.begin(), value.data.end())));
+    return value;
+}
+
 void TreeFields(const RegistryTree& tree, std::vector<std::string>& fields)
 {
     for (const RegistryTree::Value& value : tree.values) {
         fields.push_back("v");
-        fields.push_back(Escape(value.name));
+        fields.push_back(Escape(FromWide(value.name, CP_UTF8)));
         fields.push_back(ValueField(RegValue{value.type, value.data}));
     }
     for (const RegistryTree::SubKey& sub : tree.subKeys) {
         fields.push_back("k");
-        fields.push_back(Escape(sub.name));
+        fields.push_back(Escape(FromWide(sub.name, CP_UTF8)));
         TreeFields(sub.tree, fields);
         fields.push_back("u");
     }
@@ -208,7 +218,8 @@ void TreeFields(const RegistryTree& tree, std::vector<std::string>& fields)
 // Reads the fields of one record, field by field.
 class FieldReader {
 public:
-    explicit FieldReader(std::vector<std::string> fields) : fields_(std::move(fields)) {}
+    // `ansi`: a journal of version 1.
+    FieldReader(std::vector<std::string> fields, bool ansi) : fields_(std::move(fields)), ansi_(ansi) {}
 
     bool AtEnd() const { return next_ == fields_.size(); }
     bool Raw(std::string& field)
@@ -246,6 +257,38 @@ public:
         std::string field;
         return Raw(field) && ParseValue(field, value);
     }
+    // A value as the wide functions read it.
+    bool WideValue(std::optional<RegValue>& value)
+    {
+        if (!Value(value))
+            return false;
+        if (ansi_ && value)
+            value = WidenedValue(*value);
+        return true;
+    }
+    bool Name(std::wstring& name)
+    {
+        std::string text;
+        if (!Text(text))
+            return false;
+        name = ToWide(text, ansi_ ? CP_ACP : CP_UTF8);
+        return true;
+    }
+    // The new PATH: a value, or in version 1 its text.
+    bool Path(RegValue& path)
+    {
+        std::optional<RegValue> value;
+        if (ansi_) {
+            std::string text;
+            if (!Text(text))
+                return false;
+            value = WidenedValue(TextValue(text, REG_EXPAND_SZ));
+        } else if (!Value(value) || !value) {
+            return false;
+        }
+        path = std::move(*value);
+        return true;
+    }
     // A tree ends at the end of the record or, for a sub-key, at its "u".
     bool Tree(RegistryTree& tree, bool subKey)
     {
@@ -255,14 +298,14 @@ public:
             if (marker == "v") {
                 RegistryTree::Value value;
                 std::optional<RegValue> data;
-                if (!Text(value.name) || !Value(data) || !data)
+                if (!Name(value.name) || !WideValue(data) || !data)
                     return false;
                 value.type = data->type;
                 value.data = std::move(data->data);
                 tree.values.push_back(std::move(value));
             } else if (marker == "k") {
                 RegistryTree::SubKey sub;
-                if (!Text(sub.name) || !Tree(sub.tree, true))
+                if (!Name(sub.name) || !Tree(sub.tree, true))
                     return false;
                 tree.subKeys.push_back(std::move(sub));
             } else {
@@ -274,6 +317,7 @@ public:
 
 private:
     std::vector<std::string> fields_;
+    bool ansi_;
     size_t next_ = 0;
 };
 
@@ -335,7 +379,7 @@ bool ParseStep(FieldReader& reader, JournalRecord& record)
         }
         break;
     case StepKind::SetSystemPath:
-        ok = reader.Text(step.text) && reader.Value(record.undo.oldPath);
+        ok = reader.Path(step.path) && reader.WideValue(record.undo.oldPath);
         break;
     case StepKind::Note:
         break;
@@ -417,7 +461,7 @@ bool JournalWriter::Append(size_t index, const Step& step, const UndoData& undo)
         }
         break;
     case StepKind::SetSystemPath:
-        fields.insert(fields.end(), {Escape(step.text), ValueField(undo.oldPath)});
+        fields.insert(fields.end(), {ValueField(step.path), ValueField(undo.oldPath)});
         break;
     case StepKind::Note:
         return true;
@@ -484,6 +528,7 @@ JournalState ReadJournal(const std::string& path, JournalContents& contents, std
         problem = LoadLocalizedString(IDS_JOURNAL_FOREIGN);
         return JournalState::Damaged;
     }
+    bool ansi = false;
     for (size_t n = 0; n < lines.size(); ++n) {
         std::string& line = lines[n];
         const size_t tab = line.rfind('\t');
@@ -492,15 +537,16 @@ JournalState ReadJournal(const std::string& path, JournalContents& contents, std
             problem = FormatLocalized(IDS_JOURNAL_GARBLED, {std::to_string(n + 1)});
             return JournalState::Damaged;
         }
-        FieldReader reader(Split(line.substr(0, tab), '\t'));
+        FieldReader reader(Split(line.substr(0, tab), '\t'), ansi);
         std::string type;
         reader.Raw(type);
         bool ok = false;
         if (n == 0) {
             std::string format, product;
-            ok = type == kMagic && reader.Raw(format) && format == kFormat && reader.Raw(product) &&
+            ok = type == kMagic && reader.Raw(format) && (format == kFormat || format == kFormatAnsi) && reader.Raw(product) &&
                  (product == "suite" || product == "codesys") && reader.Text(contents.fromName) &&
                  reader.Text(contents.toName) && reader.AtEnd();
+            ansi = format == kFormatAnsi;
             contents.product = product == "codesys" ? SwitchPlan::Product::Codesys : SwitchPlan::Product::Suite;
         } else if (type == "REGISTER") {
             std::string component;

@@ -9,8 +9,11 @@
 // line before that last tab, so that a line cut short or garbled is never taken for a record. In
 // fields, a backslash, tab, CR and LF are written as \\, \t, \r and \n. A registry value is "-" when
 // absent, else "<type>:<data as hexadecimal digits>".
+// What a switch only carries is kept whatever characters it holds: the names in a moved tree are
+// UTF-8, and the data of a tree's values and of the PATH are the bytes the wide registry functions
+// read (text in UTF-16). The values of WriteValues are the catalogue's, in the system code page.
 //
-//   FLIPDECK-JOURNAL  1  <suite|codesys>  <name of the version live before>  <name of the new version>
+//   FLIPDECK-JOURNAL  2  <suite|codesys>  <name of the version live before>  <name of the new version>
 //   REGISTER  <component>          once per component to register again after the switch is undone
 //   STEP  <n>  <kind>  <flags>  <description>  <fields of the kind>
 //   END                            the last line, once the switch has ended (done or rolled back)
@@ -26,9 +29,12 @@
 //                          a sub-key and its contents
 //   CreateKey              <root> <key> <there before: 0|1>
 //   WriteValues            <count>, then per change: <root> <key> <name> <key existed 0|1> <new value> <old value>
-//   SetSystemPath          <new PATH text> <old PATH value>
+//   SetSystemPath          <new PATH value> <old PATH value>
 //   Register               <component>
 // Roots are HKLM, HKCU and HKU; keys are in the products' (32-bit) view.
+//
+// Version 1 is read as well: there, tree names and the text in the data of tree values and of the
+// old PATH are in the system code page, and the new PATH is its text.
 #pragma once
 
 #include <functional>

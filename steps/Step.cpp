@@ -123,10 +123,10 @@ Step WriteValuesStep(std::vector<ValueChange> changes, std::string description)
     return step;
 }
 
-Step SetSystemPathStep(const std::string& newPath, const std::string& added)
+Step SetSystemPathStep(const RegValue& newPath, const std::string& added)
 {
     Step step = Make(StepKind::SetSystemPath, FormatLocalized(IDS_STEP_SET_PATH, {added}));
-    step.text = newPath;
+    step.path = newPath;
     step.lasting = true;
     return step;
 }

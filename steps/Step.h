@@ -34,7 +34,8 @@ struct Step {
     std::string target;       // where it is moved to
     HKEY root = nullptr;      // of the keys moved or created
     std::vector<ValueChange> changes;
-    std::string text;         // a note's log line; the new machine PATH
+    std::string text;         // a note's log line
+    RegValue path;            // the new machine PATH, as written: UTF-16 text
     bool logged = false;      // a folder move whose missing source, taken target or failure is logged
     bool mayFail = false;     // the switch goes on when this step fails
     bool lasting = false;     // stays when the switch is undone
@@ -68,8 +69,8 @@ Step SetValueStep(HKEY root, const std::string& key, const std::string& name, Re
 Step DeleteValueStep(HKEY root, const std::string& key, const std::string& name);
 // Several values written as one step, shown as `description`.
 Step WriteValuesStep(std::vector<ValueChange> changes, std::string description);
-// `newPath`: the whole new PATH text; `added`: the folder the switch puts in front.
-Step SetSystemPathStep(const std::string& newPath, const std::string& added);
+// `newPath`: the whole new PATH value; `added`: the folder the switch puts in front.
+Step SetSystemPathStep(const RegValue& newPath, const std::string& added);
 Step RegisterStep(const std::string& component);
 
 // A catalogue save as steps: its log line, then for each place a step that writes the place's

@@ -5,6 +5,7 @@
 #include "base/RegistryTree.h"
 #include "catalogue/CatalogueStore.h"
 #include "catalogue/Naming.h"
+#include "base/LocalizedString.h"
 #include "steps/Environment.h"
 
 namespace flipdeck {
@@ -49,16 +50,22 @@ UndoOutcome UndoMove(const Step& step, const UndoData& undo)
     if (undo.existedBefore || !PathExists(step.target))
         return UndoOutcome::NotMade;
     const bool file = step.kind == StepKind::MoveFile;
+    DWORD error = ERROR_ALREADY_EXISTS;  // something else has the old name
     if (!PathExists(step.source)) {
         if (Move(step.target, step.source, file ? kFileMoveFlags : 0))
             return UndoOutcome::Undone;
+        error = GetLastError();
     } else if (file) {
         // A move between drives that died half-way: the copy goes when the source still holds all of it.
         const std::string copied = FileBytes(step.target);
-        if (FileBytes(step.source).compare(0, copied.size(), copied) == 0 && DeleteFileA(step.target.c_str()))
-            return UndoOutcome::NotMade;
+        if (FileBytes(step.source).compare(0, copied.size(), copied) == 0) {
+            if (DeleteFileA(step.target.c_str()))
+                return UndoOutcome::NotMade;
+            error = GetLastError();
+        }
     }
     WriteLog("Rename FAILED: " + step.target + " TO " + step.source);
+    WriteLog(SystemErrorText(error));
     return UndoOutcome::Failed;
 }
 
@@ -66,8 +73,9 @@ UndoOutcome UndoTreeMove(const Step& step, const UndoData& undo)
 {
     if (undo.existedBefore)
         return UndoOutcome::NotMade;
-    auto failed = [&] {
+    auto failed = [&](LSTATUS status) {
         WriteLog("Registry move back FAILED: " + step.target + " TO " + step.source);
+        WriteLog(SystemErrorText(status));
         return UndoOutcome::Failed;
     };
     RegistryTree atSource, atTarget;
@@ -75,23 +83,29 @@ UndoOutcome UndoTreeMove(const Step& step, const UndoData& undo)
     const bool target = CaptureRegistryTree(step.root, step.target, atTarget) == ERROR_SUCCESS;
     // Whatever stands at either name must be a piece of the tree moved, or it is somebody else's.
     if ((source && !IsPartOf(atSource, undo.tree)) || (target && !IsPartOf(atTarget, undo.tree)))
-        return failed();
+        return failed(ERROR_ALREADY_EXISTS);
     // With the source whole, the move never got past writing the copy: only the copy goes.
     const bool sourceWhole = source && atSource == undo.tree;
     if (!sourceWhole) {
         // Whatever part of the tree stands at its old name is written over whole, through the
         // same seam as the move.
         UniqueHKey restoring;
-        if (DeleteRegistryTree(step.root, step.source) != ERROR_SUCCESS ||
-            CreateRegKey(step.root, step.source, KEY_ALL_ACCESS, restoring) != ERROR_SUCCESS ||
-            seams::WriteRegistryTree(restoring.get(), undo.tree) != ERROR_SUCCESS) {
+        LSTATUS status = DeleteRegistryTree(step.root, step.source);
+        if (status == ERROR_SUCCESS)
+            status = CreateRegKey(step.root, step.source, KEY_ALL_ACCESS, restoring);
+        if (status == ERROR_SUCCESS)
+            status = seams::WriteRegistryTree(restoring.get(), undo.tree);
+        if (status != ERROR_SUCCESS) {
             // What got written is part of the tree, which the journal keeps whole for another try.
+            restoring.reset();
             DeleteRegistryTree(step.root, step.source);
-            return failed();
+            return failed(status);
         }
     }
-    if (target && DeleteRegistryTree(step.root, step.target) != ERROR_SUCCESS)
-        return failed();
+    if (target) {
+        if (const LSTATUS status = DeleteRegistryTree(step.root, step.target); status != ERROR_SUCCESS)
+            return failed(status);
+    }
     return sourceWhole ? UndoOutcome::NotMade : UndoOutcome::Undone;
 }
 
@@ -104,8 +118,12 @@ UndoOutcome UndoValues(const Step& step, const UndoData& undo)
         const std::optional<RegValue> now = ReadRegValue(change.root, change.key, change.name);
         if (now == old)
             continue;
-        if (now != change.value || !WriteChange(change, old)) {
+        // A value somebody else changed since is theirs.
+        const bool ours = now == change.value;
+        if (!ours || !WriteChange(change, old)) {
+            const DWORD error = ours ? GetLastError() : ERROR_ALREADY_EXISTS;
             WriteLog("Registry value restore FAILED: " + KeyName(change.root, change.key) + "\\" + change.name);
+            WriteLog(SystemErrorText(error));
             return UndoOutcome::Failed;
         }
         outcome = UndoOutcome::Undone;
@@ -137,18 +155,23 @@ bool CaptureUndo(const Step& step, UndoData& undo)
     case StepKind::CreateKey:
         undo.existedBefore = KeyExists(step.root, step.source);
         return true;
-    case StepKind::MoveTree:
+    case StepKind::MoveTree: {
         undo.existedBefore = KeyExists(step.root, step.target);
-        return CaptureRegistryTree(step.root, step.source, undo.tree) == ERROR_SUCCESS;
+        const LSTATUS status = CaptureRegistryTree(step.root, step.source, undo.tree);
+        SetLastError(status);
+        return status == ERROR_SUCCESS;
+    }
     case StepKind::WriteValues:
         for (const ValueChange& change : step.changes) {
             undo.oldValues.push_back(ReadRegValue(change.root, change.key, change.name));
             undo.keysExisted.push_back(KeyExists(change.root, change.key));
         }
         return true;
-    case StepKind::SetSystemPath:
-        undo.oldPath = ReadRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path");
+    case StepKind::SetSystemPath: {
+        PathReadFailure failure;
+        undo.oldPath = ReadSystemPath(failure);
         return true;
+    }
     default:
         return true;
     }
@@ -163,14 +186,21 @@ bool MakeStep(const Step& step, const UndoData& undo)
     case StepKind::MoveFolder:
         return step.logged ? RenameWithLog(step.source, step.target) == 0 : Move(step.source, step.target, 0);
     case StepKind::MoveFile:
-        return !PathExists(step.target) && Move(step.source, step.target, kFileMoveFlags);
+        if (PathExists(step.target)) {
+            SetLastError(ERROR_ALREADY_EXISTS);
+            return false;
+        }
+        return Move(step.source, step.target, kFileMoveFlags);
     case StepKind::CreateFolder:
         return CreateDirectoryA(step.source.c_str(), nullptr) != FALSE;
     case StepKind::MoveTree:
         return MoveRegistryTree(step.root, step.source, undo.tree, step.target);
     case StepKind::CreateKey: {
         UniqueHKey key;
-        return !KeyExists(step.root, step.source) && CreateRegKey(step.root, step.source, KEY_ALL_ACCESS, key) == ERROR_SUCCESS;
+        const LSTATUS status =
+            KeyExists(step.root, step.source) ? ERROR_ALREADY_EXISTS : CreateRegKey(step.root, step.source, KEY_ALL_ACCESS, key);
+        SetLastError(status);
+        return status == ERROR_SUCCESS;
     }
     case StepKind::WriteValues: {
         bool all = true;
@@ -179,7 +209,7 @@ bool MakeStep(const Step& step, const UndoData& undo)
         return all;
     }
     case StepKind::SetSystemPath:
-        WriteSystemPath(step.text);
+        WriteSystemPath(step.path);
         return true;
     case StepKind::Register:
         return RegisterComponent(step.source);

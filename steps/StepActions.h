@@ -18,16 +18,17 @@ struct UndoData {
     std::vector<std::optional<RegValue>> oldValues;  // WriteValues: the value each change replaces
     std::vector<bool> keysExisted;                   // WriteValues: whether each change's key was there
     RegistryTree tree;                               // MoveTree: the tree moved
-    std::optional<RegValue> oldPath;                 // SetSystemPath: the PATH value replaced
+    std::optional<RegValue> oldPath;                 // SetSystemPath: the PATH value replaced, in UTF-16
 
     bool operator==(const UndoData& other) const;
 };
 
-// Takes what undoing `step` will need. False when it cannot (a tree that cannot be read): the step
-// must then not be made.
+// Takes what undoing `step` will need. False when it cannot (a tree that cannot be read, the reason
+// in GetLastError): the step must then not be made.
 bool CaptureUndo(const Step& step, UndoData& undo);
 
-// Makes the step; false when it failed. A step that fails part-way leaves what it did for UndoStep.
+// Makes the step; false when it failed, with the system's reason (if any) in GetLastError. A step that
+// fails part-way leaves what it did for UndoStep.
 bool MakeStep(const Step& step, const UndoData& undo);
 
 enum class UndoOutcome {

@@ -49,12 +49,15 @@ RunOutcome RunSteps(const SwitchPlan& plan, SwitchProgress& progress, const std:
         progress.StepStarting(++number, count, step.description);
         UndoData undo;
         const bool captured = CaptureUndo(step, undo);
+        if (!captured)
+            outcome.error = GetLastError();
         outcome.journalFailed = captured && !journal->Append(index, step, undo);
         if (captured && !outcome.journalFailed) {
             seams::StepStarting(index);
             made.emplace_back(index, std::move(undo));
             if (MakeStep(step, made.back().second))
                 continue;
+            outcome.error = GetLastError();
             if (step.mayFail) {
                 outcome.passedOver.push_back(index);
                 continue;

@@ -30,6 +30,7 @@ struct RunOutcome {
     Result result = Result::Done;
     size_t failed = 0;                  // the step (index into the plan) that stopped the run
     bool journalFailed = false;         // the step's journal record could not be written: it was not made
+    DWORD error = ERROR_SUCCESS;        // the system's reason the step failed, when it gave one
     std::vector<size_t> notUndone;      // steps whose undo failed, newest first
     std::vector<size_t> passedOver;     // steps that failed but may fail
 

@@ -48,12 +48,23 @@ bool PathListHolds(const std::string& list, const std::string& folder)
     }
 }
 
+// `folder` and ";" in front of the PATH value; the rest of its bytes stay as they are, whatever they
+// hold. The value is REG_EXPAND_SZ, as Windows keeps the machine PATH.
+RegValue WithFolderInFront(const RegValue& path, const std::string& folder)
+{
+    if (path.data.empty())
+        return WideTextValue(ToWide(folder + ";"), REG_EXPAND_SZ);
+    RegValue updated{REG_EXPAND_SZ, WideBytes(ToWide(folder + ";"))};
+    updated.data.insert(updated.data.end(), path.data.begin(), path.data.end());
+    return updated;
+}
+
 }  // namespace
 
 std::optional<Refusal> PlanPathUpdate(const SuiteVersionEntry& entry, std::vector<Step>& steps)
 {
     PathReadFailure failure;
-    const std::optional<std::string> old = ReadSystemPath(failure);
+    const std::optional<RegValue> old = ReadSystemPath(failure);
     if (!old) {
         if (failure.status == ERROR_SUCCESS) {
             return Refusal{FormatLocalized(IDS_SYSTEM_PATH_WRONG_TYPE, {kEnvironmentKey, TypeName(failure.type)}),
@@ -64,11 +75,11 @@ std::optional<Refusal> PlanPathUpdate(const SuiteVersionEntry& entry, std::vecto
                        {std::string("ENV PATH not read: ") + (failure.keyOpened ? "" : "key not opened, ") + "error " + error}};
     }
     const std::string bin = entry.BinPath();
-    if (PathListHolds(*old, bin))
+    const std::string list = PathListText(*old);
+    if (PathListHolds(list, bin))
         return std::nullopt;
-    const std::string updated = bin + ";" + *old;
-    steps.push_back(SetSystemPathStep(updated, bin));
-    for (const std::string& line : {*old, std::string("ENV PATH not found."), updated})
+    steps.push_back(SetSystemPathStep(WithFolderInFront(*old, bin), bin));
+    for (const std::string& line : {list, std::string("ENV PATH not found."), bin + ";" + list})
         steps.push_back(NoteStep(line));
     return std::nullopt;
 }

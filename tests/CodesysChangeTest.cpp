@@ -5,6 +5,7 @@
 #include <set>
 
 #include "base/FileMove.h"
+#include "base/LocalizedString.h"
 #include "base/Registry.h"
 #include "base/RegistryTree.h"
 #include "base/VersionInfo.h"
@@ -144,6 +145,13 @@ protected:
     static bool Has(const std::vector<std::string>& lines, const std::string& line)
     {
         return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
+
+    // The line logged after `line`; empty when there is none.
+    static std::string LineAfter(const std::vector<std::string>& lines, const std::string& line)
+    {
+        auto found = std::find(lines.begin(), lines.end(), line);
+        return found == lines.end() || found + 1 == lines.end() ? std::string() : *(found + 1);
     }
 
     ScopedDemoWorld world_;
@@ -495,7 +503,10 @@ TEST_F(CodesysChangeTest, AFailedRestoreAfterAFailedInstallSaysSoAndLosesNothing
     EXPECT_EQ(ui.messages[1].text, "Die alte Version konnte ebenfalls nicht wieder hergestellt werden!\n\n"
                                    "F\xFChren Sie die Umstellung bitte manuell aus!");
     EXPECT_EQ(ui.messages[1].type, static_cast<UINT>(MB_ICONWARNING | MB_OK));
-    EXPECT_EQ(LogSince(mark).back(), "Rename FAILED: " + kRoot + "\\CoDeSys SP PLCWinNT 2.3.9.5 TO " + kRoot + "\\CoDeSys SP PLCWinNT");
+    const std::vector<std::string> log = LogSince(mark);
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2], "Rename FAILED: " + kRoot + "\\CoDeSys SP PLCWinNT 2.3.9.5 TO " + kRoot + "\\CoDeSys SP PLCWinNT");
+    EXPECT_EQ(log.back().rfind("Fehler ", 0), 0u) << log.back();
     EXPECT_EQ(GetCurrentCodesysName(), "CoDeSys 2.3.9.5");
     EXPECT_TRUE(PathExists(kMain + "\\CoDeSys.exe"));
     EXPECT_EQ(FileContents(before), FileContents(world::Snapshot::Take()));
@@ -735,6 +746,42 @@ TEST_F(CodesysChangeTest, TheUserTreeIsThisUsersOwn)
     EXPECT_EQ(ReadRegText(HKEY_LOCAL_MACHINE, k3s + "\\CoDeSys V2.3", "Version"), "2.3.9.5");
 }
 
+TEST_F(CodesysChangeTest, NamesDataAndTypesOutsideTheCodePageComeBackByteForByte)
+{
+    // Names and data in Polish, Greek and CJK; kept out of the test macros, which quote their
+    // arguments in the system code page.
+    const std::wstring tree = L"software\\3S-Smart Software Solutions GmbH";
+    const std::wstring recent = L"\\CoDeSys V2.3\\Recent", settings = L"\\CoDeSys V2.3\\Ρυθμίσεις", path = L"\\Ścieżka";
+    const std::wstring project = L"C:\\Projekte\\Łódź\\Anlage.pro", item = L"项目", greek = L"%SystemRoot%\\Δοκιμή 设定";
+    const std::wstring cities(L"Łódź\0Αθήνα\0東京\0", 14);  // the list ends in a second zero
+    const std::wstring citiesName = L"Städte Πόλεις", patras = L"Πάτρα", osaka = L"大阪";
+    WriteWideText(HKEY_CURRENT_USER, tree + recent, L"File1", project);
+    WriteWideText(HKEY_CURRENT_USER, tree + settings, item, greek, REG_EXPAND_SZ);
+    WriteWideText(HKEY_LOCAL_MACHINE, tree + path, citiesName, cities, REG_MULTI_SZ);
+    WriteWideText(HKEY_LOCAL_MACHINE, tree + L" 2.3.8.1" + path, patras, osaka);
+    const world::Snapshot before = world::Snapshot::Take();
+    const RegistryTree user = Tree(HKEY_CURRENT_USER, k3s);
+    const RegistryTree machine = Tree(HKEY_LOCAL_MACHINE, k3s);
+    const RegistryTree parked = Tree(HKEY_LOCAL_MACHINE, k3s + " 2.3.8.1");
+
+    Switch(k2381);
+    EXPECT_EQ(ReadWideValue(HKEY_LOCAL_MACHINE, tree + path, patras), WideTextValue(osaka));
+    EXPECT_EQ(ReadWideValue(HKEY_LOCAL_MACHINE, tree + L" 2.3.9.5" + path, citiesName), WideTextValue(cities, REG_MULTI_SZ));
+    EXPECT_EQ(ReadWideValue(HKEY_CURRENT_USER, tree + L" 2.3.9.5" + recent, L"File1"), WideTextValue(project));
+    EXPECT_EQ(Tree(HKEY_LOCAL_MACHINE, k3s + " 2.3.9.5"), machine);
+    EXPECT_EQ(Tree(HKEY_CURRENT_USER, k3s + " 2.3.9.5"), user);
+
+    Switch(k2395);
+    EXPECT_EQ(ReadWideValue(HKEY_CURRENT_USER, tree + recent, L"File1"), WideTextValue(project));
+    EXPECT_EQ(ReadWideValue(HKEY_CURRENT_USER, tree + settings, item), WideTextValue(greek, REG_EXPAND_SZ));
+    EXPECT_EQ(ReadWideValue(HKEY_LOCAL_MACHINE, tree + path, citiesName), WideTextValue(cities, REG_MULTI_SZ));
+    EXPECT_EQ(ReadWideValue(HKEY_LOCAL_MACHINE, tree + L" 2.3.8.1" + path, patras), WideTextValue(osaka));
+    EXPECT_EQ(Tree(HKEY_CURRENT_USER, k3s), user);
+    EXPECT_EQ(Tree(HKEY_LOCAL_MACHINE, k3s), machine);
+    EXPECT_EQ(Tree(HKEY_LOCAL_MACHINE, k3s + " 2.3.8.1"), parked);
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+}
+
 TEST_F(CodesysChangeTest, GatewayFilesAreNeverOverwritten)
 {
     auto refused = [&](int row, const std::string& file) {
@@ -781,9 +828,14 @@ TEST_F(CodesysChangeTest, TreeMovesNeverMixTreesAndAFailedMoveBackIsToldToTheUse
     EXPECT_EQ(Tree(HKEY_LOCAL_MACHINE, k3s), parked);
     EXPECT_EQ(Tree(HKEY_LOCAL_MACHINE, k3s + " 2.3.9.5"), live);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, k3s + " 2.3.8.1"));
+    // Each failure is followed by the system's reason.
     const std::vector<std::string> log = LogSince(mark);
-    EXPECT_TRUE(Has(log, "Registry move back FAILED: " + k3s + " TO " + k3s + " 2.3.8.1"));
-    EXPECT_TRUE(Has(log, "Registry move back FAILED: " + k3s + " 2.3.9.5 TO " + k3s));
+    const std::string denied = SystemErrorText(ERROR_ACCESS_DENIED);
+    EXPECT_EQ(denied.rfind("Fehler 5: ", 0), 0u);
+    EXPECT_EQ(LineAfter(log, ui.messages[0].text), denied);
+    EXPECT_EQ(LineAfter(log, "Registry move back FAILED: " + k3s + " TO " + k3s + " 2.3.8.1"), denied);
+    // 2.3.8.1's tree stands where 2.3.9.5's belongs.
+    EXPECT_EQ(LineAfter(log, "Registry move back FAILED: " + k3s + " 2.3.9.5 TO " + k3s), SystemErrorText(ERROR_ALREADY_EXISTS));
     EXPECT_EQ(GetCurrentCodesysName(), "CoDeSys 2.3.9.5");
     // Every other tree, the folders and the gateway files are back.
     world::Snapshot after = world::Snapshot::Take();

@@ -187,17 +187,54 @@ TEST_F(RenameVersionsTest, EveryFailingRenameLeavesTheFoldersAsBefore)
     }
 }
 
-TEST(RenameWithLog, LogsMissingSourceExistingTargetAndFailure)
+TEST(RenameWithLog, LogsMissingSourceExistingTargetAndFailureWithTheSystemsReason)
 {
     ScratchDir dir;
     ScratchLogFolder log;
     MakeDirs(dir / "target");
     EXPECT_NE(RenameWithLog(dir / "missing", dir / "target"), 0);
-    EXPECT_EQ(log.Messages(), (std::vector<std::string>{"Rename source path not exists: " + dir / "missing",
-                                                          "Rename target path already exists: " + dir / "target",
-                                                          "Rename FAILED: " + dir / "missing" + " TO " + dir / "target"}));
+    std::vector<std::string> lines = log.Messages();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 3),
+              (std::vector<std::string>{"Rename source path not exists: " + dir / "missing",
+                                        "Rename target path already exists: " + dir / "target",
+                                        "Rename FAILED: " + dir / "missing" + " TO " + dir / "target"}));
+    EXPECT_EQ(lines[3].rfind("Fehler 2: ", 0), 0u) << lines[3];
     MakeDirs(dir / "source");
     EXPECT_EQ(RenameWithLog(dir / "source", dir / "moved"), 0);
     EXPECT_TRUE(PathExists(dir / "moved"));
-    EXPECT_EQ(log.Messages().size(), 3u);
+    EXPECT_EQ(log.Messages().size(), 4u);
+}
+
+TEST(SystemErrorText, NamesTheCodeAndTheSystemsTextInTheUsersLanguage)
+{
+    ScratchDir dir;
+    ScratchLogFolder log;
+    MakeDirs(dir / "source");
+    SeamOverride<MoveFn> busy(seams::MovePath, [](const char*, const char*, DWORD) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    });
+    auto reason = [&] {
+        EXPECT_NE(RenameWithLog(dir / "source", dir / "target"), 0);
+        const std::vector<std::string> lines = log.Messages();
+        EXPECT_EQ(lines.at(lines.size() - 2), "Rename FAILED: " + dir / "source" + " TO " + dir / "target");
+        return lines.back();
+    };
+    const std::string german = reason();
+    ASSERT_EQ(german.rfind("Fehler 32: ", 0), 0u) << german;
+    // One line of the log: the system's text without its line break.
+    EXPECT_GT(german.size(), 12u);
+    EXPECT_EQ(german.find_first_of("\r\n"), std::string::npos) << german;
+    EXPECT_EQ(SystemErrorText(ERROR_SHARING_VIOLATION), german);
+
+    UniqueModule english(LoadLibraryExA((BinDir() + "\\Flipdeck.ENG").c_str(), nullptr,
+                                        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    ASSERT_TRUE(english);
+    SetResourceModule(english.get());
+    const std::string inEnglish = reason();
+    SetResourceModule(nullptr);
+    ASSERT_EQ(inEnglish.rfind("Error 32: ", 0), 0u) << inEnglish;
+    EXPECT_GT(inEnglish.size(), 11u);
+    EXPECT_NE(inEnglish.substr(10), german.substr(11));  // the system's text in English too
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <map>
 
@@ -21,6 +23,7 @@ using namespace flipdeck::test;
 namespace {
 
 const std::string kKeys = "SOFTWARE\\FlipdeckStepsTest";
+const std::wstring kWideLive = L"SOFTWARE\\FlipdeckStepsTest\\Live";
 
 // Thrown from a seam: the process "dies" there, leaving the machine and the journal as they are.
 struct Died {};
@@ -56,6 +59,7 @@ protected:
         WriteFileBytes(dir_ / "gateway.exe", "gateway of the live version");
         WriteRegString(HKEY_LOCAL_MACHINE, kKeys + "\\Live\\Inner", "Folder", "C:\\Live");
         WriteRegByte(HKEY_LOCAL_MACHINE, kKeys + "\\Live", "Flag", 7);
+        WriteWideText(HKEY_LOCAL_MACHINE, kWideLive + L"\\Ścieżka", L"Πάτρα 大阪", L"C:\\Projekte\\Łódź\\Anlage.pro");
         WriteRegExpandString(HKEY_CURRENT_USER, kKeys, "Old", "%SystemRoot%\\old");
         WriteRegString(HKEY_CURRENT_USER, kKeys, "Name", "before");
 
@@ -318,7 +322,8 @@ TEST_F(StepsTest, TheJournalKeepsEveryKindOfStepAndAwkwardTextExactly)
     plan_.product = SwitchPlan::Product::Codesys;
     plan_.fromName = "Name with\ttab, back\\slash and\r\nline break";
     plan_.reregister = {"C:\\Brivane\\bin\\RemotePanel.dll"};
-    plan_.steps.push_back(SetSystemPathStep("C:\\Brivane\\bin;%SystemRoot%;", "C:\\Brivane\\bin"));
+    const std::wstring path = L"C:\\Brivane\\bin;%SystemRoot%;C:\\Tools\\Łódź\\工具";
+    plan_.steps.push_back(SetSystemPathStep(WideTextValue(path, REG_EXPAND_SZ), "C:\\Brivane\\bin"));
     plan_.steps.push_back(RegisterStep("C:\\Brivane\\kalvio\\UiControls.dll"));
     RegValue binary;
     binary.type = REG_BINARY;
@@ -353,6 +358,7 @@ TEST_F(StepsTest, TheJournalKeepsEveryKindOfStepAndAwkwardTextExactly)
         EXPECT_EQ(record.step.target, step.target);
         EXPECT_EQ(record.step.root, step.root);
         EXPECT_EQ(record.step.text, step.text);
+        EXPECT_EQ(record.step.path, step.path);
         EXPECT_EQ(record.step.logged, step.logged);
         EXPECT_EQ(record.step.mayFail, step.mayFail);
         EXPECT_EQ(record.step.lasting, step.lasting);
@@ -365,7 +371,14 @@ TEST_F(StepsTest, TheJournalKeepsEveryKindOfStepAndAwkwardTextExactly)
         }
         EXPECT_TRUE(record.undo == undos[record.index]);
     }
-    EXPECT_FALSE(read.records[3].undo.tree.subKeys.empty());
+    // The tree's names and data outside the system code page, exactly.
+    const std::wstring key = L"Ścieżka", name = L"Πάτρα 大阪", project = L"C:\\Projekte\\Łódź\\Anlage.pro";
+    const RegistryTree& tree = read.records[3].undo.tree;
+    ASSERT_EQ(tree.subKeys.size(), 2u);
+    EXPECT_TRUE(tree.subKeys[1].name == key);
+    ASSERT_EQ(tree.subKeys[1].tree.values.size(), 1u);
+    EXPECT_TRUE(tree.subKeys[1].tree.values[0].name == name);
+    EXPECT_EQ(tree.subKeys[1].tree.values[0].data, WideTextValue(project).data);
     EXPECT_TRUE(writer.Finish());
     EXPECT_FALSE(JournalExists());
 }
@@ -450,5 +463,34 @@ TEST_F(StepsTest, AJournalLeftBehindByAFinishedSwitchIsRemovedAndNothingIsUndone
     const World switched = Now();
     EXPECT_EQ(RecoverUnfinishedSwitch().result, RecoveryReport::Result::NothingToDo);
     EXPECT_TRUE(switched == Now());
+    EXPECT_FALSE(JournalExists());
+}
+
+TEST_F(StepsTest, AJournalOfTheFirstFormatIsStillUndoneWithItsTextInTheSystemCodePage)
+{
+    // A tree move journaled by an earlier Flipdeck, which read trees through the ANSI functions:
+    // names and text in Windows-1252 ("Grüß", "C:\München", "Unterä").
+    auto line = [](const std::string& fields) {
+        uint32_t hash = 2166136261u;
+        for (unsigned char c : fields)
+            hash = (hash ^ c) * 16777619u;
+        char hex[9];
+        std::snprintf(hex, sizeof(hex), "%08x", static_cast<unsigned>(hash));
+        return fields + "\t" + hex + "\r\n";
+    };
+    const std::string escapedKeys = "SOFTWARE\\\\FlipdeckStepsTest";
+    WriteFileBytes(JournalPath(),
+                   line("FLIPDECK-JOURNAL\t1\tcodesys\tLive\tNext") +
+                       line("STEP\t4\tMoveTree\t-\tmove\tHKLM\t" + escapedKeys + "\\\\Old\t" + escapedKeys +
+                            "\\\\Old 1\t0\tv\tGr\xFC\xDF\t1:433a5c4dfc6e6368656e00\tk\tUnter\xE4\tv\tName\t1:7800\tu"));
+    const std::wstring old = L"SOFTWARE\\FlipdeckStepsTest\\Old", moved = old + L" 1";
+    const std::wstring greeting = L"Grüß", munich = L"C:\\München", below = L"\\Unterä";
+    WriteWideText(HKEY_LOCAL_MACHINE, moved, greeting, munich);
+    WriteWideText(HKEY_LOCAL_MACHINE, moved + below, L"Name", L"x");
+
+    EXPECT_EQ(RecoverUnfinishedSwitch().result, RecoveryReport::Result::Recovered);
+    EXPECT_EQ(ReadWideValue(HKEY_LOCAL_MACHINE, old, greeting), WideTextValue(munich));
+    EXPECT_EQ(ReadWideValue(HKEY_LOCAL_MACHINE, old + below, L"Name"), WideTextValue(L"x"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKeys + "\\Old 1"));
     EXPECT_FALSE(JournalExists());
 }

@@ -6,6 +6,7 @@
 #include "base/FileMove.h"
 #include "base/Registry.h"
 #include "base/RegistryTree.h"
+#include "base/Text.h"
 #include "base/VersionInfo.h"
 #include "catalogue/Naming.h"
 #include "catalogue/SuiteCatalogue.h"
@@ -122,7 +123,7 @@ TEST_F(SuiteChangeTest, SwitchesToAParkedVersionAndBackRestoringTheWorld)
     RunState back = Open(0);
     ASSERT_EQ(SwitchSuite(back, ui_), ChangeOutcome::Done);
     world::Snapshot after = world::Snapshot::Take();
-    EXPECT_EQ(after.machinePath, "C:\\Brivane\\bin;" + oldPath);
+    EXPECT_EQ(after.machinePath, "C:\\Brivane\\bin;" + before.machinePath);
     after.machinePath = before.machinePath;  // the one documented lasting change
     EXPECT_EQ(before.Differences(after), "");
 }
@@ -426,6 +427,28 @@ TEST_F(SuiteChangeTest, ProgramsStartedAfterThePathChangeGetItExpanded)
     std::string own(32767, '\0');
     own.resize(GetEnvironmentVariableA("Path", own.data(), static_cast<DWORD>(own.size())));
     EXPECT_EQ(own, "C:\\Brivane\\bin;" + std::string(root) + "\\system32;" + root + ";C:\\Tools;");
+}
+
+TEST_F(SuiteChangeTest, APathOutsideTheCodePageKeepsItsBytesAndTypeAndGetsTheBinFolderInFront)
+{
+    // Neither cleaned up nor cut: a doubled ";", no ";" at the end.
+    const std::wstring rest = L"C:\\Tools\\Łódź\\bin;;C:\\Προγράμματα\\工具";
+    const std::wstring old = L"%SystemRoot%\\system32;" + rest;
+    const std::wstring key = ToWide(kEnvironmentKey);
+    WriteWideText(HKEY_LOCAL_MACHINE, key, L"Path", old, REG_EXPAND_SZ);
+    RunState state = Open(1);
+    ASSERT_EQ(SwitchSuite(state, ui_), ChangeOutcome::Done);
+    EXPECT_EQ(ReadWideValue(HKEY_LOCAL_MACHINE, key, L"Path"), WideTextValue(L"C:\\Brivane\\bin;" + old, REG_EXPAND_SZ));
+
+    // Programs started from here get it too, expanded.
+    std::wstring own(32767, L'\0');
+    own.resize(GetEnvironmentVariableW(L"Path", own.data(), static_cast<DWORD>(own.size())));
+    EXPECT_NE(own.find(L";" + rest), std::wstring::npos);
+
+    // The way back leaves the PATH as it is now: the bin folder is in it.
+    RunState back = Open(0);
+    ASSERT_EQ(SwitchSuite(back, ui_), ChangeOutcome::Done);
+    EXPECT_EQ(ReadWideValue(HKEY_LOCAL_MACHINE, key, L"Path"), WideTextValue(L"C:\\Brivane\\bin;" + old, REG_EXPAND_SZ));
 }
 
 TEST_F(SuiteChangeTest, FailedRegistrationsAreNamedOnceAtTheEndAndTheChangeStaysDone)

@@ -10,6 +10,7 @@
 #include "base/ActivityLog.h"
 #include "base/Registry.h"
 #include "base/RegistryTree.h"
+#include "base/Text.h"
 #include "catalogue/Naming.h"
 #include "steps/Environment.h"
 #include "steps/Journal.h"
@@ -58,6 +59,31 @@ void SetRegValue(HKEY root, const std::string& subKey, const std::string& name, 
     if (CreateRegKey(root, subKey, KEY_ALL_ACCESS, key) != ERROR_SUCCESS ||
         RegSetValueExA(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size) != ERROR_SUCCESS)
         throw std::runtime_error("cannot write value " + name + " of " + subKey);
+}
+
+void WriteWideText(HKEY root, const std::wstring& subKey, const std::wstring& name, const std::wstring& text, DWORD type)
+{
+    const RegValue value = WideTextValue(text, type);
+    UniqueHKey key;
+    if (RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr,
+                        key.put(), nullptr) != ERROR_SUCCESS ||
+        RegSetValueExW(key.get(), name.c_str(), 0, type, value.data.data(), static_cast<DWORD>(value.data.size())) != ERROR_SUCCESS)
+        throw std::runtime_error("cannot write a wide value");
+}
+
+RegValue ReadWideValue(HKEY root, const std::wstring& subKey, const std::wstring& name)
+{
+    RegValue value;
+    UniqueHKey key;
+    DWORD size = 0;
+    if (RegOpenKeyExW(root, subKey.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, key.put()) != ERROR_SUCCESS ||
+        RegQueryValueExW(key.get(), name.c_str(), nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS)
+        return RegValue();
+    value.data.resize(size);
+    if (RegQueryValueExW(key.get(), name.c_str(), nullptr, &value.type, value.data.data(), &size) != ERROR_SUCCESS)
+        return RegValue();
+    value.data.resize(size);
+    return value;
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes)
@@ -136,10 +162,9 @@ std::string MachinePathList()
 
 SavedSystemPath::SavedSystemPath()
 {
-    if (std::optional<RegValue> value = ReadRegValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path")) {
-        data_ = value->data;
-        type_ = value->type;
-    }
+    const RegValue value = ReadWideValue(HKEY_LOCAL_MACHINE, ToWide(kEnvironmentKey), L"Path");
+    data_ = value.data;
+    type_ = value.type;
 }
 
 SavedSystemPath::~SavedSystemPath()
@@ -148,9 +173,9 @@ SavedSystemPath::~SavedSystemPath()
     if (OpenRegKey(HKEY_LOCAL_MACHINE, kEnvironmentKey, KEY_SET_VALUE, key) != ERROR_SUCCESS)
         return;
     if (type_ == REG_NONE)
-        RegDeleteValueA(key.get(), "Path");
+        RegDeleteValueW(key.get(), L"Path");
     else
-        RegSetValueExA(key.get(), "Path", 0, type_, data_.data(), static_cast<DWORD>(data_.size()));
+        RegSetValueExW(key.get(), L"Path", 0, type_, data_.data(), static_cast<DWORD>(data_.size()));
 }
 
 // A switch journal is part of the machine's state: no world starts with one left by another.

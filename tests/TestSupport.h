@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/Registry.h"
 #include "catalogue/UserInterface.h"
 #include "steps/Journal.h"
 
@@ -57,6 +58,13 @@ private:
 // Creates the key when needed and writes one value of any type.
 void SetRegValue(HKEY root, const std::string& subKey, const std::string& name, DWORD type, const void* data,
                  DWORD size);
+
+// Text outside the system code page, through the wide registry functions (products' view). `text`
+// is written as it is with one terminating zero added: a REG_MULTI_SZ list brings its own inner zeros.
+void WriteWideText(HKEY root, const std::wstring& subKey, const std::wstring& name, const std::wstring& text,
+                   DWORD type = REG_SZ);
+// A value as the wide functions read it: the type and raw bytes; REG_NONE and no bytes when it is missing.
+RegValue ReadWideValue(HKEY root, const std::wstring& subKey, const std::wstring& name);
 
 // A caller's buffer with guard bytes on both sides that must never change.
 struct GuardedBuffer {

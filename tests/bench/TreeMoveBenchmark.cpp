@@ -11,6 +11,7 @@
 
 #include "base/Registry.h"
 #include "base/RegistryTree.h"
+#include "base/Text.h"
 #include "catalogue/CatalogueStore.h"
 #include "steps/Journal.h"
 #include "steps/StepActions.h"
@@ -33,14 +34,13 @@ const char kPartsCopy[] = "software\\FlipdeckBenchmark parts";
 
 RegistryTree::Value Value(const std::string& name, DWORD type, std::vector<BYTE> data)
 {
-    return {name, type, std::move(data)};
+    return {ToWide(name), type, std::move(data)};
 }
 
+// Text as the wide registry functions keep it: UTF-16 with its terminating zero.
 RegistryTree::Value Text(const std::string& name, const std::string& text, DWORD type = REG_SZ)
 {
-    std::vector<BYTE> data(text.begin(), text.end());
-    data.push_back(0);
-    return Value(name, type, std::move(data));
+    return Value(name, type, WideTextValue(ToWide(text), type).data);
 }
 
 // Five values of the kinds CoDeSys keeps per target: paths, a version, a number and a few bytes.
@@ -62,7 +62,7 @@ RegistryTree AddedTargets()
     RegistryTree tree;
     tree.values = TargetValues(0);
     for (int n = 1; n < 2000; ++n) {
-        RegistryTree::SubKey target{"Target " + std::to_string(n), {}};
+        RegistryTree::SubKey target{ToWide("Target " + std::to_string(n)), {}};
         target.tree.values = TargetValues(n);
         tree.subKeys.push_back(std::move(target));
     }

@@ -78,7 +78,7 @@ TEST_F(SuiteSwitchE2E, SwitchesToTheParkedVersionAndBack)
 
     EXPECT_EQ(SwitchTo(0), "Der Wechsel war erfolgreich!");
     world::Snapshot after = world::Snapshot::Take();
-    EXPECT_EQ(after.machinePath, "C:\\Brivane\\bin;" + oldPath);
+    EXPECT_EQ(after.machinePath, "C:\\Brivane\\bin;" + before.machinePath);
     after.machinePath = before.machinePath;  // PATH keeps the bin path: the documented lasting change
     EXPECT_EQ(before.Differences(after), "");
 }
