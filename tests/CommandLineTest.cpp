@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "app/Startup.h"
 #include "base/LocalizedString.h"
@@ -257,8 +258,12 @@ protected:
         for (const std::string& key : {std::string(kSuiteCatalogueKey), std::string(kCodesysCatalogueKey)}) {
             RegistryTree tree;
             CaptureRegistryValues(HKEY_USERS, system_ / key, tree);
-            for (const RegistryTree::Value& value : tree.values)
-                values.push_back(key + "|" + value.name + "=" + RegValue{value.type, value.data}.Text());
+            for (const RegistryTree::Value& value : tree.values) {
+                // Tree data are the wide functions' bytes: text in UTF-16.
+                std::wstring text(value.data.size() / sizeof(wchar_t), L'\0');
+                std::memcpy(text.data(), value.data.data(), text.size() * sizeof(wchar_t));
+                values.push_back(key + "|" + FromWide(value.name) + "=" + FromWide(text.c_str()));
+            }
         }
         return values;
     }
