@@ -19,7 +19,8 @@ namespace flipdeck {
 namespace {
 
 const char kMagic[] = "FLIPDECK-JOURNAL";
-const char kFormat[] = "1";
+const char kFormat[] = "2";
+const char kFormatWithoutWriter[] = "1";
 const char* const kKindNames[] = {"Note",        "MoveFolder",  "MoveFile",      "CreateFolder", "MoveTree",
                                   "CreateKey",   "WriteValues", "SetSystemPath", "Register"};
 // Full control for the system and administrators, reading for users; nothing inherited from
@@ -172,13 +173,16 @@ std::string ValueField(const std::optional<RegValue>& value)
     return value ? std::to_string(value->type) + ":" + Hex(value->data) : "-";
 }
 
-bool ParseNumber(const std::string& field, unsigned long& number)
+template <typename Integer>
+bool ParseNumber(const std::string& field, Integer& number)
 {
     if (field.empty() || field.find_first_not_of("0123456789") != std::string::npos)
         return false;
-    number = std::strtoul(field.c_str(), nullptr, 10);
+    number = static_cast<Integer>(std::strtoull(field.c_str(), nullptr, 10));
     return true;
 }
+
+ULONGLONG FileTimeNumber(const FILETIME& time) { return static_cast<ULONGLONG>(time.dwHighDateTime) << 32 | time.dwLowDateTime; }
 
 bool ParseValue(const std::string& field, std::optional<RegValue>& value)
 {
@@ -228,7 +232,8 @@ public:
         std::string field;
         return Raw(field) && Unescape(field, text);
     }
-    bool Number(unsigned long& number)
+    template <typename Integer>
+    bool Number(Integer& number)
     {
         std::string field;
         return Raw(field) && ParseNumber(field, number);
@@ -362,8 +367,29 @@ bool JournalExists()
     return !path.empty() && PathExists(path);
 }
 
+ProcessIdentity CurrentProcessIdentity()
+{
+    FILETIME created{}, exited{}, kernel{}, user{};
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    return {GetCurrentProcessId(), FileTimeNumber(created)};
+}
+
+bool IsStillRunning(const ProcessIdentity& process)
+{
+    UniqueHandle handle(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process.id));
+    // A process that exists but may not be asked could be the writer: its switch is left alone.
+    if (!handle)
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    FILETIME created{}, exited{}, kernel{}, user{};
+    DWORD exitCode = 0;
+    if (!GetProcessTimes(handle.get(), &created, &exited, &kernel, &user) || !GetExitCodeProcess(handle.get(), &exitCode))
+        return true;
+    return FileTimeNumber(created) == process.created && exitCode == STILL_ACTIVE;
+}
+
 namespace seams {
 std::function<std::unique_ptr<StepJournal>()> OpenStepJournal = [] { return std::make_unique<JournalWriter>(); };
+std::function<ProcessIdentity()> JournalWriterProcess = CurrentProcessIdentity;
 }  // namespace seams
 
 bool JournalWriter::Begin(const SwitchPlan& plan)
@@ -374,8 +400,10 @@ bool JournalWriter::Begin(const SwitchPlan& plan)
     file_.reset(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file_)
         return false;
+    const ProcessIdentity writer = seams::JournalWriterProcess();
     bool ok = WriteLine({kMagic, kFormat, plan.product == SwitchPlan::Product::Codesys ? "codesys" : "suite",
-                         Escape(plan.fromName), Escape(plan.toName)});
+                         Escape(plan.fromName), Escape(plan.toName), std::to_string(writer.id),
+                         std::to_string(writer.created)});
     for (const std::string& component : plan.reregister)
         ok = ok && WriteLine({"REGISTER", Escape(component)});
     return ok;
@@ -486,9 +514,15 @@ JournalState ReadJournal(const std::string& path, JournalContents& contents, std
         bool ok = false;
         if (n == 0) {
             std::string format, product;
-            ok = type == kMagic && reader.Raw(format) && format == kFormat && reader.Raw(product) &&
-                 (product == "suite" || product == "codesys") && reader.Text(contents.fromName) &&
-                 reader.Text(contents.toName) && reader.AtEnd();
+            ok = type == kMagic && reader.Raw(format) && (format == kFormat || format == kFormatWithoutWriter) &&
+                 reader.Raw(product) && (product == "suite" || product == "codesys") &&
+                 reader.Text(contents.fromName) && reader.Text(contents.toName);
+            if (ok && format == kFormat) {
+                ProcessIdentity writer;
+                ok = reader.Number(writer.id) && reader.Number(writer.created);
+                contents.writer = writer;
+            }
+            ok = ok && reader.AtEnd();
             contents.product = product == "codesys" ? SwitchPlan::Product::Codesys : SwitchPlan::Product::Suite;
         } else if (type == "REGISTER") {
             std::string component;

@@ -10,7 +10,8 @@
 // fields, a backslash, tab, CR and LF are written as \\, \t, \r and \n. A registry value is "-" when
 // absent, else "<type>:<data as hexadecimal digits>".
 //
-//   FLIPDECK-JOURNAL  1  <suite|codesys>  <name of the version live before>  <name of the new version>
+//   FLIPDECK-JOURNAL  2  <suite|codesys>  <name of the version live before>  <name of the new version>
+//                     <writer's process id>  <writer's creation time, FILETIME as a decimal number>
 //   REGISTER  <component>          once per component to register again after the switch is undone
 //   STEP  <n>  <kind>  <flags>  <description>  <fields of the kind>
 //   END                            the last line, once the switch has ended (done or rolled back)
@@ -27,10 +28,16 @@
 //   SetSystemPath          <new PATH text> <old PATH value>
 //   Register               <component>
 // Roots are HKLM, HKCU and HKU; keys are in the products' (32-bit) view.
+//
+// Format 1, written by earlier versions, has the same records and a header without the writer: its
+// writer counts as ended. The id and the creation time together name the writing process even after
+// its id has gone to another process; while that process runs, its switch may still run and the
+// journal is never undone.
 #pragma once
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,6 +49,16 @@ namespace flipdeck {
 
 std::string JournalPath();
 bool JournalExists();
+
+// A process, named so that a later process with the same id is not taken for it.
+struct ProcessIdentity {
+    DWORD id = 0;
+    ULONGLONG created = 0;  // its creation time (FILETIME)
+};
+
+ProcessIdentity CurrentProcessIdentity();
+// True while that process runs, and also when it exists but cannot be asked when it began.
+bool IsStillRunning(const ProcessIdentity& process);
 
 // A step as the journal holds it.
 struct JournalRecord {
@@ -57,6 +74,7 @@ struct JournalContents {
     std::vector<std::string> reregister;
     std::vector<JournalRecord> records;
     bool ended = false;  // the switch ended; only the journal's removal failed
+    std::optional<ProcessIdentity> writer;  // none in a journal of format 1
 };
 
 // What a running switch writes ahead of its steps.
@@ -96,6 +114,10 @@ namespace seams {
 // The journal a switch writes as it runs, a new JournalWriter for each switch. The journal cost
 // benchmark swaps in one that keeps nothing.
 extern std::function<std::unique_ptr<StepJournal>()> OpenStepJournal;
+
+// The process a journal names as its writer: this one, CurrentProcessIdentity. Tests that let a
+// switch die by an exception, their own process running on, name one that has ended.
+extern std::function<ProcessIdentity()> JournalWriterProcess;
 
 }  // namespace seams
 

@@ -40,6 +40,13 @@ RecoveryReport RecoverUnfinishedSwitch()
     case JournalState::Read:
         break;
     }
+    if (journal.writer && IsStillRunning(*journal.writer)) {
+        report.result = RecoveryReport::Result::Running;
+        report.writer = journal.writer->id;
+        WriteLog("Unfinished switch found, its process " + std::to_string(report.writer) +
+                 " still runs; journal left alone: " + report.journalPath);
+        return report;
+    }
     if (journal.ended) {
         // The switch ended; only its journal stayed behind.
         DeleteFileA(report.journalPath.c_str());
@@ -94,6 +101,8 @@ std::string RecoveryMessage(const RecoveryReport& report)
                                {report.fromName, report.toName, StepList(report.notRestored), report.journalPath});
     case RecoveryReport::Result::Damaged:
         return FormatLocalized(IDS_JOURNAL_DAMAGED, {report.journalPath, report.problem});
+    case RecoveryReport::Result::Running:
+        return FormatLocalized(IDS_SWITCH_STILL_RUNNING, {std::to_string(report.writer), report.journalPath});
     }
     return std::string();
 }

@@ -15,10 +15,12 @@ struct RecoveryReport {
         Recovered,    // every step undone; the journal is gone
         NeedsHand,    // some steps could not be undone; the journal stays
         Damaged,      // the journal cannot be read; nothing was changed and it stays
+        Running,      // the process that writes the journal still runs; nothing was changed and it stays
     };
     Result result = Result::NothingToDo;
     std::string journalPath;
     std::string problem;  // Damaged: what is wrong with the journal
+    DWORD writer = 0;     // Running: the id of the process that writes it
     SwitchPlan::Product product = SwitchPlan::Product::Suite;
     std::string fromName;
     std::string toName;
@@ -26,7 +28,8 @@ struct RecoveryReport {
     std::vector<std::string> notRestored;  // descriptions of the steps that could not be undone
 };
 
-// Undoes the journal's steps newest first, checking each one's effect, logs a line for every step
+// Leaves a journal alone while its writer runs: that switch may still be making its steps. Else
+// undoes the journal's steps newest first, checking each one's effect, logs a line for every step
 // undone, registers the components of the version it restores again when the switch had begun
 // to register, and removes the journal when everything is back.
 RecoveryReport RecoverUnfinishedSwitch();

@@ -452,3 +452,36 @@ TEST_F(StepsTest, AJournalLeftBehindByAFinishedSwitchIsRemovedAndNothingIsUndone
     EXPECT_TRUE(switched == Now());
     EXPECT_FALSE(JournalExists());
 }
+
+TEST_F(StepsTest, AJournalWhoseWriterStillRunsIsLeftAloneAndOneOfTheEarlierFormatIsUndone)
+{
+    {
+        // This process wrote it and runs on: for all a start can tell, its switch is still making steps.
+        SeamOverride<ProcessIdentity()> live(seams::JournalWriterProcess, CurrentProcessIdentity);
+        SeamOverride<void(size_t)> stop(seams::StepStarting, [](size_t index) {
+            if (index == 3)
+                throw Died{};
+        });
+        EXPECT_THROW(RunSteps(plan_, progress_), Died);
+    }
+    const World midway = Now();
+    const std::string journal = ReadFileBytes(JournalPath());
+    const RecoveryReport report = RecoverUnfinishedSwitch();
+    EXPECT_EQ(report.result, RecoveryReport::Result::Running);
+    const std::string message = RecoveryMessage(report);
+    EXPECT_NE(message.find("Prozess " + std::to_string(GetCurrentProcessId())), std::string::npos) << message;
+    EXPECT_NE(message.find(JournalPath()), std::string::npos) << message;
+    EXPECT_TRUE(midway == Now());
+    EXPECT_EQ(ReadFileBytes(JournalPath()), journal);
+
+    // Earlier versions wrote no writer into the header: such a journal is undone.
+    DeleteFileA(JournalPath().c_str());
+    UniqueHKey created;
+    ASSERT_EQ(CreateRegKey(HKEY_LOCAL_MACHINE, kKeys + "\\Empty 1", KEY_READ, created), ERROR_SUCCESS);
+    created.reset();
+    WriteFileBytes(JournalPath(), "FLIPDECK-JOURNAL\t1\tsuite\tLive\tNext\t092ad723\r\n"
+                                  "STEP\t5\tCreateKey\t-\tcreate the key\tHKLM\tSOFTWARE\\\\FlipdeckStepsTest\\\\Empty 1\t0\ta1fc5ba5\r\n");
+    EXPECT_EQ(RecoverUnfinishedSwitch().result, RecoveryReport::Result::Recovered);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKeys + "\\Empty 1"));
+    EXPECT_FALSE(JournalExists());
+}

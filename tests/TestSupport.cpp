@@ -154,17 +154,9 @@ SavedSystemPath::~SavedSystemPath()
 }
 
 // A switch journal is part of the machine's state: no world starts with one left by another.
-ScopedDemoWorld::ScopedDemoWorld()
-{
-    DeleteFileA(JournalPath().c_str());
-    world::Build(BinDir() + "\\standins");
-}
+ScopedDemoWorld::ScopedDemoWorld() { world::Build(BinDir() + "\\standins"); }
 
-ScopedDemoWorld::~ScopedDemoWorld()
-{
-    world::Remove();
-    DeleteFileA(JournalPath().c_str());
-}
+ScopedDemoWorld::~ScopedDemoWorld() { world::Remove(); }
 
 StandInCalls::StandInCalls()
 {
@@ -260,7 +252,15 @@ RunningStandIn::~RunningStandIn()
     DeleteFileA((path_ + ".hang").c_str());
 }
 
-ScratchJournal::ScratchJournal() { DeleteFileA(JournalPath().c_str()); }
+ScratchJournal::ScratchJournal()
+    : writer_(seams::JournalWriterProcess, [] {
+          ProcessIdentity ended = CurrentProcessIdentity();
+          --ended.created;
+          return ended;
+      })
+{
+    DeleteFileA(JournalPath().c_str());
+}
 
 ScratchJournal::~ScratchJournal() { DeleteFileA(JournalPath().c_str()); }
 
