@@ -390,6 +390,11 @@ bool IsStillRunning(const ProcessIdentity& process)
 namespace seams {
 std::function<std::unique_ptr<StepJournal>()> OpenStepJournal = [] { return std::make_unique<JournalWriter>(); };
 std::function<ProcessIdentity()> JournalWriterProcess = CurrentProcessIdentity;
+std::function<bool(HANDLE, const std::string&)> WriteJournalLine = [](HANDLE file, const std::string& line) {
+    DWORD written = 0;
+    return WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) && written == line.size() &&
+           FlushFileBuffers(file);
+};
 }  // namespace seams
 
 bool JournalWriter::Begin(const SwitchPlan& plan)
@@ -406,6 +411,10 @@ bool JournalWriter::Begin(const SwitchPlan& plan)
                          std::to_string(writer.created)});
     for (const std::string& component : plan.reregister)
         ok = ok && WriteLine({"REGISTER", Escape(component)});
+    if (!ok) {
+        file_.reset();
+        DeleteFileA(path.c_str());
+    }
     return ok;
 }
 
@@ -464,9 +473,7 @@ bool JournalWriter::WriteLine(const std::vector<std::string>& fields)
     for (const std::string& field : fields)
         line += (line.empty() ? "" : "\t") + field;
     line += "\t" + HashText(line) + "\r\n";
-    DWORD written = 0;
-    return WriteFile(file_.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
-           written == line.size() && FlushFileBuffers(file_.get());
+    return seams::WriteJournalLine(file_.get(), line);
 }
 
 JournalState ReadJournal(const std::string& path, JournalContents& contents, std::string& problem)
@@ -486,16 +493,25 @@ JournalState ReadJournal(const std::string& path, JournalContents& contents, std
     DWORD read = 0;
     while (ReadFile(file.get(), block, sizeof(block), &read, nullptr) && read > 0)
         text.append(block, read);
+    return ParseJournal(text, contents, problem);
+}
+
+JournalState ParseJournal(const std::string& text, JournalContents& contents, std::string& problem)
+{
+    contents = JournalContents();
     if (text.empty()) {
         problem = LoadLocalizedString(IDS_JOURNAL_EMPTY);
         return JournalState::Damaged;
     }
+    // After the last line end: nothing, or a line cut short as it was written. That record's step
+    // never started, since a step starts only once its record is on disk; the line is left out.
     std::vector<std::string> lines = Split(text, '\n');
-    if (!lines.back().empty()) {
+    contents.lastLineCut = !lines.back().empty();
+    lines.pop_back();
+    if (lines.empty()) {
         problem = LoadLocalizedString(IDS_JOURNAL_CUT_SHORT);
         return JournalState::Damaged;
     }
-    lines.pop_back();
     if (lines[0].rfind(std::string(kMagic) + "\t", 0) != 0) {
         problem = LoadLocalizedString(IDS_JOURNAL_FOREIGN);
         return JournalState::Damaged;

@@ -16,7 +16,9 @@
 //   STEP  <n>  <kind>  <flags>  <description>  <fields of the kind>
 //   END                            the last line, once the switch has ended (done or rolled back)
 //
-// A STEP record is written whole and flushed to disk before step n starts. Its flags are "-" or the
+// A STEP record is written whole and flushed to disk before step n starts. A last line without its
+// line end was cut short as it was written (the power failed): its step never started, and it is
+// left out. A line cut short anywhere else, or a cut header, makes the journal damaged. Its flags are "-" or the
 // letters L (logged folder move), F (may fail), K (kept when undone). The fields of each kind:
 //   MoveFolder, MoveFile   <source> <target> <target there before: 0|1>
 //   CreateFolder           <folder> <there before: 0|1>
@@ -75,6 +77,7 @@ struct JournalContents {
     std::vector<JournalRecord> records;
     bool ended = false;  // the switch ended; only the journal's removal failed
     std::optional<ProcessIdentity> writer;  // none in a journal of format 1
+    bool lastLineCut = false;               // a last line cut short was left out
 };
 
 // What a running switch writes ahead of its steps.
@@ -92,7 +95,8 @@ public:
 // The journal file. Each call is on disk before it returns.
 class JournalWriter final : public StepJournal {
 public:
-    // False also when a journal exists already.
+    // False also when a journal exists already. A journal this call created but could not write
+    // whole (a full disk) is removed again: it must not stop the next switch.
     bool Begin(const SwitchPlan& plan) override;
     bool Append(size_t index, const Step& step, const UndoData& undo) override;
     bool Finish() override;
@@ -105,9 +109,11 @@ private:
 
 enum class JournalState { Missing, Read, Damaged };
 
-// Reads the journal at `path`. Damaged: empty, cut short, garbled or of another format; `problem`
-// then says what is wrong with it.
+// Reads the journal at `path`. Damaged: empty, cut short before its last line, garbled or of
+// another format; `problem` then says what is wrong with it.
 JournalState ReadJournal(const std::string& path, JournalContents& contents, std::string& problem);
+// The same for the journal's text.
+JournalState ParseJournal(const std::string& text, JournalContents& contents, std::string& problem);
 
 namespace seams {
 
@@ -118,6 +124,10 @@ extern std::function<std::unique_ptr<StepJournal>()> OpenStepJournal;
 // The process a journal names as its writer: this one, CurrentProcessIdentity. Tests that let a
 // switch die by an exception, their own process running on, name one that has ended.
 extern std::function<ProcessIdentity()> JournalWriterProcess;
+
+// Writes one line to the journal file and flushes it to disk; true when all of it is there. Tests
+// make it fail as a full disk does.
+extern std::function<bool(HANDLE file, const std::string& line)> WriteJournalLine;
 
 }  // namespace seams
 

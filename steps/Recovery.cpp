@@ -56,6 +56,8 @@ RecoveryReport RecoverUnfinishedSwitch()
     report.fromName = journal.fromName;
     report.toName = journal.toName;
     WriteLog("Recovery of an unfinished switch from " + journal.fromName + " to " + journal.toName);
+    if (journal.lastLineCut)
+        WriteLog("The journal's last line was cut short as it was written; its step never started.");
     bool registered = false;
     for (auto record = journal.records.rbegin(); record != journal.records.rend(); ++record) {
         registered = registered || record->step.kind == StepKind::Register;

@@ -384,6 +384,7 @@ TEST_F(StepsTest, ADamagedJournalIsNamedToTheUserAndNothingMoves)
     const std::string whole = ReadFileBytes(JournalPath());
     std::string garbled = whole;
     garbled[whole.size() - 20] ^= 0x20;
+    const size_t headerEnd = whole.find("\r\n");
 
     const struct {
         const char* name;
@@ -391,7 +392,9 @@ TEST_F(StepsTest, ADamagedJournalIsNamedToTheUserAndNothingMoves)
         std::string problem;
     } damaged[] = {
         {"empty", "", "sie ist leer"},
-        {"cut short", whole.substr(0, whole.size() - 9), "sie endet mitten in einer Zeile"},
+        {"header cut short", whole.substr(0, headerEnd - 3), "sie endet mitten in einer Zeile"},
+        {"header cut short before the next line", whole.substr(0, headerEnd - 3) + whole.substr(headerEnd),
+         "Zeile 1 ist besch\xE4" "digt"},
         {"garbled", garbled, "Zeile 2 ist besch\xE4" "digt"},
         {"foreign", "Hello\r\n", "sie ist kein Journal dieses Programms"},
     };
@@ -484,4 +487,21 @@ TEST_F(StepsTest, AJournalWhoseWriterStillRunsIsLeftAloneAndOneOfTheEarlierForma
     EXPECT_EQ(RecoverUnfinishedSwitch().result, RecoveryReport::Result::Recovered);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKeys + "\\Empty 1"));
     EXPECT_FALSE(JournalExists());
+}
+
+TEST_F(StepsTest, AJournalThatCannotBeStartedWholeIsRemovedAndTheNextSwitchRuns)
+{
+    const World before = Now();
+    {
+        // The disk fills up half-way through the header.
+        using WriteSeam = bool(HANDLE, const std::string&);
+        SeamOverride<WriteSeam> full(seams::WriteJournalLine, [real = seams::WriteJournalLine](HANDLE file, const std::string& line) {
+            real(file, line.substr(0, line.size() / 2));
+            return false;
+        });
+        EXPECT_EQ(RunSteps(plan_, progress_).result, RunOutcome::Result::NotStarted);
+    }
+    EXPECT_FALSE(JournalExists());
+    EXPECT_TRUE(before == Now());
+    EXPECT_TRUE(RunSteps(plan_, progress_).Done());
 }
