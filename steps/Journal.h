@@ -16,9 +16,7 @@
 //   STEP  <n>  <kind>  <flags>  <description>  <fields of the kind>
 //   END                            the last line, once the switch has ended (done or rolled back)
 //
-// A STEP record is written whole and flushed to disk before step n starts. A last line without its
-// line end was cut short as it was written (the power failed): its step never started, and it is
-// left out. A line cut short anywhere else, or a cut header, makes the journal damaged. Its flags are "-" or the
+// A STEP record is written whole and flushed to disk before step n starts. Its flags are "-" or the
 // letters L (logged folder move), F (may fail), K (kept when undone). The fields of each kind:
 //   MoveFolder, MoveFile   <source> <target> <target there before: 0|1>
 //   CreateFolder           <folder> <there before: 0|1>
@@ -30,6 +28,10 @@
 //   SetSystemPath          <new PATH text> <old PATH value>
 //   Register               <component>
 // Roots are HKLM, HKCU and HKU; keys are in the products' (32-bit) view.
+//
+// A last line without its line end was cut short as it was written (the power failed): what it
+// records never began, since a step starts only once its record is on disk, and it is left out. A
+// line cut short anywhere else, or a header cut short, makes the journal damaged.
 //
 // Format 1, written by earlier versions, has the same records and a header without the writer: its
 // writer counts as ended. The id and the creation time together name the writing process even after
