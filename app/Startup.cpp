@@ -7,6 +7,7 @@
 #include "base/ActivityLog.h"
 #include "base/Registry.h"
 #include "base/Text.h"
+#include "base/UniqueHandle.h"
 #include "catalogue/CatalogueHive.h"
 #include "catalogue/CodesysCatalogue.h"
 #include "catalogue/SuiteCatalogue.h"
@@ -14,19 +15,36 @@
 
 namespace flipdeck {
 
-const char kSingleInstanceMutex[] = "FLIPDECKMUTEX";
+const char kSingleInstanceMutex[] = "Global\\FLIPDECKMUTEX";
+const char kSessionInstanceMutex[] = "FLIPDECKMUTEX";
+
+namespace {
+
+// The mutex of that name, owned by this thread; null while another process owns it. Only
+// SYNCHRONIZE is asked for: that much administrators may have of a mutex the system account made.
+UniqueHandle OwnMutex(const char* name)
+{
+    UniqueHandle mutex(CreateMutexExA(nullptr, name, 0, SYNCHRONIZE));
+    // Abandoned: the Flipdeck that owned it died, and this one takes over.
+    const DWORD wait = mutex ? WaitForSingleObject(mutex.get(), 0) : WAIT_FAILED;
+    return wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED ? std::move(mutex) : UniqueHandle();
+}
+
+}  // namespace
 
 bool AcquireSingleInstance()
 {
-    // The handle is deliberately never closed: the mutex marks this instance until it ends. A
-    // dialog opened again in the same process is the same instance.
-    static HANDLE held = nullptr;
-    if (held != nullptr)
+    // Both are held until the process ends. A dialog opened again in the same process is the same
+    // instance.
+    static UniqueHandle machine, session;
+    if (machine)
         return true;
-    HANDLE mutex = CreateMutexA(nullptr, TRUE, kSingleInstanceMutex);
-    if (mutex == nullptr || GetLastError() == ERROR_ALREADY_EXISTS)
+    UniqueHandle global = OwnMutex(kSingleInstanceMutex);
+    UniqueHandle local = global ? OwnMutex(kSessionInstanceMutex) : UniqueHandle();
+    if (!local)
         return false;
-    held = mutex;
+    machine = std::move(global);
+    session = std::move(local);
     return true;
 }
 

@@ -11,10 +11,14 @@
 
 namespace flipdeck {
 
-extern const char kSingleInstanceMutex[];  // "FLIPDECKMUTEX"
+// One Flipdeck per machine, whatever the session: a deployment tool's run as the system account
+// in session 0 and a technician's window in session 1 would otherwise move the same folders at once.
+extern const char kSingleInstanceMutex[];  // "Global\FLIPDECKMUTEX"
+// The per-session name earlier versions take. Held as well: an earlier version started in the same
+// session then refuses to run beside this one, and this one beside it.
+extern const char kSessionInstanceMutex[];  // "FLIPDECKMUTEX"
 
-// Creates the single-instance mutex, owned by this process until it ends. False when another
-// instance already holds it.
+// Owns both mutexes until the process ends. False when another instance owns either.
 bool AcquireSingleInstance();
 
 // Clears the dirty flags and the current entry and reads the auto-start flag (default on).

@@ -335,9 +335,12 @@ ExitCode RunCommandLine(const std::wstring& commandLine, const std::string& inst
         output.WriteLine(OutputStream::Error, LoadLocalizedString(IDS_RUN_AS_ADMIN));
         return ExitCode::NoAdministrator;
     }
+    // Where the held information messages go: a script reads a JSON listing's standard output as one
+    // document, so with /json every message goes to standard error.
+    const OutputStream informationStream = command.json ? OutputStream::Error : OutputStream::Out;
     ConsoleUi ui(output, state.autoStart);
     const RecoveryReport::Result recovery = startup.load(state, ui, GetOwnProductVersionText(nullptr));
-    ui.Release(OutputStream::Out);
+    ui.Release(informationStream);
 
     WriteLog("Command line: " + CommandText(command) +
              (hive.borrowedHive.empty() ? std::string() : " (user hive HKEY_USERS\\" + hive.borrowedHive + ")") +
@@ -353,7 +356,7 @@ ExitCode RunCommandLine(const std::wstring& commandLine, const std::string& inst
         }
     }
     const ExitCode code = RunCommand(command, state, ui, output, recovery, startup);
-    ui.Release(code == ExitCode::Done ? OutputStream::Out : OutputStream::Error);
+    ui.Release(code == ExitCode::Done ? informationStream : OutputStream::Error);
     return code;
 }
 

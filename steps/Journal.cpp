@@ -22,7 +22,7 @@ namespace {
 
 const char kMagic[] = "FLIPDECK-JOURNAL";
 const char kFormat[] = "2";
-const char kFormatAnsi[] = "1";  // trees and the PATH in the system code page
+const char kFormatOne[] = "1";  // earlier versions: no writer, trees and the PATH in the system code page
 const char* const kKindNames[] = {"Note",        "MoveFolder",  "MoveFile",      "CreateFolder", "MoveTree",
                                   "CreateKey",   "WriteValues", "SetSystemPath", "Register"};
 // Full control for the system and administrators, reading for users; nothing inherited from
@@ -169,13 +169,16 @@ std::string ValueField(const std::optional<RegValue>& value)
     return value ? std::to_string(value->type) + ":" + Hex(value->data) : "-";
 }
 
-bool ParseNumber(const std::string& field, unsigned long& number)
+template <typename Integer>
+bool ParseNumber(const std::string& field, Integer& number)
 {
     if (field.empty() || field.find_first_not_of("0123456789") != std::string::npos)
         return false;
-    number = std::strtoul(field.c_str(), nullptr, 10);
+    number = static_cast<Integer>(std::strtoull(field.c_str(), nullptr, 10));
     return true;
 }
+
+ULONGLONG FileTimeNumber(const FILETIME& time) { return static_cast<ULONGLONG>(time.dwHighDateTime) << 32 | time.dwLowDateTime; }
 
 bool ParseValue(const std::string& field, std::optional<RegValue>& value)
 {
@@ -234,7 +237,8 @@ public:
         std::string field;
         return Raw(field) && Unescape(field, text);
     }
-    bool Number(unsigned long& number)
+    template <typename Integer>
+    bool Number(Integer& number)
     {
         std::string field;
         return Raw(field) && ParseNumber(field, number);
@@ -409,8 +413,34 @@ bool JournalExists()
     return !path.empty() && PathExists(path);
 }
 
+ProcessIdentity CurrentProcessIdentity()
+{
+    FILETIME created{}, exited{}, kernel{}, user{};
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    return {GetCurrentProcessId(), FileTimeNumber(created)};
+}
+
+bool IsStillRunning(const ProcessIdentity& process)
+{
+    UniqueHandle handle(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process.id));
+    // A process that exists but may not be asked could be the writer: its switch is left alone.
+    if (!handle)
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    FILETIME created{}, exited{}, kernel{}, user{};
+    DWORD exitCode = 0;
+    if (!GetProcessTimes(handle.get(), &created, &exited, &kernel, &user) || !GetExitCodeProcess(handle.get(), &exitCode))
+        return true;
+    return FileTimeNumber(created) == process.created && exitCode == STILL_ACTIVE;
+}
+
 namespace seams {
 std::function<std::unique_ptr<StepJournal>()> OpenStepJournal = [] { return std::make_unique<JournalWriter>(); };
+std::function<ProcessIdentity()> JournalWriterProcess = CurrentProcessIdentity;
+std::function<bool(HANDLE, const std::string&)> WriteJournalLine = [](HANDLE file, const std::string& line) {
+    DWORD written = 0;
+    return WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) && written == line.size() &&
+           FlushFileBuffers(file);
+};
 }  // namespace seams
 
 bool JournalWriter::Begin(const SwitchPlan& plan)
@@ -421,10 +451,16 @@ bool JournalWriter::Begin(const SwitchPlan& plan)
     file_.reset(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file_)
         return false;
+    const ProcessIdentity writer = seams::JournalWriterProcess();
     bool ok = WriteLine({kMagic, kFormat, plan.product == SwitchPlan::Product::Codesys ? "codesys" : "suite",
-                         Escape(plan.fromName), Escape(plan.toName)});
+                         Escape(plan.fromName), Escape(plan.toName), std::to_string(writer.id),
+                         std::to_string(writer.created)});
     for (const std::string& component : plan.reregister)
         ok = ok && WriteLine({"REGISTER", Escape(component)});
+    if (!ok) {
+        file_.reset();
+        DeleteFileA(path.c_str());
+    }
     return ok;
 }
 
@@ -492,9 +528,7 @@ bool JournalWriter::WriteLine(const std::vector<std::string>& fields)
     for (const std::string& field : fields)
         line += (line.empty() ? "" : "\t") + field;
     line += "\t" + HashText(line) + "\r\n";
-    DWORD written = 0;
-    return WriteFile(file_.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
-           written == line.size() && FlushFileBuffers(file_.get());
+    return seams::WriteJournalLine(file_.get(), line);
 }
 
 JournalState ReadJournal(const std::string& path, JournalContents& contents, std::string& problem)
@@ -514,16 +548,25 @@ JournalState ReadJournal(const std::string& path, JournalContents& contents, std
     DWORD read = 0;
     while (ReadFile(file.get(), block, sizeof(block), &read, nullptr) && read > 0)
         text.append(block, read);
+    return ParseJournal(text, contents, problem);
+}
+
+JournalState ParseJournal(const std::string& text, JournalContents& contents, std::string& problem)
+{
+    contents = JournalContents();
     if (text.empty()) {
         problem = LoadLocalizedString(IDS_JOURNAL_EMPTY);
         return JournalState::Damaged;
     }
+    // After the last line end: nothing, or a line cut short as it was written. That record's step
+    // never started, since a step starts only once its record is on disk; the line is left out.
     std::vector<std::string> lines = Split(text, '\n');
-    if (!lines.back().empty()) {
+    contents.lastLineCut = !lines.back().empty();
+    lines.pop_back();
+    if (lines.empty()) {
         problem = LoadLocalizedString(IDS_JOURNAL_CUT_SHORT);
         return JournalState::Damaged;
     }
-    lines.pop_back();
     if (lines[0].rfind(std::string(kMagic) + "\t", 0) != 0) {
         problem = LoadLocalizedString(IDS_JOURNAL_FOREIGN);
         return JournalState::Damaged;
@@ -543,10 +586,16 @@ JournalState ReadJournal(const std::string& path, JournalContents& contents, std
         bool ok = false;
         if (n == 0) {
             std::string format, product;
-            ok = type == kMagic && reader.Raw(format) && (format == kFormat || format == kFormatAnsi) && reader.Raw(product) &&
-                 (product == "suite" || product == "codesys") && reader.Text(contents.fromName) &&
-                 reader.Text(contents.toName) && reader.AtEnd();
-            ansi = format == kFormatAnsi;
+            ok = type == kMagic && reader.Raw(format) && (format == kFormat || format == kFormatOne) &&
+                 reader.Raw(product) && (product == "suite" || product == "codesys") &&
+                 reader.Text(contents.fromName) && reader.Text(contents.toName);
+            if (ok && format == kFormat) {
+                ProcessIdentity writer;
+                ok = reader.Number(writer.id) && reader.Number(writer.created);
+                contents.writer = writer;
+            }
+            ok = ok && reader.AtEnd();
+            ansi = format == kFormatOne;
             contents.product = product == "codesys" ? SwitchPlan::Product::Codesys : SwitchPlan::Product::Suite;
         } else if (type == "REGISTER") {
             std::string component;

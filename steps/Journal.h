@@ -14,6 +14,7 @@
 // read (text in UTF-16). The values of WriteValues are the catalogue's, in the system code page.
 //
 //   FLIPDECK-JOURNAL  2  <suite|codesys>  <name of the version live before>  <name of the new version>
+//                     <writer's process id>  <writer's creation time, FILETIME as a decimal number>
 //   REGISTER  <component>          once per component to register again after the switch is undone
 //   STEP  <n>  <kind>  <flags>  <description>  <fields of the kind>
 //   END                            the last line, once the switch has ended (done or rolled back)
@@ -33,12 +34,20 @@
 //   Register               <component>
 // Roots are HKLM, HKCU and HKU; keys are in the products' (32-bit) view.
 //
-// Version 1 is read as well: there, tree names and the text in the data of tree values and of the
-// old PATH are in the system code page, and the new PATH is its text.
+// A last line without its line end was cut short as it was written (the power failed): what it
+// records never began, since a step starts only once its record is on disk, and it is left out. A
+// line cut short anywhere else, or a header cut short, makes the journal damaged.
+//
+// Format 1, written by earlier versions, has the same records and a header without the writer: its
+// writer counts as ended, and its tree names and the text in the data of tree values and of the old
+// PATH are in the system code page, and the new PATH is its text. The id and the creation time
+// together name the writing process even after its id has gone to another process; while that
+// process runs, its switch may still run and the journal is never undone.
 #pragma once
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,6 +61,16 @@ namespace flipdeck {
 std::string JournalFolder();
 std::string JournalPath();
 bool JournalExists();
+
+// A process, named so that a later process with the same id is not taken for it.
+struct ProcessIdentity {
+    DWORD id = 0;
+    ULONGLONG created = 0;  // its creation time (FILETIME)
+};
+
+ProcessIdentity CurrentProcessIdentity();
+// True while that process runs, and also when it exists but cannot be asked when it began.
+bool IsStillRunning(const ProcessIdentity& process);
 
 // A step as the journal holds it.
 struct JournalRecord {
@@ -68,6 +87,8 @@ struct JournalContents {
     std::vector<std::string> reregister;
     std::vector<JournalRecord> records;
     bool ended = false;  // the switch ended; only the journal's removal failed
+    std::optional<ProcessIdentity> writer;  // none in a journal of format 1
+    bool lastLineCut = false;               // a last line cut short was left out
 };
 
 // What a running switch writes ahead of its steps.
@@ -85,7 +106,8 @@ public:
 // The journal file. Each call is on disk before it returns.
 class JournalWriter final : public StepJournal {
 public:
-    // False also when a journal exists already.
+    // False also when a journal exists already. A journal this call created but could not write
+    // whole (a full disk) is removed again: it must not stop the next switch.
     bool Begin(const SwitchPlan& plan) override;
     bool Append(size_t index, const Step& step, const UndoData& undo) override;
     bool Finish() override;
@@ -103,15 +125,25 @@ private:
 
 enum class JournalState { Missing, Read, Damaged };
 
-// Reads the journal at `path`. Damaged: empty, cut short, garbled or of another format; `problem`
-// then says what is wrong with it.
+// Reads the journal at `path`. Damaged: empty, cut short before its last line, garbled or of
+// another format; `problem` then says what is wrong with it.
 JournalState ReadJournal(const std::string& path, JournalContents& contents, std::string& problem);
+// The same for the journal's text.
+JournalState ParseJournal(const std::string& text, JournalContents& contents, std::string& problem);
 
 namespace seams {
 
 // The journal a switch writes as it runs, a new JournalWriter for each switch. The journal cost
 // benchmark swaps in one that keeps nothing.
 extern std::function<std::unique_ptr<StepJournal>()> OpenStepJournal;
+
+// The process a journal names as its writer: this one, CurrentProcessIdentity. Tests that let a
+// switch die by an exception, their own process running on, name one that has ended.
+extern std::function<ProcessIdentity()> JournalWriterProcess;
+
+// Writes one line to the journal file and flushes it to disk; true when all of it is there. Tests
+// make it fail as a full disk does.
+extern std::function<bool(HANDLE file, const std::string& line)> WriteJournalLine;
 
 }  // namespace seams
 

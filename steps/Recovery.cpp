@@ -70,6 +70,13 @@ RecoveryReport RecoverUnfinishedSwitch()
     case JournalState::Read:
         break;
     }
+    if (journal.writer && IsStillRunning(*journal.writer)) {
+        report.result = RecoveryReport::Result::Running;
+        report.writer = journal.writer->id;
+        WriteLog("Unfinished switch found, its process " + std::to_string(report.writer) +
+                 " still runs; journal left alone: " + report.journalPath);
+        return report;
+    }
     if (journal.ended) {
         // The switch ended; only its journal stayed behind.
         DeleteFileA(report.journalPath.c_str());
@@ -79,6 +86,8 @@ RecoveryReport RecoverUnfinishedSwitch()
     report.fromName = journal.fromName;
     report.toName = journal.toName;
     WriteLog("Recovery of an unfinished switch from " + journal.fromName + " to " + journal.toName);
+    if (journal.lastLineCut)
+        WriteLog("The journal's last line was cut short as it was written; its step never started.");
     bool registered = false;
     {
         // Each step back as before is recorded at once: undone a second time, after an earlier step
@@ -145,6 +154,8 @@ std::string RecoveryMessage(const RecoveryReport& report)
         return FormatLocalized(IDS_JOURNAL_SET_ASIDE, {report.journalPath, report.owner, report.problem, report.setAside});
     case RecoveryReport::Result::Untrusted:
         return FormatLocalized(IDS_JOURNAL_UNTRUSTED, {report.journalPath, report.owner, report.problem});
+    case RecoveryReport::Result::Running:
+        return FormatLocalized(IDS_SWITCH_STILL_RUNNING, {std::to_string(report.writer), report.journalPath});
     }
     return std::string();
 }

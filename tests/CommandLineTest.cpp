@@ -68,7 +68,41 @@ private:
     UniqueFileHandle error_;
 };
 
+// A start-up that gives the messages a real one may give before the command runs: an interrupted
+// switch recovered (information) and a catalogue without entries (warning).
+RunStartup StartupWithMessages()
+{
+    RunStartup startup;
+    startup.acquireSingleInstance = [] { return true; };
+    startup.prepare = [](RunState&) {};
+    startup.checkAdministrator = [](RunState&) { return true; };
+    startup.load = [](RunState&, UserInterface& ui, const std::string&) {
+        ui.ShowMessage("Wechsel wiederhergestellt.", MB_ICONINFORMATION | MB_OK, "");
+        ui.ShowMessage("Keine Versionen.", MB_ICONWARNING | MB_OK, "");
+        return RecoveryReport::Result::Recovered;
+    };
+    startup.saveChanged = [](const RunState&, bool) {};
+    return startup;
+}
+
 }  // namespace
+
+TEST(CommandLine, AJsonListingIsAllThatReachesStandardOutput)
+{
+    {
+        RedirectedOutput redirected;
+        EXPECT_EQ(RunCommandLine(L"Flipdeck.exe /list /json", "", "", StartupWithMessages()), ExitCode::Done);
+        const std::string out = redirected.Out();
+        EXPECT_EQ(out.substr(0, 3), "{\r\n") << out;
+        EXPECT_EQ(out.substr(out.size() - 3), "}\r\n") << out;
+        EXPECT_EQ(redirected.Error(), "Keine Versionen.\r\nWechsel wiederhergestellt.\r\n");
+    }
+    // Listed as text, the recovery's news stays with the results.
+    RedirectedOutput redirected;
+    EXPECT_EQ(RunCommandLine(L"Flipdeck.exe /list", "", "", StartupWithMessages()), ExitCode::Done);
+    EXPECT_EQ(redirected.Out().substr(0, 28), "Wechsel wiederhergestellt.\r\n");
+    EXPECT_EQ(redirected.Error(), "Keine Versionen.\r\n");
+}
 
 TEST(CommandLine, ReadsEveryCommandWithQuotedNamesInAnyLetterCase)
 {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "app/Startup.h"
 #include "base/Language.h"
 #include "base/LocalizedString.h"
@@ -16,7 +18,56 @@ struct ResourceModuleReset {
     ~ResourceModuleReset() { SetResourceModule(nullptr); }
 };
 
+// Takes a named mutex on a thread of its own, as another process would, and keeps it until the
+// object ends.
+class MutexHeldElsewhere {
+public:
+    explicit MutexHeldElsewhere(const char* name)
+        : thread_([this, name] {
+              UniqueHandle mutex(CreateMutexA(nullptr, FALSE, name));
+              owned_ = mutex && WaitForSingleObject(mutex.get(), 0) == WAIT_OBJECT_0;
+              SetEvent(ready_.get());
+              WaitForSingleObject(done_.get(), INFINITE);
+              if (owned_)
+                  ReleaseMutex(mutex.get());
+          })
+    {
+        WaitForSingleObject(ready_.get(), INFINITE);
+    }
+    ~MutexHeldElsewhere()
+    {
+        SetEvent(done_.get());
+        thread_.join();
+    }
+    bool Owned() const { return owned_; }
+
+private:
+    UniqueHandle ready_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    UniqueHandle done_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    bool owned_ = false;
+    std::thread thread_;
+};
+
 }  // namespace
+
+TEST(SingleInstance, OneFlipdeckPerMachineAndNoneBesideAnEarlierVersionInTheSession)
+{
+    // The global name reaches every session: a deployment tool's run in session 0 and a
+    // technician's window in session 1 see the same mutex (Wine runs everything in one session).
+    EXPECT_STREQ(kSingleInstanceMutex, "Global\\FLIPDECKMUTEX");
+    EXPECT_STREQ(kSessionInstanceMutex, "FLIPDECKMUTEX");
+    for (const char* name : {kSingleInstanceMutex, kSessionInstanceMutex}) {
+        MutexHeldElsewhere other(name);
+        ASSERT_TRUE(other.Owned()) << name;
+        EXPECT_FALSE(AcquireSingleInstance()) << name;
+    }
+    EXPECT_TRUE(AcquireSingleInstance());
+    EXPECT_TRUE(AcquireSingleInstance());  // a dialog opened again in the same process
+    for (const char* name : {kSingleInstanceMutex, kSessionInstanceMutex}) {
+        MutexHeldElsewhere later(name);
+        EXPECT_FALSE(later.Owned()) << name;
+    }
+}
 
 TEST(Language, CodesAndHelpFiles)
 {

@@ -397,6 +397,7 @@ TEST_F(StepsTest, ADamagedJournalIsNamedToTheUserAndNothingMoves)
     const std::string whole = ReadFileBytes(JournalPath());
     std::string garbled = whole;
     garbled[whole.size() - 20] ^= 0x20;
+    const size_t headerEnd = whole.find("\r\n");
 
     const struct {
         const char* name;
@@ -404,7 +405,9 @@ TEST_F(StepsTest, ADamagedJournalIsNamedToTheUserAndNothingMoves)
         std::string problem;
     } damaged[] = {
         {"empty", "", "sie ist leer"},
-        {"cut short", whole.substr(0, whole.size() - 9), "sie endet mitten in einer Zeile"},
+        {"header cut short", whole.substr(0, headerEnd - 3), "sie endet mitten in einer Zeile"},
+        {"header cut short before the next line", whole.substr(0, headerEnd - 3) + whole.substr(headerEnd),
+         "Zeile 1 ist besch\xE4" "digt"},
         {"garbled", garbled, "Zeile 2 ist besch\xE4" "digt"},
         {"foreign", "Hello\r\n", "sie ist kein Journal dieses Programms"},
     };
@@ -493,4 +496,53 @@ TEST_F(StepsTest, AJournalOfTheFirstFormatIsStillUndoneWithItsTextInTheSystemCod
     EXPECT_EQ(ReadWideValue(HKEY_LOCAL_MACHINE, old + below, L"Name"), WideTextValue(L"x"));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKeys + "\\Old 1"));
     EXPECT_FALSE(JournalExists());
+}
+TEST_F(StepsTest, AJournalWhoseWriterStillRunsIsLeftAloneAndOneOfTheEarlierFormatIsUndone)
+{
+    {
+        // This process wrote it and runs on: for all a start can tell, its switch is still making steps.
+        SeamOverride<ProcessIdentity()> live(seams::JournalWriterProcess, CurrentProcessIdentity);
+        SeamOverride<void(size_t)> stop(seams::StepStarting, [](size_t index) {
+            if (index == 3)
+                throw Died{};
+        });
+        EXPECT_THROW(RunSteps(plan_, progress_), Died);
+    }
+    const World midway = Now();
+    const std::string journal = ReadFileBytes(JournalPath());
+    const RecoveryReport report = RecoverUnfinishedSwitch();
+    EXPECT_EQ(report.result, RecoveryReport::Result::Running);
+    const std::string message = RecoveryMessage(report);
+    EXPECT_NE(message.find("Prozess " + std::to_string(GetCurrentProcessId())), std::string::npos) << message;
+    EXPECT_NE(message.find(JournalPath()), std::string::npos) << message;
+    EXPECT_TRUE(midway == Now());
+    EXPECT_EQ(ReadFileBytes(JournalPath()), journal);
+
+    // Earlier versions wrote no writer into the header: such a journal is undone.
+    DeleteFileA(JournalPath().c_str());
+    UniqueHKey created;
+    ASSERT_EQ(CreateRegKey(HKEY_LOCAL_MACHINE, kKeys + "\\Empty 1", KEY_READ, created), ERROR_SUCCESS);
+    created.reset();
+    WriteFileBytes(JournalPath(), "FLIPDECK-JOURNAL\t1\tsuite\tLive\tNext\t092ad723\r\n"
+                                  "STEP\t5\tCreateKey\t-\tcreate the key\tHKLM\tSOFTWARE\\\\FlipdeckStepsTest\\\\Empty 1\t0\ta1fc5ba5\r\n");
+    EXPECT_EQ(RecoverUnfinishedSwitch().result, RecoveryReport::Result::Recovered);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKeys + "\\Empty 1"));
+    EXPECT_FALSE(JournalExists());
+}
+
+TEST_F(StepsTest, AJournalThatCannotBeStartedWholeIsRemovedAndTheNextSwitchRuns)
+{
+    const World before = Now();
+    {
+        // The disk fills up half-way through the header.
+        using WriteSeam = bool(HANDLE, const std::string&);
+        SeamOverride<WriteSeam> full(seams::WriteJournalLine, [real = seams::WriteJournalLine](HANDLE file, const std::string& line) {
+            real(file, line.substr(0, line.size() / 2));
+            return false;
+        });
+        EXPECT_EQ(RunSteps(plan_, progress_).result, RunOutcome::Result::NotStarted);
+    }
+    EXPECT_FALSE(JournalExists());
+    EXPECT_TRUE(before == Now());
+    EXPECT_TRUE(RunSteps(plan_, progress_).Done());
 }

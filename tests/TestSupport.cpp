@@ -179,17 +179,9 @@ SavedSystemPath::~SavedSystemPath()
 }
 
 // A switch journal is part of the machine's state: no world starts with one left by another.
-ScopedDemoWorld::ScopedDemoWorld()
-{
-    DeleteFileA(JournalPath().c_str());
-    world::Build(BinDir() + "\\standins");
-}
+ScopedDemoWorld::ScopedDemoWorld() { world::Build(BinDir() + "\\standins"); }
 
-ScopedDemoWorld::~ScopedDemoWorld()
-{
-    world::Remove();
-    DeleteFileA(JournalPath().c_str());
-}
+ScopedDemoWorld::~ScopedDemoWorld() { world::Remove(); }
 
 StandInCalls::StandInCalls()
 {
@@ -286,7 +278,15 @@ RunningStandIn::~RunningStandIn()
     DeleteFileA((path_ + ".hang").c_str());
 }
 
-ScratchJournal::ScratchJournal() { DeleteFileA(JournalPath().c_str()); }
+ScratchJournal::ScratchJournal()
+    : writer_(seams::JournalWriterProcess, [] {
+          ProcessIdentity ended = CurrentProcessIdentity();
+          --ended.created;
+          return ended;
+      })
+{
+    DeleteFileA(JournalPath().c_str());
+}
 
 ScratchJournal::~ScratchJournal() { DeleteFileA(JournalPath().c_str()); }
 

@@ -195,13 +195,47 @@ private:
     DWORD type_ = REG_NONE;
 };
 
-// The demo world for the life of the object.
+// Replaces a seam for the life of the object and puts the real one back afterwards.
+template <typename F>
+class SeamOverride {
+public:
+    SeamOverride(std::function<F>& seam, std::function<F> replacement)
+        : seam_(seam), saved_(std::exchange(seam, std::move(replacement)))
+    {
+    }
+    ~SeamOverride() { seam_ = std::move(saved_); }
+    SeamOverride(const SeamOverride&) = delete;
+    SeamOverride& operator=(const SeamOverride&) = delete;
+
+private:
+    std::function<F>& seam_;
+    std::function<F> saved_;
+};
+
+// Starts without a switch journal and removes the one left at the end. Meanwhile the journals this
+// process writes name a writer that has ended (its id, now this process's, with another creation
+// time), as if the process had died where a test's switch dies by an exception.
+class ScratchJournal {
+public:
+    ScratchJournal();
+    ~ScratchJournal();
+    ScratchJournal(const ScratchJournal&) = delete;
+    ScratchJournal& operator=(const ScratchJournal&) = delete;
+
+private:
+    SeamOverride<ProcessIdentity()> writer_;
+};
+
+// The demo world for the life of the object, with a scratch journal.
 class ScopedDemoWorld {
 public:
     ScopedDemoWorld();
     ~ScopedDemoWorld();
     ScopedDemoWorld(const ScopedDemoWorld&) = delete;
     ScopedDemoWorld& operator=(const ScopedDemoWorld&) = delete;
+
+private:
+    ScratchJournal journal_;
 };
 
 // The calls the stand-in programs recorded ("<program path>|<command line>" per line).
@@ -251,32 +285,6 @@ public:
 private:
     std::string path_;
     HANDLE process_ = nullptr;
-};
-
-// Starts without a switch journal and removes the one left at the end.
-class ScratchJournal {
-public:
-    ScratchJournal();
-    ~ScratchJournal();
-    ScratchJournal(const ScratchJournal&) = delete;
-    ScratchJournal& operator=(const ScratchJournal&) = delete;
-};
-
-// Replaces a seam for the life of the object and puts the real one back afterwards.
-template <typename F>
-class SeamOverride {
-public:
-    SeamOverride(std::function<F>& seam, std::function<F> replacement)
-        : seam_(seam), saved_(std::exchange(seam, std::move(replacement)))
-    {
-    }
-    ~SeamOverride() { seam_ = std::move(saved_); }
-    SeamOverride(const SeamOverride&) = delete;
-    SeamOverride& operator=(const SeamOverride&) = delete;
-
-private:
-    std::function<F>& seam_;
-    std::function<F> saved_;
 };
 
 // While it lives, the journal of every switch is the real one until it breaks, as on a full disk:

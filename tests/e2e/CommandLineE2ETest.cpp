@@ -274,19 +274,38 @@ TEST(CommandLineE2E, AnUnfinishedSwitchIsReportedAtStartAndRecoveredOnCommand)
     EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
     DeleteFileA(JournalPath().c_str());
 
-    // A switch that died after its first folder move: the next start puts the folder back.
+    // A switch that made its first folder move.
     SwitchPlan plan;
     plan.fromName = "Kalvio 2.14.0.310";
     plan.toName = "Kalvio 2.15.1.20";
     plan.steps.push_back(MoveFolderStep("C:\\Brivane", "C:\\Brivane V2.14.0.310"));
-    {
+    const auto firstMove = [&plan] {
         JournalWriter writer;
         UndoData undo;
         ASSERT_TRUE(writer.Begin(plan));
         ASSERT_TRUE(CaptureUndo(plan.steps[0], undo));
         ASSERT_TRUE(writer.Append(0, plan.steps[0], undo));
+        ASSERT_TRUE(MoveFileA("C:\\Brivane", "C:\\Brivane V2.14.0.310"));
+    };
+    {
+        // Its process, this test, still runs: the switch may still be making steps, and nothing is undone.
+        SeamOverride<ProcessIdentity()> live(seams::JournalWriterProcess, CurrentProcessIdentity);
+        firstMove();
     }
-    ASSERT_TRUE(MoveFileA("C:\\Brivane", "C:\\Brivane V2.14.0.310"));
+    const world::Snapshot midway = world::Snapshot::Take();
+    const std::string journal = ReadFileBytes(JournalPath());
+    run = RunFlipdeckCommand("/recover");
+    EXPECT_EQ(run.exitCode, 7u);
+    EXPECT_NE(AnsiFromUtf8(run.error).find("Ein Versionswechsel l\xE4uft noch: Prozess " + std::to_string(GetCurrentProcessId())),
+              std::string::npos)
+        << run.error;
+    EXPECT_EQ(ReadFileBytes(JournalPath()), journal);
+    EXPECT_EQ(midway.Differences(world::Snapshot::Take()), "");
+    DeleteFileA(JournalPath().c_str());
+    ASSERT_TRUE(MoveFileA("C:\\Brivane V2.14.0.310", "C:\\Brivane"));
+
+    // Its process died: the next start puts the folder back.
+    firstMove();
     run = RunFlipdeckCommand("/recover");
     EXPECT_EQ(run.exitCode, 0u) << run.error;
     EXPECT_NE(AnsiFromUtf8(run.out).find("wurde wiederhergestellt"), std::string::npos) << run.out;
@@ -358,7 +377,7 @@ TEST(CommandLineE2E, StartUpGuardsAndTheStartCommandHaveTheirCodes)
     CommandRun run;
     {
         // Another Flipdeck holds the single-instance mutex.
-        UniqueHandle other(CreateMutexA(nullptr, TRUE, "FLIPDECKMUTEX"));
+        UniqueHandle other(CreateMutexA(nullptr, TRUE, "Global\\FLIPDECKMUTEX"));
         run = RunFlipdeckCommand("/list");
         EXPECT_EQ(run.exitCode, 8u);
         EXPECT_EQ(run.out, "");
