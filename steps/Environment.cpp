@@ -64,6 +64,13 @@ std::wstring ExpandEnvironment(const std::wstring& text)
 }  // namespace
 
 namespace seams {
+std::function<LSTATUS(const RegValue&)> WritePathValue = [](const RegValue& value) {
+    UniqueHKey key;
+    LSTATUS status = OpenRegKey(HKEY_LOCAL_MACHINE, kEnvironmentKey, KEY_SET_VALUE, key);
+    if (status == ERROR_SUCCESS)
+        status = RegSetValueExW(key.get(), L"Path", 0, value.type, value.data.data(), static_cast<DWORD>(value.data.size()));
+    return status;
+};
 std::function<ProcessRun(const std::string&, const std::string&, DWORD, DWORD&)> RunProcess = StartAndWait;
 }  // namespace seams
 
@@ -113,15 +120,16 @@ std::string PathListText(const RegValue& path)
     return list;
 }
 
-void WriteSystemPath(const RegValue& value)
+bool WriteSystemPath(const RegValue& value)
 {
     const std::wstring text = WideText(value.data);
     if (text.size() <= 10)
-        return;
-    UniqueHKey key;
-    if (OpenRegKey(HKEY_LOCAL_MACHINE, kEnvironmentKey, KEY_SET_VALUE, key) != ERROR_SUCCESS ||
-        RegSetValueExW(key.get(), L"Path", 0, value.type, value.data.data(), static_cast<DWORD>(value.data.size())) != ERROR_SUCCESS)
-        return;
+        return true;
+    const LSTATUS status = seams::WritePathValue(value);
+    if (status != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(status));
+        return false;
+    }
     DWORD_PTR ignored = 0;
     SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("Environment"),
                         SMTO_ABORTIFHUNG, 5000, &ignored);
@@ -134,6 +142,7 @@ void WriteSystemPath(const RegValue& value)
     // The value keeps its %variables% for Windows to expand; regsvr32 and the workbench started
     // from here inherit this process's environment as it is, so they get the expanded list.
     SetEnvironmentVariableW(L"Path", ExpandEnvironment(text).c_str());
+    return true;
 }
 
 std::string ProductSystemDirectory()

@@ -23,6 +23,9 @@ extern std::function<ProcessRun(const std::string& application, const std::strin
                                 DWORD& exitCode)>
     RunProcess;
 
+// Writes the machine PATH value (HKLM, the Environment key's "Path"); the Win32 status.
+extern std::function<LSTATUS(const RegValue& value)> WritePathValue;
+
 }  // namespace seams
 
 extern const char kEnvironmentKey[];  // HKLM "SYSTEM\CurrentControlSet\Control\Session Manager\Environment"
@@ -48,7 +51,8 @@ std::string PathListText(const RegValue& path);
 
 // Writes the machine PATH value as it is (UTF-16 text), tells every top-level window and takes it,
 // expanded, into this process's own environment. Values of 10 characters or fewer are never written.
-void WriteSystemPath(const RegValue& value);
+// False, with the reason as the last error, when the value could not be written: then nothing is told.
+bool WriteSystemPath(const RegValue& value);
 
 // The products' system directory (the 32-bit one on 64-bit Windows), with a trailing backslash.
 std::string ProductSystemDirectory();

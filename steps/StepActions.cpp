@@ -209,8 +209,7 @@ bool MakeStep(const Step& step, const UndoData& undo)
         return all;
     }
     case StepKind::SetSystemPath:
-        WriteSystemPath(step.path);
-        return true;
+        return WriteSystemPath(step.path);
     case StepKind::Register:
         return RegisterComponent(step.source);
     }

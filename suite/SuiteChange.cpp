@@ -10,6 +10,7 @@
 #include "base/Registry.h"
 #include "catalogue/Naming.h"
 #include "catalogue/SuiteCatalogue.h"
+#include "steps/Environment.h"
 #include "steps/PlannedPaths.h"
 #include "steps/RunningPrograms.h"
 #include "steps/StepRunner.h"
@@ -168,13 +169,19 @@ ChangeOutcome SwitchSuite(RunState& state, UserInterface& ui)
     if (!run)
         return ChangeOutcome::Refused;
     if (!run->Done()) {
-        // A folder move that failed, or the journal, stops a change; all of it is undone.
+        // The journal, the PATH write or a folder move stops a change; all of it is undone.
         const Step& failed = plan.steps[run->failed];
-        const std::string message = run->journalFailed ? JournalFailureMessage(*run)
-                                                       : FormatLocalized(IDS_RENAME_DIR_FAILED, {failed.source, failed.target});
+        const bool pathFailed = !run->journalFailed && failed.kind == StepKind::SetSystemPath;
+        std::string message;
+        if (run->journalFailed)
+            message = JournalFailureMessage(*run);
+        else if (pathFailed)
+            message = FormatLocalized(IDS_SYSTEM_PATH_NOT_WRITTEN, {kEnvironmentKey, SystemErrorText(run->error)});
+        else
+            message = FormatLocalized(IDS_RENAME_DIR_FAILED, {failed.source, failed.target});
         WriteLog(message);
         ui.ShowMessage(message, MB_ICONWARNING | MB_OK);
-        if (!run->journalFailed)
+        if (!run->journalFailed && !pathFailed)
             WriteLog("RenameVersions FAILED.");
         if (run->result == RunOutcome::Result::Mixed) {
             TellStranded(plan, *run, ui);

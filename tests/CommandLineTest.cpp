@@ -91,7 +91,7 @@ TEST(CommandLine, AJsonListingIsAllThatReachesStandardOutput)
 {
     {
         RedirectedOutput redirected;
-        EXPECT_EQ(RunCommandLine(L"Flipdeck.exe /list /json", "", "", StartupWithMessages()), ExitCode::Done);
+        EXPECT_EQ(RunCommandLine(L"Flipdeck.exe /list /json", "", HiveChoice(), StartupWithMessages()), ExitCode::Done);
         const std::string out = redirected.Out();
         EXPECT_EQ(out.substr(0, 3), "{\r\n") << out;
         EXPECT_EQ(out.substr(out.size() - 3), "}\r\n") << out;
@@ -99,7 +99,7 @@ TEST(CommandLine, AJsonListingIsAllThatReachesStandardOutput)
     }
     // Listed as text, the recovery's news stays with the results.
     RedirectedOutput redirected;
-    EXPECT_EQ(RunCommandLine(L"Flipdeck.exe /list", "", "", StartupWithMessages()), ExitCode::Done);
+    EXPECT_EQ(RunCommandLine(L"Flipdeck.exe /list", "", HiveChoice(), StartupWithMessages()), ExitCode::Done);
     EXPECT_EQ(redirected.Out().substr(0, 28), "Wechsel wiederhergestellt.\r\n");
     EXPECT_EQ(redirected.Error(), "Keine Versionen.\r\n");
 }

@@ -196,6 +196,28 @@ TEST_F(SuiteChangeTest, AJournalThatCannotBeWrittenStopsTheChangeAndSaysSo)
     EXPECT_FALSE(JournalExists());
 }
 
+TEST_F(SuiteChangeTest, APathThatCannotBeWrittenStopsTheChangeAndIsNeverLoggedAsWritten)
+{
+    const world::Snapshot before = world::Snapshot::Take();
+    RunState state = Open(1);
+    {
+        SeamOverride<LSTATUS(const RegValue&)> refused(seams::WritePathValue,
+                                                      [](const RegValue&) { return LSTATUS(ERROR_ACCESS_DENIED); });
+        EXPECT_EQ(SwitchSuite(state, ui_), ChangeOutcome::RolledBack);
+    }
+    ASSERT_EQ(Texts().size(), 1u);
+    EXPECT_EQ(Texts()[0].rfind("Der System-PATH (HKEY_LOCAL_MACHINE\\" + std::string(kEnvironmentKey) +
+                                   ") konnte nicht geschrieben werden: Fehler 5: ",
+                               0),
+              0u)
+        << Texts()[0];
+    const std::vector<std::string> lines = log_.Messages();
+    EXPECT_TRUE(std::find(lines.begin(), lines.end(), "ENV PATH not found.") == lines.end());
+    EXPECT_TRUE(std::find(lines.begin(), lines.end(), "RenameVersions FAILED.") == lines.end());
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+    EXPECT_FALSE(JournalExists());
+}
+
 TEST_F(SuiteChangeTest, ParksEachLiveFolderUnderTheVersionItHolds)
 {
     // Older versions of both editions are listed first; their parked folders were deleted by hand.
