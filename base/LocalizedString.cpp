@@ -17,17 +17,20 @@ constexpr DefaultText kDefaults[] = {
 #undef FLIPDECK_TEXT
 };
 
+// Takes the first language found; the enumeration's calling convention, which the 32-bit build
+// needs spelt out.
+BOOL CALLBACK TakeFirstLanguage(HMODULE, LPCSTR, LPCSTR, WORD found, LONG_PTR param)
+{
+    *reinterpret_cast<LANGID*>(param) = found;
+    return FALSE;
+}
+
 // The language of the string table that holds `id` in the resource module; 0 when it has none.
 LANGID StringTableLanguage(unsigned id)
 {
     LANGID language = 0;
-    EnumResourceLanguagesA(
-        ResourceModule(), RT_STRING, MAKEINTRESOURCEA(id / 16 + 1),
-        [](HMODULE, LPCSTR, LPCSTR, WORD found, LONG_PTR param) {
-            *reinterpret_cast<LANGID*>(param) = found;
-            return FALSE;
-        },
-        reinterpret_cast<LONG_PTR>(&language));
+    EnumResourceLanguagesA(ResourceModule(), RT_STRING, MAKEINTRESOURCEA(id / 16 + 1), TakeFirstLanguage,
+                           reinterpret_cast<LONG_PTR>(&language));
     return language;
 }
 

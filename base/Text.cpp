@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <cstring>
+#include <cwchar>
 
 #include "base/UniqueHandle.h"
 
@@ -46,19 +46,21 @@ bool PathExists(const std::string& path)
     return static_cast<bool>(search);
 }
 
-std::string ExpandEnvironment(const std::string& text)
+std::wstring ExpandEnvironment(const std::wstring& text)
 {
-    std::string expanded(text.size() + 1, '\0');
+    std::wstring expanded(text.size() + 1, L'\0');
     for (;;) {
-        const DWORD needed = ExpandEnvironmentStringsA(text.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
+        const DWORD needed = ExpandEnvironmentStringsW(text.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
         if (needed == 0)
             return text;
         if (needed <= expanded.size()) {
-            expanded.resize(std::strlen(expanded.c_str()));
+            expanded.resize(std::wcslen(expanded.c_str()));
             return expanded;
         }
         expanded.resize(needed);
     }
 }
+
+std::string ExpandEnvironment(const std::string& text) { return FromWide(ExpandEnvironment(ToWide(text))); }
 
 }  // namespace flipdeck

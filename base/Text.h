@@ -23,6 +23,7 @@ bool PathExists(const std::string& path);
 
 // The text with its %variables% replaced from this process's environment, as an expandable
 // registry value means it; the text itself when that fails.
+std::wstring ExpandEnvironment(const std::wstring& text);
 std::string ExpandEnvironment(const std::string& text);
 
 }  // namespace flipdeck

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <cwchar>
-
 #include "base/ActivityLog.h"
 #include "base/LocalizedString.h"
 #include "base/Registry.h"
@@ -42,23 +40,6 @@ seams::ProcessRun StartAndWait(const std::string& application, const std::string
     if (!GetExitCodeProcess(process.get(), &exitCode))
         exitCode = GetLastError();
     return seams::ProcessRun::Finished;
-}
-
-// The list with its %variables% replaced from this process's environment, as programs started
-// from here must see it.
-std::wstring ExpandEnvironment(const std::wstring& text)
-{
-    std::wstring expanded(text.size() + 1, L'\0');
-    for (;;) {
-        const DWORD needed = ExpandEnvironmentStringsW(text.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
-        if (needed == 0)
-            return text;
-        if (needed <= expanded.size()) {
-            expanded.resize(std::wcslen(expanded.c_str()));
-            return expanded;
-        }
-        expanded.resize(needed);
-    }
 }
 
 }  // namespace
