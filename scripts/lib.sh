@@ -52,7 +52,7 @@ toolchain() {
 build_tools() {
   local target
   target="$(toolchain "$1")-w64-mingw32"
-  echo cmake make "$target-gcc-posix" "$target-g++-posix" "$target-windres" wixl msibuild msiinfo
+  echo cmake make "$target-gcc-posix" "$target-g++-posix" "$target-windres" wixl
 }
 
 # The commands that start_wine_session and the programs run in it call.
