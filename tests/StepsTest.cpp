@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <algorithm>
 #include <functional>
 #include <map>
 
@@ -187,6 +188,28 @@ TEST_F(StepsTest, AfterADeathAtAnyStepTheNextStartPutsEverythingBack)
     }
     const std::vector<std::string> log = log_.Messages();
     EXPECT_NE(std::find(log.begin(), log.end(), "Undone: " + plan_.steps[1].description), log.end());
+}
+
+TEST_F(StepsTest, ARecoveryThatCannotRecordItsProgressStillPutsEverythingBackAndSaysSo)
+{
+    const World before = Now();
+    {
+        SeamOverride<void(size_t)> death(seams::StepStarting, [](size_t index) {
+            if (index == 6)
+                throw Died{};
+        });
+        EXPECT_THROW(RunSteps(plan_, progress_), Died);
+    }
+    {
+        // The disk is full: not one record of the steps put back reaches the journal.
+        using WriteSeam = bool(HANDLE, const std::string&);
+        SeamOverride<WriteSeam> full(seams::WriteJournalLine, [](HANDLE, const std::string&) { return false; });
+        EXPECT_EQ(RecoverUnfinishedSwitch().result, RecoveryReport::Result::Recovered);
+    }
+    EXPECT_TRUE(before == Now());
+    EXPECT_FALSE(JournalExists());
+    const std::vector<std::string> log = log_.Messages();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "Recovery progress not recorded: " + JournalPath()), 1);
 }
 
 TEST_F(StepsTest, HalfMadeMovesAreResolvedToTheStateBefore)
