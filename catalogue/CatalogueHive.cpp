@@ -15,11 +15,42 @@
 
 namespace flipdeck {
 
+namespace {
+
+// The profile folder of the user whose SID is `sid`, as the machine's profile list names it.
+std::optional<std::string> ProfileFolderOf(const std::string& sid)
+{
+    return ReadRegText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + sid,
+                       "ProfileImagePath");
+}
+
+}  // namespace
+
 namespace seams {
 
 std::function<bool()> RunsAsLocalSystem = TokenIsLocalSystem;
 
+std::function<bool(const std::string& sid)> LoadUserHive = [](const std::string& sid) {
+    const std::optional<std::string> profile = ProfileFolderOf(sid);
+    // Loading a hive takes both privileges, which administrators and the system hold but have off.
+    if (!profile || !EnablePrivilege(SE_RESTORE_NAME) || !EnablePrivilege(SE_BACKUP_NAME))
+        return false;
+    const std::wstring file = ToWide(ExpandEnvironment(*profile) + "\\NTUSER.DAT");
+    return RegLoadKeyW(HKEY_USERS, ToWide(sid).c_str(), file.c_str()) == ERROR_SUCCESS;
+};
+
+std::function<void(const std::string& sid)> UnloadUserHive = [](const std::string& sid) {
+    RegUnLoadKeyW(HKEY_USERS, ToWide(sid).c_str());
+};
+
 }  // namespace seams
+
+namespace {
+
+// The hive ActAsUserOf made HKEY_CURRENT_USER; empty while it is the process's own.
+std::string g_actingAs;
+
+}  // namespace
 
 bool TokenIsLocalSystem()
 {
@@ -73,7 +104,32 @@ bool ActAsUserOf(const std::string& hive)
     if (RegOpenKeyExA(HKEY_USERS, hive.c_str(), 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS)
         return false;
     // The system keeps its own reference: the handle may be closed once the override is made.
-    return RegOverridePredefKey(HKEY_CURRENT_USER, key.get()) == ERROR_SUCCESS;
+    if (RegOverridePredefKey(HKEY_CURRENT_USER, key.get()) != ERROR_SUCCESS)
+        return false;
+    g_actingAs = hive;
+    return true;
+}
+
+void StopActingAsUser()
+{
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    g_actingAs.clear();
+}
+
+std::string CurrentUserHive() { return g_actingAs.empty() ? ProcessUserSidText() : g_actingAs; }
+
+UserHiveLoad::~UserHiveLoad()
+{
+    if (!sid_.empty())
+        seams::UnloadUserHive(sid_);
+}
+
+bool UserHiveLoad::Load(const std::string& sid)
+{
+    if (!sid_.empty() || !seams::LoadUserHive(sid))
+        return false;
+    sid_ = sid;
+    return true;
 }
 
 std::string DocumentsFolderOf(const std::string& hive)
@@ -81,8 +137,7 @@ std::string DocumentsFolderOf(const std::string& hive)
     const std::string explorer = hive + "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
     // The user's own setting, whose %USERPROFILE% is that user's profile, not the one of this run.
     if (std::optional<std::string> personal = ReadRegText(HKEY_USERS, explorer + "User Shell Folders", "Personal")) {
-        const std::optional<std::string> profile = ReadRegText(
-            HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + hive, "ProfileImagePath");
+        const std::optional<std::string> profile = ProfileFolderOf(hive);
         const std::string variable = "%USERPROFILE%";
         if (profile && EqualsIgnoringCase(personal->substr(0, variable.size()), variable))
             personal = *profile + personal->substr(variable.size());

@@ -9,10 +9,12 @@
 #include <cstdlib>
 #include <iterator>
 #include <memory>
+#include <utility>
 
 #include "base/ActivityLog.h"
 #include "base/LocalizedString.h"
 #include "base/Text.h"
+#include "catalogue/CatalogueHive.h"
 #include "catalogue/Naming.h"
 #include "steps/JournalPlace.h"
 
@@ -111,6 +113,16 @@ std::string RootField(HKEY root)
     if (root == HKEY_USERS)
         return "HKU";
     return "HKCU";
+}
+
+// A key as the journal names it. A key of the current user goes under HKU with the SID of the hive
+// it is in (`userHive`): the recovery may run as another user, or as one that borrows nobody's
+// hive, and must put it back where the switch changed it.
+std::pair<HKEY, std::string> JournalKey(HKEY root, const std::string& key, const std::string& userHive)
+{
+    if (root == HKEY_CURRENT_USER && !userHive.empty())
+        return {HKEY_USERS, userHive + "\\" + key};
+    return {root, key};
 }
 
 bool ParseRoot(const std::string& field, HKEY& root)
@@ -451,6 +463,7 @@ bool JournalWriter::Begin(const SwitchPlan& plan)
     file_.reset(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file_)
         return false;
+    userHive_ = CurrentUserHive();
     const ProcessIdentity writer = seams::JournalWriterProcess();
     bool ok = WriteLine({kMagic, kFormat, plan.product == SwitchPlan::Product::Codesys ? "codesys" : "suite",
                          Escape(plan.fromName), Escape(plan.toName), std::to_string(writer.id),
@@ -480,20 +493,25 @@ bool JournalWriter::Append(size_t index, const Step& step, const UndoData& undo)
     case StepKind::Register:
         fields.push_back(Escape(step.source));
         break;
-    case StepKind::MoveTree:
-        fields.insert(fields.end(), {RootField(step.root), Escape(step.source), Escape(step.target), Flag(undo.existedBefore)});
+    case StepKind::MoveTree: {
+        const auto [root, source] = JournalKey(step.root, step.source, userHive_);
+        fields.insert(fields.end(), {RootField(root), Escape(source), Escape(JournalKey(step.root, step.target, userHive_).second),
+                                     Flag(undo.existedBefore)});
         TreeFields(undo.tree, fields);
         break;
-    case StepKind::CreateKey:
-        fields.insert(fields.end(), {RootField(step.root), Escape(step.source), Flag(undo.existedBefore)});
+    }
+    case StepKind::CreateKey: {
+        const auto [root, key] = JournalKey(step.root, step.source, userHive_);
+        fields.insert(fields.end(), {RootField(root), Escape(key), Flag(undo.existedBefore)});
         break;
+    }
     case StepKind::WriteValues:
         fields.push_back(std::to_string(step.changes.size()));
         for (size_t i = 0; i < step.changes.size(); ++i) {
             const ValueChange& change = step.changes[i];
-            fields.insert(fields.end(), {RootField(change.root), Escape(change.key), Escape(change.name),
-                                         Flag(undo.keysExisted[i]), ValueField(change.value),
-                                         ValueField(undo.oldValues[i])});
+            const auto [root, key] = JournalKey(change.root, change.key, userHive_);
+            fields.insert(fields.end(), {RootField(root), Escape(key), Escape(change.name), Flag(undo.keysExisted[i]),
+                                         ValueField(change.value), ValueField(undo.oldValues[i])});
         }
         break;
     case StepKind::SetSystemPath:

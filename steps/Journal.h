@@ -32,7 +32,9 @@
 //   WriteValues            <count>, then per change: <root> <key> <name> <key existed 0|1> <new value> <old value>
 //   SetSystemPath          <new PATH value> <old PATH value>
 //   Register               <component>
-// Roots are HKLM, HKCU and HKU; keys are in the products' (32-bit) view.
+// Roots are HKLM, HKCU and HKU; keys are in the products' (32-bit) view. A key of the user the switch
+// acts for is written under HKU, its first name the SID of that user's hive, so that a recovery run
+// by anybody puts it back into that hive. HKCU, which earlier versions wrote, is the current user's.
 //
 // A last line without its line end was cut short as it was written (the power failed): what it
 // records never began, since a step starts only once its record is on disk, and it is left out. A
@@ -121,6 +123,7 @@ private:
     bool WriteLine(const std::vector<std::string>& fields);
 
     UniqueFileHandle file_;
+    std::string userHive_;  // the sub-key of HKEY_USERS that HKEY_CURRENT_USER is while the switch runs
 };
 
 enum class JournalState { Missing, Read, Damaged };

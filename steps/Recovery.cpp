@@ -1,14 +1,18 @@
 #include "steps/Recovery.h"
 
 #include <optional>
+#include <set>
 
 #include "base/ActivityLog.h"
+#include "base/Account.h"
 #include "base/LocalizedString.h"
+#include "base/Text.h"
+#include "catalogue/CatalogueHive.h"
+#include "catalogue/CatalogueStore.h"
 #include "catalogue/Naming.h"
 #include "steps/Journal.h"
 #include "steps/JournalPlace.h"
 #include "steps/StepActions.h"
-
 
 namespace flipdeck {
 
@@ -45,6 +49,25 @@ std::optional<RecoveryReport> SetAsideUntrusted(RecoveryReport report)
         return report;
     }
     return std::nullopt;
+}
+
+// The user hives (sub-keys of HKEY_USERS) whose keys the records still to be undone name.
+std::set<std::string> UserHivesToUndo(const JournalContents& journal)
+{
+    std::set<std::string> hives;
+    const auto add = [&hives](HKEY root, const std::string& key) {
+        if (root == HKEY_USERS)
+            hives.insert(ToUpper(key.substr(0, key.find('\\'))));
+    };
+    for (const JournalRecord& record : journal.records) {
+        if (record.settled)
+            continue;
+        if (record.step.kind == StepKind::MoveTree || record.step.kind == StepKind::CreateKey)
+            add(record.step.root, record.step.source);
+        for (const ValueChange& change : record.step.changes)
+            add(change.root, change.key);
+    }
+    return hives;
 }
 
 }  // namespace
@@ -85,6 +108,19 @@ RecoveryReport RecoverUnfinishedSwitch()
     report.product = journal.product;
     report.fromName = journal.fromName;
     report.toName = journal.toName;
+    // The hive of a user who has signed out since is loaded for the recovery; without it, undoing
+    // only the rest would leave the user's catalogue naming what is no longer live.
+    std::vector<UserHiveLoad> loaded;
+    for (const std::string& hive : UserHivesToUndo(journal)) {
+        if (KeyExists(HKEY_USERS, hive) || loaded.emplace_back().Load(hive))
+            continue;
+        report.result = RecoveryReport::Result::HiveMissing;
+        report.userHive = hive;
+        report.user = AccountNameOfSid(hive);
+        WriteLog("Unfinished switch found, the registry hive of " + report.user + " (" + hive +
+                 ") cannot be loaded; journal left alone: " + report.journalPath);
+        return report;
+    }
     WriteLog("Recovery of an unfinished switch from " + journal.fromName + " to " + journal.toName);
     if (journal.lastLineCut)
         WriteLog("The journal's last line was cut short as it was written; its step never started.");
@@ -156,6 +192,9 @@ std::string RecoveryMessage(const RecoveryReport& report)
         return FormatLocalized(IDS_JOURNAL_UNTRUSTED, {report.journalPath, report.owner, report.problem});
     case RecoveryReport::Result::Running:
         return FormatLocalized(IDS_SWITCH_STILL_RUNNING, {std::to_string(report.writer), report.journalPath});
+    case RecoveryReport::Result::HiveMissing:
+        return FormatLocalized(IDS_JOURNAL_HIVE_MISSING,
+                               {report.fromName, report.toName, report.user, report.userHive, report.journalPath});
     }
     return std::string();
 }

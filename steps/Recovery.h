@@ -27,6 +27,7 @@ struct RecoveryReport {
         SetAside,     // the journal's folder or file could have been written by others: never read, moved aside
         Untrusted,    // the same, but it could not be moved aside: it stays and blocks every switch
         Running,      // the process that writes the journal still runs; nothing was changed and it stays
+        HiveMissing,  // a user hive the switch changed cannot be loaded; nothing was changed and it stays
     };
     Result result = Result::NothingToDo;
     std::string journalPath;
@@ -34,6 +35,8 @@ struct RecoveryReport {
     std::string owner;    // SetAside, Untrusted: who owns the folder or file
     std::string setAside; // SetAside: where the folder or file went
     DWORD writer = 0;     // Running: the id of the process that writes it
+    std::string userHive; // HiveMissing: the SID of the hive
+    std::string user;     // HiveMissing: the account whose hive it is
     SwitchPlan::Product product = SwitchPlan::Product::Suite;
     std::string fromName;
     std::string toName;
@@ -41,8 +44,9 @@ struct RecoveryReport {
     std::vector<std::string> notRestored;  // descriptions of the steps that could not be undone
 };
 
-// Leaves a journal alone while its writer runs: that switch may still be making its steps. Else
-// undoes the journal's steps newest first, checking each one's effect, logs a line for every step
+// Leaves a journal alone while its writer runs: that switch may still be making its steps, and
+// while a user hive it changed is neither loaded nor can be loaded. Else undoes the journal's steps
+// newest first, checking each one's effect, logs a line for every step
 // undone, registers the components of the version it restores again when the switch had begun
 // to register, and removes the journal when everything is back.
 RecoveryReport RecoverUnfinishedSwitch();

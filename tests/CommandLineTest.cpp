@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/Startup.h"
+#include "base/Account.h"
 #include "base/LocalizedString.h"
 #include "base/Registry.h"
 #include "base/RegistryTree.h"
@@ -14,7 +15,9 @@
 #include "cli/CommandLine.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/ConsoleUi.h"
+#include "steps/Journal.h"
 #include "steps/RunningPrograms.h"
+#include "steps/StepRunner.h"
 #include "tests/TestSupport.h"
 
 using namespace flipdeck;
@@ -187,7 +190,7 @@ TEST(ConsoleUi, AnswersEveryQuestionWithWhatChangesLeastAndPrintsEveryMessage)
 
 class CatalogueHive : public ::testing::Test {
 protected:
-    void TearDown() override { RegOverridePredefKey(HKEY_CURRENT_USER, nullptr); }
+    void TearDown() override { StopActingAsUser(); }
 
     ScratchKey currentUser_{HKEY_CURRENT_USER, kSuiteCatalogueKey};
     ScratchKey older_{HKEY_USERS, "S-1-5-21-7-7-7-1001"};
@@ -247,7 +250,7 @@ protected:
     }
     void TearDown() override
     {
-        RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+        StopActingAsUser();
         UseMachineCatalogueOnly(false);
     }
 
@@ -338,7 +341,7 @@ TEST_F(SystemAccountRun, BorrowsTheSignedInUsersHiveAndNeverCountsItsOwn)
     EXPECT_NE(redirected.Out().find("Kalvio 2.15.1.20"), std::string::npos);
     EXPECT_EQ(redirected.Out().find("CoDeSys 2.3.7.0"), std::string::npos);
     EXPECT_EQ(ReadRegText(HKEY_USERS, user_ / kCodesysCatalogueKey, "Name2"), "CoDeSys 2.3.8.1");
-    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    StopActingAsUser();
     EXPECT_EQ(SystemCatalogue(), leftBefore_);
 }
 
@@ -362,8 +365,109 @@ TEST_F(SystemAccountRun, WithoutAUsersCatalogueItReadsTheMachineSaysSoAndRefuses
         << redirected.Error();
 
     // Nothing was adopted, matched or stored anywhere.
-    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    StopActingAsUser();
     EXPECT_EQ(SystemCatalogue(), leftBefore_);
     EXPECT_FALSE(ReadRegValue(HKEY_LOCAL_MACHINE, kCodesysCatalogueKey, "Name1"));
     EXPECT_FALSE(ReadRegValue(HKEY_LOCAL_MACHINE, kCodesysCatalogueKey, "NewVersionPath"));
+}
+
+TEST_F(SystemAccountRun, AnInterruptedSwitchIsUndoneInTheHiveOfTheUserItActedFor)
+{
+    struct Died {};
+    SignInUser();
+    // Programs whose versions name the live and the parked folder.
+    for (const auto& [folder, standIn] : {std::pair<const char*, const char*>{"Brivane", "kalvio_2_14"},
+                                          {"Brivane V2.15.1.20", "kalvio_2_15"}})
+        ASSERT_TRUE(CopyFileA(StandInPath(standIn, "workbench.exe").c_str(), (dir_ / folder + "\\Kalvio\\workbench.exe").c_str(), FALSE));
+    const HiveChoice choice = BorrowCatalogueHive();
+    ASSERT_EQ(choice.borrowedHive, kUserHive);
+    RegistryTree userBefore;
+    CaptureRegistryValues(HKEY_USERS, user_ / kSuiteCatalogueKey, userBefore);
+    // The switch dies once it has written the user's catalogue.
+    {
+        SeamOverride<void(size_t)> death(seams::StepStarting, [&](size_t) {
+            if (ReadRegText(HKEY_USERS, user_ / kSuiteCatalogueKey, "CurrentVersionName") == "Kalvio 2.15.1.20")
+                throw Died{};
+        });
+        RedirectedOutput redirected;
+        try {
+            const ExitCode code = Run(L"/switch \"Kalvio 2.15.1.20\"", choice);
+            ADD_FAILURE() << "the switch ended with " << static_cast<int>(code) << ": " << redirected.Error();
+        } catch (const Died&) {
+        }
+    }
+    ASSERT_TRUE(JournalExists());
+
+    // The next start is another user's, with a catalogue of its own; the user whose hive the switch
+    // changed has signed out.
+    StopActingAsUser();
+    SeamOverride<bool()> ownUser{seams::RunsAsLocalSystem, [] { return false; }};
+    SuiteEntry(HKEY_CURRENT_USER, kSuiteCatalogueKey, 1, "2.14.0.310");
+    WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "CurrentVersionName", "Kalvio 2.14.0.310");
+    RegistryTree ownBefore;
+    CaptureRegistryValues(HKEY_CURRENT_USER, kSuiteCatalogueKey, ownBefore);
+    RegistryTree profile;  // the hive while it is not loaded: the file in the user's profile
+    CaptureRegistryTree(HKEY_USERS, user_.Path(), profile);
+    ASSERT_EQ(DeleteRegistryTree(HKEY_USERS, user_.Path()), ERROR_SUCCESS);
+    RedirectedOutput redirected;
+    {
+        // Its hive cannot be loaded: nothing is undone, the user is named, the journal stays.
+        SeamOverride<bool(const std::string&)> noHive{seams::LoadUserHive, [](const std::string&) { return false; }};
+        EXPECT_EQ(Run(L"/recover", HiveChoice{}), ExitCode::NeedsHand);
+        EXPECT_NE(redirected.Error().find(kUserHive), std::string::npos) << redirected.Error();
+        EXPECT_TRUE(JournalExists());
+        EXPECT_TRUE(PathExists(dir_ / "Brivane V2.14.0.310"));
+        EXPECT_FALSE(KeyExists(HKEY_USERS, kUserHive));
+    }
+    // Loaded for the recovery, it gets its catalogue back and is unloaded again; the other user's
+    // catalogue is as it was.
+    std::vector<std::string> loads;
+    SeamOverride<bool(const std::string&)> load{seams::LoadUserHive, [&](const std::string& sid) {
+        loads.push_back(sid);
+        return WriteRegistryTree(HKEY_USERS, sid, profile) == ERROR_SUCCESS;
+    }};
+    SeamOverride<void(const std::string&)> unload{seams::UnloadUserHive, [&](const std::string& sid) {
+        CaptureRegistryTree(HKEY_USERS, sid, profile);
+        DeleteRegistryTree(HKEY_USERS, sid);
+    }};
+    EXPECT_EQ(Run(L"/recover", HiveChoice{}), ExitCode::Done) << redirected.Error();
+    EXPECT_EQ(loads, std::vector<std::string>{ToUpper(kUserHive)});
+    EXPECT_FALSE(JournalExists());
+    EXPECT_FALSE(KeyExists(HKEY_USERS, kUserHive));
+    // Signed in again, the user finds the catalogue as before the switch.
+    ASSERT_EQ(WriteRegistryTree(HKEY_USERS, kUserHive, profile), ERROR_SUCCESS);
+    RegistryTree userAfter;
+    CaptureRegistryValues(HKEY_USERS, user_ / kSuiteCatalogueKey, userAfter);
+    EXPECT_TRUE(userAfter == userBefore);
+    EXPECT_EQ(ReadRegText(HKEY_USERS, user_ / kSuiteCatalogueKey, "CurrentVersionName"), "Kalvio 2.14.0.310");
+    RegistryTree ownAfter;
+    CaptureRegistryValues(HKEY_CURRENT_USER, kSuiteCatalogueKey, ownAfter);
+    EXPECT_TRUE(ownAfter == ownBefore);
+    EXPECT_TRUE(PathExists(dir_ / "Brivane V2.15.1.20"));
+    EXPECT_FALSE(PathExists(dir_ / "Brivane V2.14.0.310"));
+}
+
+TEST(UserHive, AProfilesHiveFileIsLoadedWhileItIsNeeded)
+{
+    const std::string sid = "S-1-5-21-9-9-9-1009";
+    ScratchDir profile;
+    const ScratchKey source(HKEY_CURRENT_USER, "Software\\FlipdeckHiveFile");
+    ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, source.Path(), "Marker", "from the profile"));
+    {
+        UniqueHKey key;
+        ASSERT_EQ(OpenRegKey(HKEY_CURRENT_USER, source.Path(), KEY_READ, key), ERROR_SUCCESS);
+        ASSERT_TRUE(EnablePrivilege(SE_BACKUP_NAME));
+        ASSERT_EQ(RegSaveKeyA(key.get(), (profile / "NTUSER.DAT").c_str(), nullptr), ERROR_SUCCESS);
+    }
+    const ScratchKey profiles(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + sid);
+    ASSERT_TRUE(WriteRegExpandString(HKEY_LOCAL_MACHINE, profiles.Path(), "ProfileImagePath", profile.Path()));
+    {
+        UserHiveLoad hive;
+        ASSERT_TRUE(hive.Load(sid));
+        EXPECT_EQ(ReadRegText(HKEY_USERS, sid, "Marker"), "from the profile");
+    }
+    EXPECT_FALSE(KeyExists(HKEY_USERS, sid));
+    // A SID the machine knows no profile of.
+    UserHiveLoad unknown;
+    EXPECT_FALSE(unknown.Load("S-1-5-21-9-9-9-1010"));
 }

@@ -9,6 +9,7 @@
 #include "base/FileMove.h"
 #include "base/Registry.h"
 #include "base/RegistryTree.h"
+#include "catalogue/CatalogueHive.h"
 #include "catalogue/CatalogueStore.h"
 #include "catalogue/Naming.h"
 #include "steps/Journal.h"
@@ -387,8 +388,10 @@ TEST_F(StepsTest, TheJournalKeepsEveryKindOfStepAndAwkwardTextExactly)
         EXPECT_EQ(record.step.lasting, step.lasting);
         ASSERT_EQ(record.step.changes.size(), step.changes.size());
         for (size_t i = 0; i < step.changes.size(); ++i) {
-            EXPECT_EQ(record.step.changes[i].root, step.changes[i].root);
-            EXPECT_EQ(record.step.changes[i].key, step.changes[i].key);
+            // The current user's keys are named by the SID of the hive they are in.
+            const bool user = step.changes[i].root == HKEY_CURRENT_USER;
+            EXPECT_EQ(record.step.changes[i].root, user ? HKEY_USERS : step.changes[i].root);
+            EXPECT_EQ(record.step.changes[i].key, (user ? CurrentUserHive() + "\\" : "") + step.changes[i].key);
             EXPECT_EQ(record.step.changes[i].name, step.changes[i].name);
             EXPECT_EQ(record.step.changes[i].value, step.changes[i].value);
         }
