@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 #include "app/Startup.h"
 #include "base/Registry.h"
+#include "base/Text.h"
 #include "base/UniqueHandle.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "codesys/CodesysChange.h"
@@ -93,6 +95,54 @@ void SuiteSwitcher::Switch(int row)
     ui.selectedSuiteRows = {row};
     ui.autoStartChecked = false;
     RequireSuccess(SwitchSuite(state, ui) == ChangeOutcome::Done, ui, "suite change to row " + std::to_string(row));
+}
+
+namespace {
+
+RegistryTree::Value Value(const std::string& name, DWORD type, std::vector<BYTE> data)
+{
+    return {ToWide(name), type, std::move(data)};
+}
+
+// Text as the wide registry functions keep it: UTF-16 with its terminating zero.
+RegistryTree::Value Text(const std::string& name, const std::string& text, DWORD type = REG_SZ)
+{
+    return Value(name, type, WideTextValue(ToWide(text), type).data);
+}
+
+std::vector<RegistryTree::Value> TargetValues(int n)
+{
+    const std::string number = std::to_string(n);
+    const BYTE id[] = {0x53, static_cast<BYTE>(n), static_cast<BYTE>(n >> 8), 0x23, 0x95, 0x10, 0x00, 0x01};
+    return {Text("File", "C:\\Programme\\3S Software\\CoDeSys V2.3\\Targets\\Target " + number + "\\target.trg"),
+            Text("Info", "%ProgramFiles%\\3S Software\\CoDeSys V2.3\\Targets\\Target " + number + "\\target.tnf",
+                 REG_EXPAND_SZ),
+            Text("Version", "2.3.9." + number),
+            Value("Id", REG_BINARY, std::vector<BYTE>(std::begin(id), std::end(id))),
+            Value("Order", REG_DWORD, {static_cast<BYTE>(n), static_cast<BYTE>(n >> 8), 0, 0})};
+}
+
+}  // namespace
+
+RegistryTree CodesysTargets(int keys)
+{
+    RegistryTree tree;
+    tree.values = TargetValues(0);
+    for (int n = 1; n < keys; ++n) {
+        RegistryTree::SubKey target{ToWide("Target " + std::to_string(n)), {}};
+        target.tree.values = TargetValues(n);
+        tree.subKeys.push_back(std::move(target));
+    }
+    return tree;
+}
+
+void CountKeys(const RegistryTree& tree, size_t& keys, size_t& values)
+{
+    values += tree.values.size();
+    for (const RegistryTree::SubKey& sub : tree.subKeys) {
+        ++keys;
+        CountKeys(sub.tree, keys, values);
+    }
 }
 
 void RunSystemProgram(const std::string& program, const std::string& arguments)

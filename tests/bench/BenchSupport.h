@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/RegistryTree.h"
 #include "catalogue/RunState.h"
 #include "tests/TestSupport.h"
 
@@ -48,6 +49,12 @@ public:
 private:
     test::RecordingRegsvr32 regsvr32_;
 };
+
+// A tree as CoDeSys keeps its targets: the key itself and `keys` - 1 sub-keys below it, five
+// values each (paths, a version, a number and a few bytes).
+RegistryTree CodesysTargets(int keys);
+// Adds the sub-keys below a tree's own key and the values in all of it.
+void CountKeys(const RegistryTree& tree, size_t& keys, size_t& values);
 
 // Runs a program of the system directory with `arguments`, its output going nowhere, and waits
 // for it; ends the benchmark unless it answered 0.

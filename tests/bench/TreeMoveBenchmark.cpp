@@ -32,52 +32,6 @@ const char kRegCopyForReg[] = "HKLM\\Software\\Wow6432Node\\FlipdeckBenchmark re
 const char kRegCopy[] = "software\\FlipdeckBenchmark reg move";
 const char kPartsCopy[] = "software\\FlipdeckBenchmark parts";
 
-RegistryTree::Value Value(const std::string& name, DWORD type, std::vector<BYTE> data)
-{
-    return {ToWide(name), type, std::move(data)};
-}
-
-// Text as the wide registry functions keep it: UTF-16 with its terminating zero.
-RegistryTree::Value Text(const std::string& name, const std::string& text, DWORD type = REG_SZ)
-{
-    return Value(name, type, WideTextValue(ToWide(text), type).data);
-}
-
-// Five values of the kinds CoDeSys keeps per target: paths, a version, a number and a few bytes.
-std::vector<RegistryTree::Value> TargetValues(int n)
-{
-    const std::string number = std::to_string(n);
-    const BYTE id[] = {0x53, static_cast<BYTE>(n), static_cast<BYTE>(n >> 8), 0x23, 0x95, 0x10, 0x00, 0x01};
-    return {Text("File", "C:\\Programme\\3S Software\\CoDeSys V2.3\\Targets\\Target " + number + "\\target.trg"),
-            Text("Info", "%ProgramFiles%\\3S Software\\CoDeSys V2.3\\Targets\\Target " + number + "\\target.tnf",
-                 REG_EXPAND_SZ),
-            Text("Version", "2.3.9." + number),
-            Value("Id", REG_BINARY, std::vector<BYTE>(std::begin(id), std::end(id))),
-            Value("Order", REG_DWORD, {static_cast<BYTE>(n), static_cast<BYTE>(n >> 8), 0, 0})};
-}
-
-// 2,000 keys (the added key and 1,999 below it), five values each.
-RegistryTree AddedTargets()
-{
-    RegistryTree tree;
-    tree.values = TargetValues(0);
-    for (int n = 1; n < 2000; ++n) {
-        RegistryTree::SubKey target{ToWide("Target " + std::to_string(n)), {}};
-        target.tree.values = TargetValues(n);
-        tree.subKeys.push_back(std::move(target));
-    }
-    return tree;
-}
-
-void Count(const RegistryTree& tree, size_t& keys, size_t& values)
-{
-    values += tree.values.size();
-    for (const RegistryTree::SubKey& sub : tree.subKeys) {
-        ++keys;
-        Count(sub.tree, keys, values);
-    }
-}
-
 struct Timings {
     std::vector<double> capture, record, write, remove;  // the parts of one move of the big tree
     std::vector<double> regCopy, regDelete;
@@ -128,7 +82,7 @@ int main()
     test::ScratchKey partsCopy(HKEY_LOCAL_MACHINE, kPartsCopy);
     test::ScratchJournal journal;
     CodesysSwitcher codesys;
-    const RegistryTree added = AddedTargets();
+    const RegistryTree added = CodesysTargets(2000);
 
     std::vector<double> small, big, reg, extraPerRound;
     Timings timings;
@@ -140,7 +94,7 @@ int main()
         Require(WriteRegistryTree(HKEY_LOCAL_MACHINE, kAddedKey, added) == ERROR_SUCCESS, "cannot write the big tree");
         const RegistryTree bigTree = LiveTree();
         keys = values = 0;
-        Count(bigTree, keys, values);
+        CountKeys(bigTree, keys, values);
         double bigThere = 0, bigBack = 0;
         auto timeChange = [&] {
             bigThere = Milliseconds([&] { codesys.Switch(k2381); });

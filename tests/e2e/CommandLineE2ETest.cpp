@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
+#include "base/LocalizedString.h"
 #include "base/Registry.h"
 #include "base/RegistryTree.h"
 #include "catalogue/CatalogueStore.h"
+#include "catalogue/CodesysCatalogue.h"
 #include "catalogue/Naming.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "resource.h"
@@ -311,6 +314,52 @@ TEST(CommandLineE2E, AnUnfinishedSwitchIsReportedAtStartAndRecoveredOnCommand)
     EXPECT_NE(AnsiFromUtf8(run.out).find("wurde wiederhergestellt"), std::string::npos) << run.out;
     EXPECT_FALSE(JournalExists());
     EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+}
+
+TEST(CommandLineE2E, AJsonListingIsOneDocumentWhateverTheStartUpHasToSay)
+{
+    struct Start {
+        const char* world;
+        std::function<void()> make;
+        std::string message;  // the start of what the start-up says
+    };
+    const std::vector<Start> starts = {
+        {"an interrupted switch",
+         [] {
+             SwitchPlan plan;
+             plan.fromName = "Kalvio 2.14.0.310";
+             plan.toName = "Kalvio 2.15.1.20";
+             plan.steps.push_back(MoveFolderStep("C:\\Brivane", "C:\\Brivane V2.14.0.310"));
+             JournalWriter writer;
+             UndoData undo;
+             ASSERT_TRUE(writer.Begin(plan) && CaptureUndo(plan.steps[0], undo) && writer.Append(0, plan.steps[0], undo));
+             ASSERT_TRUE(MoveFileA("C:\\Brivane", "C:\\Brivane V2.14.0.310"));
+         },
+         "Ein Versionswechsel von Kalvio 2.14.0.310 nach Kalvio 2.15.1.20 wurde unterbrochen."},
+        {"no version entries", [] { DeleteRegistryTree(HKEY_CURRENT_USER, kSuiteCatalogueKey); },
+         LoadLocalizedString(IDS_NO_VERSION_ENTRIES)},
+        {"a current name that matches no entry",
+         [] { WriteRegString(HKEY_CURRENT_USER, kSuiteCatalogueKey, "CurrentVersionName", "Kalvio 9.9.9.9"); },
+         LoadLocalizedString(IDS_NO_CURRENT_VERSION)},
+        {"a further copy of a parked CoDeSys version, installed while no catalogued version was live",
+         [] {
+             const CommandRun neutral = RunFlipdeckCommand("/codesys " + NeutralCodesysName());
+             ASSERT_EQ(neutral.exitCode, 0u) << neutral.error;
+             world::InstallCodesys(BinDir() + "\\standins", "2.3.9.5");
+         },
+         LoadLocalizedString(IDS_NEW_CODESYS_FOUND)},
+    };
+    for (const Start& start : starts) {
+        SCOPED_TRACE(start.world);
+        Scene scene;
+        start.make();
+        const CommandRun run = RunFlipdeckCommand("/list /json");
+        EXPECT_EQ(run.exitCode, 0u) << run.error;
+        EXPECT_NO_THROW(ParseJson(run.out)) << run.out;
+        // The message is on standard error, as the README says, and nowhere in the document.
+        EXPECT_NE(AnsiFromUtf8(run.error).find(start.message), std::string::npos) << run.error;
+        EXPECT_EQ(AnsiFromUtf8(run.out).find(start.message), std::string::npos) << run.out;
+    }
 }
 
 TEST(CommandLineE2E, RunAsTheSystemAccountWorksWithTheCatalogueOfAUsersHive)
