@@ -83,8 +83,8 @@ int RunConsoleFront(const std::wstring& commandLine)
     }
     CloseHandle(started.hThread);
     const UniqueHandle process(started.hProcess);
-    // Ctrl+C reaches Flipdeck.exe through the console it shares; this program waits to hand on how
-    // it ended.
+    // Ctrl+C would end this program alone and leave Flipdeck.exe running unseen, its exit code lost:
+    // it is ignored until Flipdeck.exe has ended, as a change must not be cut short anyway.
     SetConsoleCtrlHandler(nullptr, TRUE);
     WaitForSingleObject(process.get(), INFINITE);
     DWORD code = 0;
