@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # sign.sh <file>...: gives each program, library or MSI package an Authenticode signature (SHA-256)
-# with the certificate of the PKCS#12 file FLIPDECK_SIGN_PFX, whose password is
-# FLIPDECK_SIGN_PASSWORD; FLIPDECK_SIGN_TIMESTAMP may name an RFC 3161 time-stamp server, so that
-# the signature outlives the certificate. Without FLIPDECK_SIGN_PFX the files stay as they are.
-# sign.sh without files says, in one line, when the build is not signed.
+# with the certificate of the PKCS#12 file FLIPDECK_SIGN_PFX (a full path: the build signs in several
+# folders), whose password is FLIPDECK_SIGN_PASSWORD; FLIPDECK_SIGN_TIMESTAMP may name an RFC 3161
+# time-stamp server, so that the signature outlives the certificate. Without FLIPDECK_SIGN_PFX the
+# files stay as they are. sign.sh without files says, in one line, when the build is not signed.
 set -euo pipefail
 if [ -z "${FLIPDECK_SIGN_PFX:-}" ]; then
   [ $# -gt 0 ] || echo "Flipdeck: unsigned build (FLIPDECK_SIGN_PFX names no certificate)"
