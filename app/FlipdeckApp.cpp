@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "app/ProgramLanguage.h"
 #include "app/Startup.h"
 #include "base/Language.h"
 #include "base/Text.h"
@@ -13,33 +14,6 @@
 
 namespace flipdeck {
 
-namespace {
-
-std::string ProgramPath()
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return path;
-}
-
-}  // namespace
-
-void CFlipdeckApp::SelectLanguage()
-{
-    const std::string program = ProgramPath();
-    const std::string folder = program.substr(0, program.find_last_of('\\'));
-    char code[260] = {};
-    unsigned char id = 0;
-    if (GetRegistryTessaroIIString("LANGUAGE", code, sizeof(code))) {
-        languageCode_ = code;
-        LoadLanguageResources(folder, "Flipdeck", LanguageIdFromCode(languageCode_), languageLibrary_);
-    } else if (GetRegistryTessaroIIBin("LANGUAGE", &id)) {
-        LoadLanguageResources(folder, "Flipdeck", id, languageLibrary_);
-        const LanguageRow* row = FindLanguage(id);
-        languageCode_ = row != nullptr ? row->code : "";
-    }
-}
-
 int CFlipdeckApp::Run()
 {
     const std::wstring commandLine = GetCommandLineW();
@@ -48,7 +22,7 @@ int CFlipdeckApp::Run()
     // catalogue: such a run acts for the user whose catalogue was written last, in that user's
     // language.
     const HiveChoice hive = commands ? BorrowCatalogueHive() : HiveChoice();
-    SelectLanguage();
+    languageCode_ = SelectProgramLanguage(languageLibrary_);
     char installPath[260] = {};
     // The settings library answers an expandable value as it is stored ("%SystemDrive%\Brivane").
     if (GetRegistryBrivaneString("PATH", installPath, sizeof(installPath)))

@@ -17,8 +17,6 @@ public:
     const std::string& HelpFilePath() const { return helpFilePath_; }
 
 private:
-    void SelectLanguage();
-
     UniqueModule languageLibrary_;
     std::string languageCode_;
     std::string installPath_;

@@ -41,20 +41,6 @@ const char* NameOf(Command::Kind kind)
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
-// Where the arguments begin: after the program's name, which Windows reads up to its closing quote
-// when it starts with one, else up to the first blank.
-size_t ArgumentsStart(const std::wstring& line)
-{
-    if (!line.empty() && line[0] == L'"') {
-        const size_t close = line.find(L'"', 1);
-        return close == std::wstring::npos ? line.size() : close + 1;
-    }
-    size_t i = 0;
-    while (i < line.size() && !IsBlank(line[i]))
-        ++i;
-    return i;
-}
-
 // Splits the arguments at blanks. A quote may only open an argument and close it before a blank or
 // the end: the usual rules would drop any other quote silently and run a name nobody wrote.
 bool SplitArguments(const std::wstring& line, std::vector<std::wstring>& arguments)

@@ -41,6 +41,10 @@ struct Command {
 // The longest argument taken: no version name is longer than a path.
 constexpr size_t kMaxArgumentLength = MAX_PATH - 1;
 
+// Where the arguments begin: after the program's name, which Windows reads up to its closing quote
+// when it starts with one, else up to the first blank.
+size_t ArgumentsStart(const std::wstring& commandLine);
+
 // True when the command line holds anything after the program's name.
 bool HasArguments(const std::wstring& commandLine);
 

@@ -3,10 +3,11 @@
 
 FLIPDECK_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # What a bare Debian 12 lacks: make (CMake's generator), wine (wine64 alone puts no wine, wineboot
-# or wineserver on the PATH), wixl and msitools (the MSI packages and their tables).
+# or wineserver on the PATH), wixl and msitools (the MSI packages and their tables), osslsigncode
+# (Authenticode signatures) and openssl (the signing test's throwaway certificate).
 FLIPDECK_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
                    googletest libz-mingw-w64-dev wine wine64 xvfb x11-utils imagemagick xdotool
-                   wixl msitools)
+                   wixl msitools osslsigncode openssl)
 
 # Makes every failing command that ends the script say so on stderr: under set -e a command that
 # fails quietly (a missing program whose output goes nowhere) would otherwise end it without a word.
@@ -52,7 +53,7 @@ toolchain() {
 build_tools() {
   local target
   target="$(toolchain "$1")-w64-mingw32"
-  echo cmake make "$target-gcc-posix" "$target-g++-posix" "$target-windres" wixl
+  echo cmake make "$target-gcc-posix" "$target-g++-posix" "$target-windres" wixl osslsigncode
 }
 
 # The commands that start_wine_session and the programs run in it call.

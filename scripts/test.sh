@@ -8,7 +8,7 @@ report_failures
 install_packages
 # The tests read the MSI tables and the libraries' export tables and look at windows from here.
 require_tools $(build_tools x86) $(build_tools x64) $(wine_tools) ctest msiinfo msiextract \
-              x86_64-w64-mingw32-objdump i686-w64-mingw32-objdump xwininfo import iconv
+              x86_64-w64-mingw32-objdump i686-w64-mingw32-objdump xwininfo import iconv openssl
 build x86 -DFLIPDECK_TESTS=OFF
 build x64
 start_wine_session "$FLIPDECK_ROOT/build/x64/wineprefix" --fresh

@@ -2,10 +2,16 @@
 
 #include <algorithm>
 #include <functional>
+#include <stdexcept>
+#include <utility>
+#include <vector>
 
+#include "app/ConsoleFront.h"
 #include "base/LocalizedString.h"
 #include "base/Registry.h"
 #include "base/RegistryTree.h"
+#include "base/Text.h"
+#include "base/UniqueHandle.h"
 #include "catalogue/CatalogueStore.h"
 #include "catalogue/CodesysCatalogue.h"
 #include "catalogue/Naming.h"
@@ -467,4 +473,169 @@ TEST(CommandLineE2E, ASwitchFromTheCommandLineNeverStartsTheWorkbench)
     BYTE autoStart = 0;
     EXPECT_TRUE(ReadRegByte(HKEY_CURRENT_USER, kSuiteCatalogueKey, "AutoStart", autoStart));
     EXPECT_EQ(autoStart, 1);
+}
+
+// Flipdeck.com, the console front: a command typed in cmd or PowerShell ends as Flipdeck.exe's.
+
+namespace {
+
+std::string FrontPath() { return BinDir() + "\\Flipdeck.com"; }
+
+// The command through Flipdeck.exe and through Flipdeck.com: the same exit code, the same bytes on
+// standard output and on standard error.
+void ExpectFrontRunsAsFlipdeck(const std::string& arguments, DWORD expectedCode)
+{
+    SCOPED_TRACE(arguments.substr(0, 60));
+    const CommandRun program = RunFlipdeckCommand(arguments);
+    const CommandRun front = RunProgramCommand(FrontPath(), arguments);
+    EXPECT_EQ(program.exitCode, expectedCode) << program.error;
+    EXPECT_EQ(front.exitCode, program.exitCode);
+    EXPECT_EQ(front.out, program.out);
+    EXPECT_EQ(front.error, program.error);
+}
+
+// What Flipdeck.com writes to a pipe, both standard handles on it, as a PowerShell pipeline reads it.
+CommandRun RunFrontThroughPipe(const std::string& arguments)
+{
+    SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherited, 0))
+        throw std::runtime_error("CreatePipe failed");
+    UniqueHandle reader(readEnd), writer(writeEnd);
+    SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
+    UniqueHandle process = StartWithOutput(FrontPath(), arguments, writer.get(), writer.get());
+    writer.reset();  // the pipe ends when Flipdeck.com and Flipdeck.exe have let go of it
+    CommandRun run;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(reader.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
+        run.out.append(buffer, read);
+    WaitForSingleObject(process.get(), 60000);
+    GetExitCodeProcess(process.get(), &run.exitCode);
+    return run;
+}
+
+// Standard error of this process goes to a file while the object lives.
+class RedirectedStandardError {
+public:
+    RedirectedStandardError()
+        : file_(CreateFileA((dir_ / "error.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0,
+                            nullptr)),
+          saved_(GetStdHandle(STD_ERROR_HANDLE))
+    {
+        SetStdHandle(STD_ERROR_HANDLE, file_.get());
+    }
+    ~RedirectedStandardError() { SetStdHandle(STD_ERROR_HANDLE, saved_); }
+    RedirectedStandardError(const RedirectedStandardError&) = delete;
+    RedirectedStandardError& operator=(const RedirectedStandardError&) = delete;
+
+    std::string Text() const { return ReadFileBytes(dir_ / "error.txt"); }
+
+private:
+    ScratchDir dir_;
+    UniqueFileHandle file_;
+    HANDLE saved_;
+};
+
+}  // namespace
+
+TEST(ConsoleFrontE2E, EveryCommandEndsWithFlipdeckExesCodeAndOutput)
+{
+    Scene scene;
+    const world::Snapshot before = world::Snapshot::Take();
+    ExpectFrontRunsAsFlipdeck("/list", 0);
+    ExpectFrontRunsAsFlipdeck("/LIST /json", 0);
+    ExpectFrontRunsAsFlipdeck("/?", 0);
+    ExpectFrontRunsAsFlipdeck("/switch \"Kalvio 2.15.1.20\" /preview", 0);
+    ExpectFrontRunsAsFlipdeck("/codesys \"<neu>\" /preview", 0);
+    ExpectFrontRunsAsFlipdeck("/recover", 0);
+    ExpectFrontRunsAsFlipdeck("/frobnicate", 1);
+    ExpectFrontRunsAsFlipdeck("/switch Kal\"vio 2.15.1.20\"", 1);
+    ExpectFrontRunsAsFlipdeck("/switch \t \"Kalvio 9.9.9.9\"", 2);
+    ExpectFrontRunsAsFlipdeck("/switch \"KALVIO 2.14.0.310\"", 3);
+    {
+        ScratchDir dir;
+        RunningStandIn kondex(dir / "Kondex.exe");
+        ExpectFrontRunsAsFlipdeck("/switch \"Kalvio 2.15.1.20\"", 4);
+    }
+    ASSERT_TRUE(CreateDirectoryA("C:\\Brivane V2.14.0.310", nullptr));
+    ExpectFrontRunsAsFlipdeck("/switch \"Kalvio 2.15.1.20\"", 5);
+    RemoveDirectoryA("C:\\Brivane V2.14.0.310");
+    const std::string gateway = ProductSystemDirectory() + "CoDeSys 2.3.7.0\\gateway.exe";
+    ScratchDir aside;
+    ASSERT_TRUE(MoveFileA(gateway.c_str(), (aside / "gateway.exe").c_str()));
+    ExpectFrontRunsAsFlipdeck("/codesys \"CoDeSys 2.3.7.0\"", 6);
+    ASSERT_TRUE(MoveFileA((aside / "gateway.exe").c_str(), gateway.c_str()));
+    WriteFileBytes(JournalPath(), "FLIPDECK-JOURNAL\tgarbled");
+    ExpectFrontRunsAsFlipdeck("/switch \"Kalvio 2.15.1.20\"", 7);
+    DeleteFileA(JournalPath().c_str());
+    {
+        UniqueHandle other(CreateMutexA(nullptr, TRUE, "Global\\FLIPDECKMUTEX"));
+        ExpectFrontRunsAsFlipdeck("/list", 8);
+    }
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
+
+    StandInCalls calls;
+    ExpectFrontRunsAsFlipdeck("/start", 0);
+    ASSERT_TRUE(MoveFileA("C:\\Brivane\\Kalvio\\workbench.exe", "C:\\Brivane\\Kalvio\\workbench.old"));
+    ExpectFrontRunsAsFlipdeck("/start", 10);
+    ASSERT_TRUE(MoveFileA("C:\\Brivane\\Kalvio\\workbench.old", "C:\\Brivane\\Kalvio\\workbench.exe"));
+
+    // Flipdeck.exe's own check of administrator rights refuses: its message and code come through.
+    DeleteRegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brivane", "Path");
+    DeleteRegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Harlund Software\\MERIDAN", "Path");
+    ExpectFrontRunsAsFlipdeck("/list", 9);
+}
+
+TEST(ConsoleFrontE2E, ASwitchMakesItsStepsAndItsOutputReachesAPipe)
+{
+    Scene scene;
+    const CommandRun preview = RunFlipdeckCommand("/switch \"Kalvio 2.15.1.20\" /preview");
+    const CommandRun listed = RunFlipdeckCommand("/list");
+    const CommandRun piped = RunFrontThroughPipe("/list");
+    EXPECT_EQ(piped.exitCode, 0u);
+    EXPECT_EQ(piped.out, listed.out);
+
+    const CommandRun run = RunFrontThroughPipe("/switch \"Kalvio 2.15.1.20\"");
+    EXPECT_EQ(run.exitCode, 0u) << run.out;
+    EXPECT_FALSE(PreviewSteps(preview.out).empty());
+    EXPECT_EQ(PreviewSteps(preview.out), AnnouncedSteps(run.out));
+    EXPECT_EQ(Lines(run.out).back(), "Der Wechsel war erfolgreich!");
+    EXPECT_EQ(Text(ParseJson(RunProgramCommand(FrontPath(), "/list /json").out)["suite"]["current"]), "Kalvio 2.15.1.20");
+}
+
+TEST(ConsoleFrontE2E, WithoutFlipdeckExeBesideItSaysSoAndEndsWithItsOwnCode)
+{
+    ScratchDir alone;
+    ASSERT_TRUE(CopyFileA(FrontPath().c_str(), (alone / "Flipdeck.com").c_str(), FALSE));
+    const CommandRun run = RunProgramCommand(alone / "Flipdeck.com", "/list");
+    EXPECT_EQ(run.exitCode, static_cast<DWORD>(kFrontNotStarted));
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(Lines(run.error).at(0), "Flipdeck.exe konnte nicht gestartet werden: " + (alone / "Flipdeck.exe")) << run.error;
+}
+
+// Windows answers ERROR_ELEVATION_REQUIRED when a user without administrator rights starts a
+// program that asks for them; Wine runs everything as an administrator, so the seam answers it.
+TEST(ConsoleFront, WithoutAdministratorRightsItRefusesInTheUsersLanguageBeforeStartingAnything)
+{
+    Scene scene;
+    std::vector<std::wstring> started;
+    SeamOverride<DWORD(const std::wstring&, std::wstring&, STARTUPINFOW&, PROCESS_INFORMATION&)> refused(
+        seams::StartFlipdeck, [&](const std::wstring& program, std::wstring& commandLine, STARTUPINFOW&, PROCESS_INFORMATION&) {
+            started = {program, commandLine};
+            return kElevationRequired;
+        });
+    for (const auto& [language, text] : {std::pair<std::string, std::string>{"DEU", "Bitte f\xFChren Sie das Programm als Administrator aus!"},
+                                         {"ENG", "Please run the program as administrator!"}}) {
+        SCOPED_TRACE(language);
+        WriteRegString(HKEY_CURRENT_USER, "SOFTWARE\\Brivane\\Kalvio", "sLanguage", language);
+        RedirectedStandardError error;
+        EXPECT_EQ(RunConsoleFront(L"flipdeck  /switch \"Kalvio 2.15.1.20\""), 9);
+        SetResourceModule(nullptr);
+        EXPECT_EQ(AnsiFromUtf8(error.Text()), text + "\r\n");
+    }
+    // Flipdeck.exe from the front's own folder, by its full path, with the arguments as they were typed.
+    const std::wstring program = ToWide(BinDir() + "\\Flipdeck.exe");
+    EXPECT_EQ(started, (std::vector<std::wstring>{program, L"\"" + program + L"\"  /switch \"Kalvio 2.15.1.20\""}));
+    EXPECT_TRUE(scene.log.Messages().empty());
 }

@@ -95,7 +95,27 @@ std::vector<HWND> DialogWindowsOf(DWORD processId)
 
 CommandRun RunFlipdeckCommand(const std::string& arguments, double seconds)
 {
-    const std::string program = BinDir() + "\\Flipdeck.exe";
+    return RunProgramCommand(BinDir() + "\\Flipdeck.exe", arguments, seconds);
+}
+
+UniqueHandle StartWithOutput(const std::string& program, const std::string& arguments, HANDLE out, HANDLE error)
+{
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = out;
+    startup.hStdError = error;
+    PROCESS_INFORMATION info{};
+    std::string commandLine = "\"" + program + "\" " + arguments;
+    if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, BinDir().c_str(),
+                        &startup, &info))
+        throw std::runtime_error("cannot start " + program);
+    CloseHandle(info.hThread);
+    return UniqueHandle(info.hProcess);
+}
+
+CommandRun RunProgramCommand(const std::string& program, const std::string& arguments, double seconds)
+{
     ScratchDir dir;
     SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
     auto create = [&](const std::string& path) {
@@ -106,18 +126,7 @@ CommandRun RunFlipdeckCommand(const std::string& arguments, double seconds)
     {
         UniqueFileHandle out = create(dir / "out.txt");
         UniqueFileHandle error = create(dir / "error.txt");
-        STARTUPINFOA startup{};
-        startup.cb = sizeof(startup);
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = out.get();
-        startup.hStdError = error.get();
-        PROCESS_INFORMATION info{};
-        std::string commandLine = "\"" + program + "\" " + arguments;
-        if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, BinDir().c_str(),
-                            &startup, &info))
-            throw std::runtime_error("cannot start " + program);
-        CloseHandle(info.hThread);
-        UniqueHandle process(info.hProcess);
+        UniqueHandle process = StartWithOutput(program, arguments, out.get(), error.get());
         if (WaitForSingleObject(process.get(), static_cast<DWORD>(seconds * 1000)) != WAIT_OBJECT_0)
             TerminateProcess(process.get(), STILL_ACTIVE);
         WaitForSingleObject(process.get(), 10000);

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/UniqueHandle.h"
+
 namespace flipdeck::test {
 
 // A message box shown by the program: its window, caption and text.
@@ -78,6 +80,11 @@ struct CommandRun {
 
 // Runs bin\Flipdeck.exe with `arguments` as they stand on its command line and waits for it to end.
 CommandRun RunFlipdeckCommand(const std::string& arguments, double seconds = 120);
+// The same for the program at `path`: bin\Flipdeck.com, or a copy elsewhere.
+CommandRun RunProgramCommand(const std::string& path, const std::string& arguments, double seconds = 120);
+// Starts the program at `path` with `arguments`, its standard output and error on the inheritable
+// handles given; its process.
+UniqueHandle StartWithOutput(const std::string& path, const std::string& arguments, HANDLE out, HANDLE error);
 
 // UTF-8 text in the system code page, for comparing it with the program's texts.
 std::string AnsiFromUtf8(const std::string& text);

@@ -56,10 +56,10 @@ shortcuts() {
 }
 count_lines() { grep -c . || true; }
 
-# expect_installed <version>: the three files of this build, the shortcut to the program and one
+# expect_installed <version>: the four files of this build, the shortcut to the program and one
 # entry under installed programs with the version, the publisher and an icon.
 expect_installed() {
-  for file in Flipdeck.exe Flipdeck.ENG regsettings.dll; do
+  for file in Flipdeck.exe Flipdeck.com Flipdeck.ENG regsettings.dll; do
     cmp -s "$install_dir/$file" "$bin/$file" || fail "$1: $install_dir/$file is not the built $file"
   done
   local links
@@ -116,6 +116,12 @@ grep -qF "Flipdeck $version started" "$log" || fail "the activity log has no sta
 grep -qF "CurrentVersionName: Kalvio 2.14.0.310" "$log" || fail "the activity log shows no demo catalogue"
 kill "$flipdeck" 2>/dev/null || true
 wait "$flipdeck" || true
+
+# The installed console front runs the installed program and hands on its code and output.
+status=0
+wine 'C:\Program Files\Flipdeck\Flipdeck.com' /list >"$work/list.txt" 2>"$work/list-error.txt" </dev/null || status=$?
+[ "$status" -eq 0 ] || fail "Flipdeck.com /list ended with $status: $(cat "$work/list-error.txt")"
+grep -qF "* Kalvio 2.14.0.310" "$work/list.txt" || fail "Flipdeck.com /list printed: $(cat "$work/list.txt")"
 
 snapshot >"$work/before.txt"
 must run_wine msiexec /i "$(winepath -w "$newer_msi")" /qn

@@ -29,7 +29,7 @@ expect "icon stored" Flipdeck.ico "$(table Icon | cut -f1)"
 expect platform "$platform;1033" "$(msiinfo suminfo "$msi" | tr -d '\r' | sed -n 's/^Template: //p')"
 
 # Files, each in its own component of this architecture, all in Program Files\Flipdeck.
-expect files "Flipdeck.ENG Flipdeck.exe regsettings.dll" "$(table File | cut -f3 | sort | xargs)"
+expect files "Flipdeck.ENG Flipdeck.com Flipdeck.exe regsettings.dll" "$(table File | cut -f3 | LC_ALL=C sort | xargs)"
 # folder_path <directory id>: the folder from TARGETDIR down.
 folder_path() {
   local folder=$1 path="" name
@@ -64,7 +64,7 @@ unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
 msiextract -C "$unpacked" "$msi" >/dev/null
 bin="$(dirname "$msi")/bin"
-for file in Flipdeck.exe Flipdeck.ENG regsettings.dll; do
+for file in Flipdeck.exe Flipdeck.com Flipdeck.ENG regsettings.dll; do
   packed=$(find "$unpacked" -type f -name "$file")
   if [ -z "$packed" ]; then
     fail "$file is not in the package"
@@ -72,6 +72,12 @@ for file in Flipdeck.exe Flipdeck.ENG regsettings.dll; do
   fi
   cmp -s "$packed" "$bin/$file" || fail "$file differs from $bin/$file"
   x86_64-w64-mingw32-objdump -f "$packed" | grep -q "file format $file_format" || fail "$file is not $file_format"
+  # cmd and PowerShell wait for a console program and show its output in their console.
+  subsystem=$(x86_64-w64-mingw32-objdump -p "$packed" | sed -n 's/^Subsystem.*(\(.*\))$/\1/p')
+  case $file in
+    Flipdeck.exe) expect "$file's subsystem" "Windows GUI" "$subsystem" ;;
+    Flipdeck.com) expect "$file's subsystem" "Windows CUI" "$subsystem" ;;
+  esac
 done
 echo "$msi: $failures failures"
 finish

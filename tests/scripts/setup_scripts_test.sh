@@ -45,6 +45,8 @@ expect_named test.sh i686-w64-mingw32-objdump
 expect_named demo.sh xwininfo
 expect_named demo.sh make
 expect_named bench.sh wixl
+expect_named bench.sh osslsigncode
+expect_named test.sh openssl
 
 # A Wine prefix that cannot be made ends the session with what wineboot said.
 fakes="$work/fakes"
