@@ -177,14 +177,15 @@ private:
         if (!path)
             return;
         const std::string list = PathListText(*path);
+        const std::string value = "HKEY_LOCAL_MACHINE\\" + std::string(kEnvironmentKey) + "\\Path";
         for (size_t i = 0; i < entries_.size(); ++i) {
             const SuiteVersionEntry& entry = entries_[i];
             if (IsCurrent(i) && !entry.programPath.empty() && !PathListHolds(list, entry.BinPath())) {
-                Add("suite-path-missing", entry.name, kEnvironmentKey,
+                Add("suite-path-missing", entry.name, value,
                     FormatLocalized(IDS_VERIFY_PATH_MISSING, {entry.BinPath(), entry.name}));
             }
             if (!IsCurrent(i) && !entry.renamePath.empty() && PathListHolds(list, Parked(entry).BinPath())) {
-                Add("suite-path-parked", entry.name, kEnvironmentKey,
+                Add("suite-path-parked", entry.name, value,
                     FormatLocalized(IDS_VERIFY_PATH_PARKED, {Parked(entry).BinPath(), entry.name}));
             }
         }

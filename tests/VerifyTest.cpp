@@ -135,11 +135,12 @@ TEST_F(VerifyTest, PathEditedAndRegistrationsLeftPointingAtParkedOrMissingFiles)
     ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, live + "\\InprocServer32", "", "C:\\Brivane\\Kalvio\\UiControls.dll"));
     ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, elsewhere + "\\InprocServer32", "", "C:\\Tools\\Missing.dll"));
 
+    const std::string pathValue = Upper("HKEY_LOCAL_MACHINE\\" + std::string(kEnvironmentKey) + "\\Path");
     EXPECT_EQ(Found(), (std::vector<std::string>{
                            "suite-com-missing||" + Upper("HKEY_LOCAL_MACHINE\\" + gone + "\\InprocServer32"),
                            "suite-com-parked|Kalvio 2.15.1.20|" + Upper("HKEY_LOCAL_MACHINE\\" + parked + "\\InprocServer32"),
-                           "suite-path-missing|Kalvio 2.14.0.310|" + Upper(kEnvironmentKey),
-                           "suite-path-parked|Kalvio 2.15.1.20|" + Upper(kEnvironmentKey),
+                           "suite-path-missing|Kalvio 2.14.0.310|" + pathValue,
+                           "suite-path-parked|Kalvio 2.15.1.20|" + pathValue,
                        }));
     // None of these stops a switch: it writes the PATH and registers the components anew.
     EXPECT_FALSE(Marked(kSuiteProduct, "Kalvio 2.15.1.20"));

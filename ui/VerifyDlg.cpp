@@ -20,9 +20,9 @@ BOOL CVerifyDlg::OnInitDialog()
                                                       : FormatLocalized(IDS_VERIFY_FOUND, {std::to_string(findings_.size())}));
     HWND list = GetItem(IDC_VERIFY_LIST);
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
-    InsertListColumn(list, 0, LoadLocalizedString(IDS_COL_NAME), 100);
-    InsertListColumn(list, 1, LoadLocalizedString(IDS_COL_CODE), 150);
-    InsertListColumn(list, 2, LoadLocalizedString(IDS_COL_PLACE), 200);
+    InsertListColumn(list, 0, LoadLocalizedString(IDS_COL_NAME), 110);
+    InsertListColumn(list, 1, LoadLocalizedString(IDS_COL_CODE), 170);
+    InsertListColumn(list, 2, LoadLocalizedString(IDS_COL_PLACE), 230);
     InsertListColumn(list, 3, LoadLocalizedString(IDS_COL_MESSAGE), 300);
     for (size_t i = 0; i < findings_.size(); ++i) {
         const Finding& finding = findings_[i];
