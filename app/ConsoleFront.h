@@ -28,7 +28,7 @@ extern std::function<DWORD(const std::wstring& program, std::wstring& commandLin
 
 // The exit code of Flipdeck.com when Flipdeck.exe beside it cannot be started; every other code
 // is Flipdeck.exe's own.
-constexpr int kFrontNotStarted = 11;
+constexpr int kFrontNotStarted = 12;
 
 // Runs Flipdeck.exe from the folder of this program with the arguments of `commandLine`; answers
 // its exit code. Without administrator rights it says so on standard error and answers 9 at once,

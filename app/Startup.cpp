@@ -12,6 +12,8 @@
 #include "catalogue/CodesysCatalogue.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "codesys/CodesysList.h"
+#include "codesys/CodesysVerify.h"
+#include "suite/SuiteVerify.h"
 
 namespace flipdeck {
 
@@ -100,6 +102,15 @@ void SaveChangedCatalogues(const RunState& state, bool autoStart)
         SaveSuiteCatalogue(state, autoStart);
 }
 
+std::vector<Finding> VerifyMachine(const RunState& state)
+{
+    std::vector<Finding> findings;
+    CheckJournal(findings);
+    for (const std::vector<Finding>& part : {VerifySuite(state), VerifyCodesys(state)})
+        findings.insert(findings.end(), part.begin(), part.end());
+    return findings;
+}
+
 RunStartup ProgramStartup()
 {
     RunStartup startup;
@@ -112,6 +123,7 @@ RunStartup ProgramStartup()
         return recovery;
     };
     startup.saveChanged = SaveChangedCatalogues;
+    startup.verify = VerifyMachine;
     return startup;
 }
 

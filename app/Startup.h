@@ -6,6 +6,7 @@
 
 #include "catalogue/RunState.h"
 #include "catalogue/UserInterface.h"
+#include "steps/Finding.h"
 #include "steps/Recovery.h"
 #include "steps/RunStartup.h"
 
@@ -35,6 +36,9 @@ RecoveryReport::Result LoadAtStartup(RunState& state, UserInterface& ui, const s
 
 // What closing with OK saves: each catalogue whose list changed since it was last saved.
 void SaveChangedCatalogues(const RunState& state, bool autoStart);
+
+// Both catalogues compared with the machine, and an interrupted switch that waits; changes nothing.
+std::vector<Finding> VerifyMachine(const RunState& state);
 
 // The steps above, with the CoDeSys catalogue's start-up after the suite's: what the program hands
 // to its dialog and to its command line.

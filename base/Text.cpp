@@ -46,6 +46,22 @@ bool PathExists(const std::string& path)
     return static_cast<bool>(search);
 }
 
+std::vector<std::string> FoldersMatching(const std::string& pattern)
+{
+    const std::string parent = pattern.substr(0, pattern.find_last_of('\\') + 1);
+    std::vector<std::string> folders;
+    WIN32_FIND_DATAA found;
+    UniqueFind search(FindFirstFileA(pattern.c_str(), &found));
+    if (!search)
+        return folders;
+    do {
+        const std::string name = found.cFileName;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && name != "." && name != "..")
+            folders.push_back(parent + name);
+    } while (FindNextFileA(search.get(), &found));
+    return folders;
+}
+
 std::wstring ExpandEnvironment(const std::wstring& text)
 {
     std::wstring expanded(text.size() + 1, L'\0');

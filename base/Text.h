@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace flipdeck {
 
@@ -20,6 +21,9 @@ std::string FromWide(const std::wstring& text, UINT codePage = CP_ACP);
 // True when a file or folder of that name exists (first match of a directory search: a trailing
 // backslash is not found, wildcards act as wildcards).
 bool PathExists(const std::string& path);
+
+// The folders that match a pattern with wildcards in its last name, as full paths.
+std::vector<std::string> FoldersMatching(const std::string& pattern);
 
 // The text with its %variables% replaced from this process's environment, as an expandable
 // registry value means it; the text itself when that fails.

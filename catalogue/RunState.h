@@ -22,6 +22,8 @@ struct RunState {
 
     std::vector<SuiteVersionEntry> suiteEntries;  // in list order
     int currentSuiteIndex = 0;                    // entry whose folders are live; -1 while loading
+    // Catalogue entries whose workbench is nowhere, left out of the list: a verify names them.
+    std::vector<SuiteVersionEntry> unlistedSuiteEntries;
     bool autoStart = true;
 
     std::vector<CodesysVersionEntry> codesysEntries;  // row r of the CoDeSys list shows entry r - 1

@@ -41,6 +41,7 @@ void LoadSuiteCatalogue(RunState& state, UserInterface& ui, bool log)
             lines.Add(text);
     };
     state.suiteEntries.clear();
+    state.unlistedSuiteEntries.clear();
     const CatalogueValues catalogue(kSuiteCatalogueKey);
     int misses = 0;
     for (int n = 1; n <= kMaxCatalogueEntries; ++n) {
@@ -96,6 +97,7 @@ void LoadSuiteCatalogue(RunState& state, UserInterface& ui, bool log)
         entry.edition = FindEdition(entry);
         if (entry.edition < 0) {
             logLine("workbench.exe not found !!!");
+            state.unlistedSuiteEntries.push_back(std::move(entry));
             continue;
         }
         state.suiteEntries.push_back(std::move(entry));

@@ -11,6 +11,7 @@
 #include "catalogue/SuiteCatalogue.h"
 #include "cli/CatalogueListing.h"
 #include "cli/ConsoleUi.h"
+#include "cli/FindingListing.h"
 #include "codesys/CodesysChange.h"
 #include "codesys/CodesysList.h"
 #include "suite/SuiteChange.h"
@@ -26,6 +27,7 @@ struct CommandName {
 const CommandName kCommands[] = {
     {"/?", Command::Kind::Help},           {"/list", Command::Kind::List},   {"/switch", Command::Kind::Switch},
     {"/codesys", Command::Kind::Codesys},  {"/start", Command::Kind::Start}, {"/recover", Command::Kind::Recover},
+    {"/verify", Command::Kind::Verify},
 };
 const char kJson[] = "/json";
 const char kPreview[] = "/preview";
@@ -137,8 +139,9 @@ bool ReadArguments(const std::vector<std::string>& arguments, Command& command, 
         problem = LoadLocalizedString(IDS_CLI_NO_COMMAND);
         return false;
     }
-    if (json && *kind != Command::Kind::List) {
-        problem = FormatLocalized(IDS_CLI_ONLY_WITH, {kJson, NameOf(Command::Kind::List)});
+    if (json && *kind != Command::Kind::List && *kind != Command::Kind::Verify) {
+        problem = FormatLocalized(IDS_CLI_ONLY_WITH, {kJson, std::string(NameOf(Command::Kind::List)) + ", " +
+                                                                 NameOf(Command::Kind::Verify)});
         return false;
     }
     if (preview && !TakesName(*kind)) {
@@ -189,6 +192,11 @@ ExitCode RunCommand(const Command& command, RunState& state, ConsoleUi& ui, Cons
     case Command::Kind::List:
         output.Write(OutputStream::Out, command.json ? CatalogueListingJson(state) : CatalogueListingText(state));
         return ExitCode::Done;
+    case Command::Kind::Verify: {
+        const std::vector<Finding> findings = startup.verify(state);
+        output.Write(OutputStream::Out, command.json ? FindingsJson(findings) : FindingsText(findings));
+        return findings.empty() ? ExitCode::Done : ExitCode::Found;
+    }
     case Command::Kind::Recover:
         // Start-up has made the recovery and said what it did.
         if (recovery == RecoveryReport::Result::NothingToDo)
@@ -321,7 +329,7 @@ ExitCode RunCommandLine(const std::wstring& commandLine, const std::string& inst
         output.WriteLine(OutputStream::Error, LoadLocalizedString(IDS_RUN_AS_ADMIN));
         return ExitCode::NoAdministrator;
     }
-    // Where the held information messages go: a script reads a JSON listing's standard output as one
+    // Where the held information messages go: a script reads a JSON document's standard output as one
     // document, so with /json every message goes to standard error.
     const OutputStream informationStream = command.json ? OutputStream::Error : OutputStream::Out;
     ConsoleUi ui(output, state.autoStart);

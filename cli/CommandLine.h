@@ -26,15 +26,16 @@ enum class ExitCode : int {
     AnotherInstance = 8,  // another Flipdeck runs
     NoAdministrator = 9,
     NotStarted = 10,  // the active version could not be started
+    Found = 11,       // /verify: the catalogues and the machine disagree
 };
 
 ExitCode ExitCodeFor(ChangeOutcome outcome);
 
 struct Command {
-    enum class Kind { Help, List, Switch, Codesys, Start, Recover };
+    enum class Kind { Help, List, Switch, Codesys, Start, Recover, Verify };
     Kind kind = Kind::Help;
     std::string name;      // Switch, Codesys: the version's name
-    bool json = false;     // List
+    bool json = false;     // List, Verify
     bool preview = false;  // Switch, Codesys
 };
 

@@ -128,10 +128,7 @@ std::string CheckPlaces(const ChangeContext& c, PlannedChange& planned, PlannedP
     if (c.installNew)
         return std::string();
     if (!c.currentSubDirs && c.newSubDirs) {
-        // The root folder with the parked component folders waits at the new-versions path.
-        const size_t slash = c.next.renamePath.find_last_of('\\');
-        const std::string parked =
-            newVersions + (slash == std::string::npos ? c.next.renamePath : c.next.renamePath.substr(slash));
+        const std::string parked = ParkedMainFolder(c.next, c.currentSubDirs, newVersions);
         return PathExists(parked) ? std::string() : refusal(IDS_NEW_VERSION_NOT_FOUND, parked);
     }
     if (!PathExists(c.next.renamePath)) {
@@ -402,6 +399,15 @@ int ChosenRow(const RunState& state, UserInterface& ui)
 }
 
 }  // namespace
+
+std::string ParkedMainFolder(const CodesysVersionEntry& entry, bool currentSubDirs, const std::string& newVersionsPath)
+{
+    if (currentSubDirs || entry.renameSubDir == 0)
+        return entry.renamePath;
+    // The root folder with the parked component folders waits at the new-versions path.
+    const size_t slash = entry.renamePath.find_last_of('\\');
+    return newVersionsPath + (slash == std::string::npos ? entry.renamePath : entry.renamePath.substr(slash));
+}
 
 ChangeOutcome SwitchCodesys(RunState& state, UserInterface& ui)
 {

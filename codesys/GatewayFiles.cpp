@@ -42,6 +42,16 @@ std::string GatewayFileInTheWay(const std::string& systemDirectory, const std::s
     return std::string();
 }
 
+std::vector<std::string> MissingGatewayFiles(const std::string& folder)
+{
+    std::vector<std::string> missing;
+    for (const auto& file : kGatewayFiles) {
+        if (file.required && !PathExists(folder + file.name))
+            missing.push_back(file.name);
+    }
+    return missing;
+}
+
 std::vector<Step> GatewayFileMoves(const std::string& from, const std::string& to)
 {
     std::vector<Step> moves;

@@ -19,6 +19,9 @@ std::string GatewayBackupFolder(const std::string& systemDirectory, const std::s
 std::string GatewayFileInTheWay(const std::string& systemDirectory, const std::string* outgoingBackup,
                                 const std::string* incomingBackup);
 
+// The required gateway files missing from `folder` (ending in a backslash), by name.
+std::vector<std::string> MissingGatewayFiles(const std::string& folder);
+
 // The moves of the gateway files from folder `from` to folder `to` (both ending in a backslash),
 // in the order of the gateway table: every required file (a missing one fails its move, and with
 // it the switch) and each optional file that is there, whose move may fail. A move never replaces

@@ -27,6 +27,23 @@ std::string ParkedMachineTree(const std::string& version) { return Parked(kMachi
 
 std::string ParkedSetupKey(const std::string& version) { return ParkedMachineTree(version) + "\\CoDeSys SetupInfo\\V2.3.0"; }
 
+std::vector<ParkedTree> ParkedTrees(const std::string& version)
+{
+    std::vector<ParkedTree> trees;
+    for (const Tree& tree : kTrees)
+        trees.push_back({tree.root, Parked(tree, version), &tree != &kUserTree});
+    return trees;
+}
+
+bool LiveTreesExist()
+{
+    for (const Tree& tree : kTrees) {
+        if (KeyExists(tree.root, tree.live))
+            return true;
+    }
+    return false;
+}
+
 std::vector<Step> TreeTransferSteps(const std::string* currentParking, const std::string* newParking)
 {
     std::vector<Step> steps;

@@ -19,6 +19,19 @@ namespace flipdeck {
 // was signed in), there is nothing to move.
 std::vector<Step> TreeTransferSteps(const std::string* currentParking, const std::string* newParking);
 
+// One of a version's parked trees; `required`: activating the version moves it, so that it must be
+// there (the user tree is this Windows user's own and may be missing).
+struct ParkedTree {
+    HKEY root;
+    std::string key;
+    bool required;
+};
+// The parked trees of the version parked under `version`, in the order they are activated.
+std::vector<ParkedTree> ParkedTrees(const std::string& version);
+
+// True when any of the live trees exists.
+bool LiveTreesExist();
+
 // The key a failed tree step names to the user: its target when that exists and so blocks the
 // move, else the tree that failed.
 std::string BlockingTreeName(const Step& step);

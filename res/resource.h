@@ -17,6 +17,7 @@
 #define IDD_FLIPDECK_DIALOG 101
 #define IDD_ENTRY_EDIT 102
 #define IDD_PREVIEW 103
+#define IDD_VERIFY 104
 
 // Icons: 128 is the application icon, the others are the command header's buttons.
 #define IDR_MAINFRAME 128
@@ -28,6 +29,7 @@
 #define IDI_EDIT 134
 #define IDI_START 135
 #define IDI_PREVIEW 136
+#define IDI_VERIFY 137
 
 // Command codes a command header reports to the main dialog; also its buttons' control ids.
 #define ID_CMD_NEW 100
@@ -37,6 +39,7 @@
 #define ID_CMD_CHANGE 105
 #define ID_CMD_START 106
 #define ID_CMD_PREVIEW 107
+#define ID_CMD_VERIFY 108
 
 // System-menu entry that opens the about box (the low four bits are free for the system).
 #define IDM_ABOUTBOX 0x0010
@@ -75,5 +78,9 @@
 // Preview of a switch.
 #define IDC_PREVIEW_HEADING 1300
 #define IDC_PREVIEW_LIST 1301
+
+// What a verify found.
+#define IDC_VERIFY_HEADING 1310
+#define IDC_VERIFY_LIST 1311
 
 #endif

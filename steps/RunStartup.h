@@ -7,6 +7,7 @@
 
 #include "catalogue/RunState.h"
 #include "catalogue/UserInterface.h"
+#include "steps/Finding.h"
 #include "steps/Recovery.h"
 
 namespace flipdeck {
@@ -23,6 +24,8 @@ struct RunStartup {
     std::function<RecoveryReport::Result(RunState& state, UserInterface& ui, const std::string& ownVersion)> load;
     // What closing with OK saves.
     std::function<void(const RunState& state, bool autoStart)> saveChanged;
+    // What a verify finds on the machine; changes nothing.
+    std::function<std::vector<Finding>(const RunState& state)> verify;
 };
 
 }  // namespace flipdeck

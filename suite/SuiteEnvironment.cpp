@@ -28,8 +28,8 @@ std::string TypeName(DWORD type)
     }
 }
 
-// Whether one of the list's ";"-separated entries names `folder`, without regard to case or a
-// trailing backslash: C:\Brivane\bin2 or C:\Brivane\bin.old is another folder than C:\Brivane\bin.
+}  // namespace
+
 bool PathListHolds(const std::string& list, const std::string& folder)
 {
     auto plain = [](std::string entry) {
@@ -47,6 +47,8 @@ bool PathListHolds(const std::string& list, const std::string& folder)
         start = end + 1;
     }
 }
+
+namespace {
 
 // `folder` and ";" in front of the PATH value; the rest of its bytes stay as they are, whatever they
 // hold. The value is REG_EXPAND_SZ, as Windows keeps the machine PATH.

@@ -12,6 +12,10 @@
 
 namespace flipdeck {
 
+// Whether one of the list's ";"-separated entries names `folder`, without regard to case or a
+// trailing backslash: C:\Brivane\bin2 or C:\Brivane\bin.old is another folder than C:\Brivane\bin.
+bool PathListHolds(const std::string& list, const std::string& folder);
+
 // The steps that put the version's bin path in front of the machine PATH unless one of its entries
 // names it already: the PATH write and its three log lines (the old PATH, "ENV PATH not found.",
 // the new PATH). A refusal when PATH cannot be read: then nothing may be written.

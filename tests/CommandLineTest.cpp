@@ -155,7 +155,7 @@ TEST(CommandLine, RefusesWhatIsNoCommandAndSaysWhy)
     EXPECT_EQ(Problem(L"Flipdeck.exe /switch \u4E2D"), "Das Argument ? enth\xE4lt Zeichen, die kein Versionsname enthalten kann.");
     EXPECT_EQ(Problem(L"Flipdeck.exe /list /switch X"), "/switch kann nicht mit /list zusammen angegeben werden.");
     EXPECT_EQ(Problem(L"Flipdeck.exe /list /json /json"), "/json kann nicht mit /json zusammen angegeben werden.");
-    EXPECT_EQ(Problem(L"Flipdeck.exe /switch X /json"), "/json gilt nur zusammen mit /list.");
+    EXPECT_EQ(Problem(L"Flipdeck.exe /switch X /json"), "/json gilt nur zusammen mit /list, /verify.");
     EXPECT_EQ(Problem(L"Flipdeck.exe /start /preview"), "/preview gilt nur zusammen mit /switch, /codesys.");
     EXPECT_EQ(Problem(L"Flipdeck.exe /json"), "Es wurde kein Befehl angegeben.");
 }

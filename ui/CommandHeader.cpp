@@ -32,9 +32,10 @@ constexpr CommandButtonInfo kCommandTable[] = {
     {ID_CMD_DELETE, kDeleteButton, IDI_DELETE, IDS_DELETE},
     {ID_CMD_NEW, kNewButton, IDI_NEW, IDS_NEW},
     {ID_CMD_START, kStartButton, IDI_START, IDS_START},
+    {ID_CMD_VERIFY, kVerifyButton, IDI_VERIFY, IDS_VERIFY},
 };
 // The ids a header reports; 104 has no button but is passed on like the others.
-bool IsCommandId(UINT id) { return id >= ID_CMD_NEW && id <= ID_CMD_PREVIEW; }
+bool IsCommandId(UINT id) { return id >= ID_CMD_NEW && id <= ID_CMD_VERIFY; }
 
 }  // namespace
 

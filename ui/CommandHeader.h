@@ -12,7 +12,7 @@
 namespace flipdeck {
 
 // WM_NOTIFY record of a command header: code 1, from the header's control id, with the command
-// id (100 to 107) of the pressed button.
+// id (100 to 108) of the pressed button.
 struct CommandNotification {
     NMHDR header;
     UINT command;
@@ -29,17 +29,19 @@ enum CommandButton : WORD {
     kChangeButton = 0x20,
     kStartButton = 0x40,
     kPreviewButton = 0x80,
+    kVerifyButton = 0x100,
 };
 // The button sets of the main dialog's two headers: the CoDeSys list has no New and no Start.
-constexpr WORD kSuiteHeaderButtons =
-    kNewButton | kDeleteButton | kMoveUpButton | kMoveDownButton | kChangeButton | kStartButton | kPreviewButton;
-constexpr WORD kCodesysHeaderButtons = kDeleteButton | kMoveUpButton | kMoveDownButton | kChangeButton | kPreviewButton;
+constexpr WORD kSuiteHeaderButtons = kNewButton | kDeleteButton | kMoveUpButton | kMoveDownButton | kChangeButton |
+                                     kStartButton | kPreviewButton | kVerifyButton;
+constexpr WORD kCodesysHeaderButtons =
+    kDeleteButton | kMoveUpButton | kMoveDownButton | kChangeButton | kPreviewButton | kVerifyButton;
 // Init's button set that keeps the set of the previous Init.
 constexpr WORD kKeepButtonSet = 0xFFFF;
 
 // Turns a static of a dialog into a command header. The caption stays on the left; the buttons
 // of the set sit at the right end, 22 pixels wide each, touching, from right to left: move down,
-// move up, change, preview, delete, new, start. A click on one sends the dialog a WM_NOTIFY with
+// move up, change, preview, delete, new, start, verify. A click on one sends the dialog a WM_NOTIFY with
 // wParam = (command << 16) | header id and a CommandNotification as lParam.
 class CCommandHeader : public CWindowSubclass {
 public:
@@ -63,7 +65,7 @@ private:
     // A popup is owned by its top-level window: the dialog destroys the tooltip with itself.
     HWND tooltip_ = nullptr;
     // In the order of placement (see the command table).
-    std::array<CIconButton, 7> buttons_;
+    std::array<CIconButton, 8> buttons_;
     CommandNotification notification_{};
     WORD buttonSet_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <exception>
 #include <thread>
 
@@ -19,6 +20,7 @@
 #include "ui/FolderDialog.h"
 #include "ui/ListView.h"
 #include "ui/PreviewDlg.h"
+#include "ui/VerifyDlg.h"
 
 namespace flipdeck {
 
@@ -67,9 +69,14 @@ BOOL CFlipdeckDlg::OnInitDialog()
     codesysHeader_.Init(IDC_CODESYS_HEADER, GetHwnd(), kCodesysHeaderButtons);
 
     // Both lists ask for a right-aligned name column; the list view shows its first column left-aligned.
+    // A row a switch cannot go to is marked with the warning icon; the list destroys its image list.
+    const int iconSize = GetSystemMetrics(SM_CXSMICON);
     for (int list : {IDC_KALVIO_LIST, IDC_CODESYS_LIST}) {
         HWND view = GetItem(list);
-        ListView_SetExtendedListViewStyle(view, LVS_EX_FULLROWSELECT);
+        ListView_SetExtendedListViewStyle(view, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
+        HIMAGELIST marks = ImageList_Create(iconSize, iconSize, ILC_COLOR32 | ILC_MASK, 1, 0);
+        ImageList_AddIcon(marks, static_cast<HICON>(LoadImageA(nullptr, IDI_WARNING, IMAGE_ICON, iconSize, iconSize, LR_SHARED)));
+        ListView_SetImageList(view, marks, LVSIL_SMALL);
         InsertListColumn(view, 0, LoadLocalizedString(IDS_COL_NAME), 110, LVCFMT_RIGHT);
         InsertListColumn(view, 1, LoadLocalizedString(IDS_COL_RENAME_PATH), 300);
         InsertListColumn(view, 2, LoadLocalizedString(IDS_COL_VERSION), 79);
@@ -93,6 +100,7 @@ BOOL CFlipdeckDlg::OnInitDialog()
     ownVersion_ = GetOwnProductVersionText(nullptr);
     startup_.load(state_, *this, ownVersion_);
 
+    RefreshFindings();
     SetWindowTextA(GetHwnd(), (GetWindowString(GetHwnd()) + " - " + ownVersion_).c_str());
     CDialog::OnInitDialog();
     CheckDlgButton(GetHwnd(), IDC_AUTOSTART, state_.autoStart ? BST_CHECKED : BST_UNCHECKED);
@@ -124,6 +132,21 @@ bool CFlipdeckDlg::OnNotify(NMHDR* header, LRESULT& result)
         result = DrawListRow(*reinterpret_cast<NMLVCUSTOMDRAW*>(header));
         return true;
     }
+    if ((header->code == LVN_GETINFOTIPA || header->code == LVN_GETINFOTIPW) &&
+        (header->idFrom == IDC_KALVIO_LIST || header->idFrom == IDC_CODESYS_LIST)) {
+        std::string tip;
+        if (RowTip(header, tip)) {
+            if (header->code == LVN_GETINFOTIPA) {
+                auto* info = reinterpret_cast<NMLVGETINFOTIPA*>(header);
+                lstrcpynA(info->pszText, tip.c_str(), info->cchTextMax);
+            } else {
+                auto* info = reinterpret_cast<NMLVGETINFOTIPW*>(header);
+                lstrcpynW(info->pszText, ToWide(tip).c_str(), info->cchTextMax);
+            }
+        }
+        result = 0;
+        return true;
+    }
     if (switching_) {
         result = 0;
         return true;  // clicks queued while the switch runs start nothing
@@ -141,7 +164,10 @@ bool CFlipdeckDlg::OnNotify(NMHDR* header, LRESULT& result)
     if (header->code == kCommandNotificationCode &&
         (header->idFrom == IDC_KALVIO_HEADER || header->idFrom == IDC_CODESYS_HEADER)) {
         const UINT command = reinterpret_cast<const CommandNotification*>(header)->command;
-        if (header->idFrom == IDC_KALVIO_HEADER)
+        if (command == ID_CMD_VERIFY) {
+            RefreshFindings();
+            CVerifyDlg(GetHwnd(), findings_).DoModal();
+        } else if (header->idFrom == IDC_KALVIO_HEADER)
             RunSuiteCommand(command);
         else
             RunCodesysCommand(command);
@@ -196,6 +222,7 @@ void CFlipdeckDlg::RunCodesysCommand(UINT command)
         break;
     case ID_CMD_CHANGE:
         SwitchCodesys(state_, *this);
+        RefreshFindings();
         break;
     case ID_CMD_PREVIEW:
         PreviewCodesysSwitch(state_, *this);
@@ -295,6 +322,42 @@ void CFlipdeckDlg::RunWithProgress(const std::function<void(SwitchProgress&)>& w
         std::rethrow_exception(failure);
 }
 
+void CFlipdeckDlg::RefreshFindings()
+{
+    if (startup_.verify)
+        findings_ = startup_.verify(state_);
+    MarkRows(IDC_KALVIO_LIST, kSuiteProduct);
+    MarkRows(IDC_CODESYS_LIST, kCodesysProduct);
+}
+
+void CFlipdeckDlg::MarkRows(int listId, const char* product)
+{
+    HWND list = GetItem(listId);
+    for (int row = 0; row < ListView_GetItemCount(list); ++row) {
+        const std::string name = GetListCellText(list, row, 0);
+        const bool blocked = std::any_of(findings_.begin(), findings_.end(),
+                                         [&](const Finding& finding) { return finding.BlocksSwitchTo(product, name); });
+        LVITEMA item{};
+        item.mask = LVIF_IMAGE;
+        item.iItem = row;
+        item.iImage = blocked ? 0 : I_IMAGENONE;
+        SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+bool CFlipdeckDlg::RowTip(NMHDR* header, std::string& tip)
+{
+    // Both forms of the notification carry the row at the same place.
+    const int row = reinterpret_cast<NMLVGETINFOTIPA*>(header)->iItem;
+    const char* product = header->idFrom == IDC_KALVIO_LIST ? kSuiteProduct : kCodesysProduct;
+    const std::string name = GetListCellText(header->hwndFrom, row, 0);
+    for (const Finding& finding : findings_) {
+        if (finding.BlocksSwitchTo(product, name))
+            tip += (tip.empty() ? "" : "\n") + finding.code + ": " + finding.text;
+    }
+    return !tip.empty();
+}
+
 void CFlipdeckDlg::ShowProgress(bool running)
 {
     for (int control : {IDOK, IDCANCEL, IDC_AUTOSTART, IDC_KALVIO_LIST, IDC_CODESYS_LIST, IDC_KALVIO_HEADER, IDC_CODESYS_HEADER})
@@ -364,6 +427,7 @@ void CFlipdeckDlg::ShowCodesysList(const std::vector<CodesysVersionEntry>& entri
     InsertListRow(list, 0, {LoadLocalizedString(IDS_NEW_ENTRY_MARKER)});
     for (const CodesysVersionEntry& entry : entries)
         InsertListRow(list, ListView_GetItemCount(list), {entry.name, entry.renamePath, entry.version});
+    MarkRows(IDC_CODESYS_LIST, kCodesysProduct);
 }
 
 void CFlipdeckDlg::ShowSuiteList(const std::vector<SuiteVersionEntry>& entries)
@@ -372,6 +436,7 @@ void CFlipdeckDlg::ShowSuiteList(const std::vector<SuiteVersionEntry>& entries)
     ListView_DeleteAllItems(list);
     for (const SuiteVersionEntry& entry : entries)
         InsertListRow(list, ListView_GetItemCount(list), {entry.name, entry.renamePath, entry.version, entry.helpFile});
+    MarkRows(IDC_KALVIO_LIST, kSuiteProduct);
 }
 
 void CFlipdeckDlg::SetField(CurrentField field, const std::string& text) { SetItemText(field, text); }

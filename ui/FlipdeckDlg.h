@@ -60,6 +60,11 @@ private:
     // Draws the row of the version that is live in bold on a tinted ground.
     LRESULT DrawListRow(NMLVCUSTOMDRAW& draw);
     void ShowProgress(bool running);
+    // Verifies the machine again and marks the rows of the versions a switch cannot go to now.
+    void RefreshFindings();
+    void MarkRows(int listId, const char* product);
+    // The findings that stand in the way of a switch to a row's version, for its tooltip.
+    bool RowTip(NMHDR* header, std::string& tip);
     void ShowStep(size_t number, size_t count);
 
     RunState state_;
@@ -69,6 +74,7 @@ private:
     HICON icon_ = nullptr;
     std::string ownVersion_;
     UniqueFont boldFont_;
+    std::vector<Finding> findings_;
     // While a switch runs, no command of the user is taken.
     bool switching_ = false;
     std::mutex stepMutex_;

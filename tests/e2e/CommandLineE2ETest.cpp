@@ -638,4 +638,47 @@ TEST(ConsoleFront, WithoutAdministratorRightsItRefusesInTheUsersLanguageBeforeSt
     const std::wstring program = ToWide(BinDir() + "\\Flipdeck.exe");
     EXPECT_EQ(started, (std::vector<std::wstring>{program, L"\"" + program + L"\"  /switch \"Kalvio 2.15.1.20\""}));
     EXPECT_TRUE(scene.log.Messages().empty());
+TEST(CommandLineE2E, VerifyAnswersZeroOnAWholeWorldAndElevenWithTheFindingsOfABrokenOne)
+{
+    Scene scene;
+    // A switch to the live version put its bin folder on the PATH.
+    ASSERT_TRUE(WriteRegExpandString(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path", "C:\\Brivane\\bin;C:\\windows"));
+    const world::Snapshot whole = world::Snapshot::Take();
+    const CommandRun clean = RunFlipdeckCommand("/verify /json");
+    EXPECT_EQ(clean.exitCode, 0u) << clean.out;
+    const JsonValue none = ParseJson(clean.out);
+    EXPECT_EQ(none["schemaVersion"].number, 1);
+    EXPECT_TRUE(none["findings"].items.empty());
+    const CommandRun cleanText = RunFlipdeckCommand("/verify");
+    EXPECT_EQ(cleanText.exitCode, 0u);
+    EXPECT_EQ(Lines(cleanText.out).at(0), "Keine Abweichungen: die Kataloge stimmen mit dem Rechner \xFC" "berein.");
+    EXPECT_EQ(whole.Differences(world::Snapshot::Take()), "");
+
+    // A technician uninstalled the parked MERIDAN version: its folder is gone.
+    test::RemoveTree("C:\\MERIDAN V3.0.2.7");
+    const world::Snapshot broken = world::Snapshot::Take();
+    const CommandRun found = RunFlipdeckCommand("/verify /json");
+    EXPECT_EQ(found.exitCode, 11u);
+    const JsonValue document = ParseJson(found.out);
+    EXPECT_EQ(document["schemaVersion"].number, 1);
+    ASSERT_EQ(document["findings"].items.size(), 1u);
+    const JsonValue& finding = document["findings"][0];
+    EXPECT_EQ(Text(finding["code"]), "suite-folder-missing");
+    EXPECT_EQ(Text(finding["product"]), "suite");
+    EXPECT_EQ(Text(finding["entry"]), "MDN 3.0.2.7");
+    EXPECT_EQ(Text(finding["place"]), "C:\\MERIDAN V3.0.2.7");
+    EXPECT_EQ(Text(finding["message"]), "MDN 3.0.2.7 liegt weder aktiv unter C:\\MERIDAN noch geparkt unter C:\\MERIDAN "
+                                        "V3.0.2.7: legen Sie den Ordner an einen der beiden Orte zur\xFC" "ck oder l\xF6sche"
+                                        "n Sie den Eintrag.");
+
+    const CommandRun text = RunFlipdeckCommand("/verify");
+    EXPECT_EQ(text.exitCode, 11u);
+    const std::vector<std::string> lines = Lines(text.out);
+    ASSERT_GE(lines.size(), 5u);
+    EXPECT_EQ(lines[0], "Abweichungen zwischen den Katalogen und dem Rechner: 1");
+    EXPECT_EQ(lines[2], "suite-folder-missing (suite, MDN 3.0.2.7)");
+    EXPECT_EQ(lines[3], "      C:\\MERIDAN V3.0.2.7");
+    EXPECT_EQ(broken.Differences(world::Snapshot::Take()), "");
+    const std::vector<std::string> log = scene.log.Messages();
+    EXPECT_NE(std::find(log.begin(), log.end(), "Command line: /verify"), log.end());
 }

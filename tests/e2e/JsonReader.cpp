@@ -91,6 +91,11 @@ private:
         } else if (Take("true") || Take("false")) {
             value.kind = JsonValue::Kind::Boolean;
             value.boolean = c == 't';
+        } else if (c >= '0' && c <= '9') {
+            // Whole numbers only: the program writes no others.
+            value.kind = JsonValue::Kind::Number;
+            while (at_ < text_.size() && text_[at_] >= '0' && text_[at_] <= '9')
+                value.number = value.number * 10 + (text_[at_++] - '0');
         } else {
             Fail("not a value");
         }

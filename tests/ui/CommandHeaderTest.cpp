@@ -117,7 +117,8 @@ TEST_F(MainDialogHeaders, ButtonsSitRightAlignedInCommandOrderWithGermanTooltips
     using Expected = std::vector<std::pair<int, std::string>>;
     const std::pair<const CCommandHeader*, Expected> headers[] = {
         {&suite_,
-         {{ID_CMD_START, "Start"},
+         {{ID_CMD_VERIFY, "Prüfen"},
+          {ID_CMD_START, "Start"},
           {ID_CMD_NEW, "Neu"},
           {ID_CMD_DELETE, "Löschen"},
           {ID_CMD_PREVIEW, "Vorschau des Wechsels"},
@@ -125,7 +126,8 @@ TEST_F(MainDialogHeaders, ButtonsSitRightAlignedInCommandOrderWithGermanTooltips
           {ID_CMD_MOVE_UP, "Nach oben schieben"},
           {ID_CMD_MOVE_DOWN, "Nach unten schieben"}}},
         {&codesys_,
-         {{ID_CMD_DELETE, "Löschen"},
+         {{ID_CMD_VERIFY, "Prüfen"},
+          {ID_CMD_DELETE, "Löschen"},
           {ID_CMD_PREVIEW, "Vorschau des Wechsels"},
           {ID_CMD_CHANGE, "Version wechseln"},
           {ID_CMD_MOVE_UP, "Nach oben schieben"},
@@ -177,7 +179,7 @@ TEST_F(MainDialogHeaders, EveryButtonReportsItsCommandToTheDialog)
 TEST_F(MainDialogHeaders, TheHeaderHandsTheDrawingToItsButtons)
 {
     const std::vector<Button> buttons = ButtonsOf(suite_);
-    ASSERT_EQ(buttons.size(), 7u);
+    ASSERT_EQ(buttons.size(), 8u);
     SendMessageA(buttons[2].hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
     // Raised frame on the button under the mouse only; the icon drawn on every button.
     for (const Button& button : buttons) {
@@ -196,7 +198,7 @@ TEST_F(MainDialogHeaders, TheHeaderHandsTheDrawingToItsButtons)
 TEST_F(MainDialogHeaders, InitOnAReopenedDialogCanKeepTheButtonSet)
 {
     EXPECT_FALSE(codesys_.Init(IDC_CODESYS_HEADER, dialog_.GetHwnd(), kSuiteButtons)) << "attached already";
-    EXPECT_EQ(ButtonsOf(codesys_).size(), 5u);
+    EXPECT_EQ(ButtonsOf(codesys_).size(), 6u);
 
     // The tooltip goes with the dialog.
     HWND tooltip = codesys_.GetToolTip();
@@ -207,8 +209,8 @@ TEST_F(MainDialogHeaders, InitOnAReopenedDialogCanKeepTheButtonSet)
     ASSERT_TRUE(reopened.Create());
     ASSERT_TRUE(codesys_.Init(IDC_CODESYS_HEADER, reopened.GetHwnd(), kKeepButtonSet));
     EXPECT_EQ(IdsOf(ButtonsOf(codesys_)),
-              (std::vector<int>{ID_CMD_DELETE, ID_CMD_PREVIEW, ID_CMD_CHANGE, ID_CMD_MOVE_UP, ID_CMD_MOVE_DOWN}));
-    EXPECT_EQ(SendMessageA(codesys_.GetToolTip(), TTM_GETTOOLCOUNT, 0, 0), 5);
+              (std::vector<int>{ID_CMD_VERIFY, ID_CMD_DELETE, ID_CMD_PREVIEW, ID_CMD_CHANGE, ID_CMD_MOVE_UP, ID_CMD_MOVE_DOWN}));
+    EXPECT_EQ(SendMessageA(codesys_.GetToolTip(), TTM_GETTOOLCOUNT, 0, 0), 6);
 }
 
 TEST_F(BareHeader, ALowCaptionGrowsUpwardsToTwentyPixels)

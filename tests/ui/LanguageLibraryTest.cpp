@@ -26,7 +26,7 @@ const unsigned kProgramIds[] = {
 #include "messages.inc"
 #undef FLIPDECK_TEXT
 };
-const UINT kDialogIds[] = {IDD_ABOUTBOX, IDD_FLIPDECK_DIALOG, IDD_ENTRY_EDIT};
+const UINT kDialogIds[] = {IDD_ABOUTBOX, IDD_FLIPDECK_DIALOG, IDD_ENTRY_EDIT, IDD_VERIFY};
 
 // What a dialog is made of apart from its texts: class, id, styles and place of the dialog
 // and of every control.
@@ -61,7 +61,7 @@ TEST(LanguageLibrary, HoldsEveryTextAndDialogOfTheProgramInEnglish)
     ASSERT_EQ(std::size(kEnglish), std::size(kProgramIds));
     for (size_t i = 0; i < std::size(kProgramIds); ++i) {
         ASSERT_EQ(kEnglish[i].id, kProgramIds[i]);
-        char buffer[1024];
+        char buffer[4097];  // as much as a string table entry holds
         int length = LoadStringA(library.get(), kProgramIds[i], buffer, sizeof(buffer));
         ASSERT_GT(length, 0) << kProgramIds[i];
         EXPECT_EQ(std::string(buffer, static_cast<size_t>(length)), kEnglish[i].text) << kProgramIds[i];

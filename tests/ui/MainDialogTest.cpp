@@ -184,3 +184,77 @@ TEST(MainDialog, IgnoresANotificationWithoutItsRecord)
               IDCANCEL);
     EXPECT_TRUE(answered);
 }
+
+namespace {
+
+int RowImage(HWND list, int row)
+{
+    LVITEMA item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    return item.iImage;
+}
+
+// What the dialog answers for the tooltip of a row, asked as the list asks.
+std::string RowTip(HWND dialog, int listId, int row)
+{
+    char text[1024] = {};
+    NMLVGETINFOTIPA info{};
+    info.hdr.hwndFrom = GetDlgItem(dialog, listId);
+    info.hdr.idFrom = static_cast<UINT_PTR>(listId);
+    info.hdr.code = LVN_GETINFOTIPA;
+    info.pszText = text;
+    info.cchTextMax = sizeof(text);
+    info.iItem = row;
+    SendMessageA(dialog, WM_NOTIFY, static_cast<WPARAM>(listId), reinterpret_cast<LPARAM>(&info));
+    return text;
+}
+
+}  // namespace
+
+// Wine's list view asks for no tooltip when the mouse rests on a row: the dialog is asked directly.
+TEST(MainDialog, MarksTheRowsASwitchCannotGoToAndListsTheFindingsOfTheVerifyButton)
+{
+    SavedSystemPath path;
+    ScopedDemoWorld world;
+    ScratchLogFolder log;
+    ASSERT_TRUE(WriteRegExpandString(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path", "C:\\Brivane\\bin;C:\\windows"));
+    // A parked version uninstalled by hand, the gateway backup of another incomplete.
+    ASSERT_TRUE(MoveFileA("C:\\Brivane V2.15.1.20", "C:\\Brivane V2.15.1.20_alt"));
+    ASSERT_TRUE(DeleteFileA((ProductSystemDirectory() + "CoDeSys 2.3.8.1\\gclient.dll").c_str()));
+
+    std::vector<std::vector<std::string>> listed;
+    CFlipdeckDlg dialog("C:\\Brivane", ProgramStartup());
+    EXPECT_EQ(RunModal(dialog, {{IsMainDialog,
+                                 [](HWND main) {
+                                     HWND suite = GetDlgItem(main, IDC_KALVIO_LIST);
+                                     HWND codesys = GetDlgItem(main, IDC_CODESYS_LIST);
+                                     EXPECT_EQ(RowImage(suite, 0), I_IMAGENONE);
+                                     EXPECT_EQ(RowImage(suite, 1), 0);
+                                     EXPECT_EQ(RowImage(suite, 2), I_IMAGENONE);
+                                     EXPECT_EQ(RowImage(codesys, 2), 0);  // CoDeSys 2.3.8.1
+                                     EXPECT_EQ(RowImage(codesys, 3), I_IMAGENONE);
+                                     EXPECT_EQ(RowTip(main, IDC_KALVIO_LIST, 0), "");
+                                     EXPECT_EQ(RowTip(main, IDC_KALVIO_LIST, 1).substr(0, 22), "suite-folder-missing: ");
+                                     EXPECT_EQ(RowTip(main, IDC_CODESYS_LIST, 2),
+                                               "codesys-gateway-incomplete: Im Sicherungsordner der Gateway-Dateien von "
+                                               "CoDeSys 2.3.8.1 fehlt gclient.dll: stellen Sie die Datei wieder her oder "
+                                               "installieren Sie die Version neu.");
+                                     ClickHeaderButton(main, IDC_CODESYS_HEADER, ID_CMD_VERIFY);
+                                 }},
+                                {[](HWND dialog) { return GetDlgItem(dialog, IDC_VERIFY_LIST) != nullptr; },
+                                 [&](HWND findings) {
+                                     HWND list = GetDlgItem(findings, IDC_VERIFY_LIST);
+                                     for (int row = 0; row < ListView_GetItemCount(list); ++row)
+                                         listed.push_back({GetListCellText(list, row, 0), GetListCellText(list, row, 1)});
+                                     EXPECT_EQ(GetWindowString(GetDlgItem(findings, IDC_VERIFY_HEADING)),
+                                               "Abweichungen zwischen den Katalogen und dem Rechner: 3");
+                                     Click(findings, IDOK);
+                                 }},
+                                {IsMainDialog, [](HWND main) { Click(main, IDCANCEL); }}}),
+              IDCANCEL);
+    EXPECT_EQ(listed, (std::vector<std::vector<std::string>>{{"Kalvio 2.15.1.20", "suite-folder-missing"},
+                                                             {"Kalvio 2.15.1.20", "suite-folder-misplaced"},
+                                                             {"CoDeSys 2.3.8.1", "codesys-gateway-incomplete"}}));
+}
