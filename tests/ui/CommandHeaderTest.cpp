@@ -112,24 +112,24 @@ protected:
 
 }  // namespace
 
-TEST_F(MainDialogHeaders, ButtonsSitRightAlignedInCommandOrderWithGermanTooltips)
+TEST_F(MainDialogHeaders, ButtonsSitRightAlignedInCommandOrderNamedWithTheirKeys)
 {
     using Expected = std::vector<std::pair<int, std::string>>;
     const std::pair<const CCommandHeader*, Expected> headers[] = {
         {&suite_,
-         {{ID_CMD_START, "Start"},
-          {ID_CMD_NEW, "Neu"},
-          {ID_CMD_DELETE, "Löschen"},
-          {ID_CMD_PREVIEW, "Vorschau des Wechsels"},
-          {ID_CMD_CHANGE, "Version wechseln"},
-          {ID_CMD_MOVE_UP, "Nach oben schieben"},
-          {ID_CMD_MOVE_DOWN, "Nach unten schieben"}}},
+         {{ID_CMD_START, "Start (Strg+F5)"},
+          {ID_CMD_NEW, "Neu (Einfg)"},
+          {ID_CMD_DELETE, "Löschen (Entf)"},
+          {ID_CMD_PREVIEW, "Vorschau des Wechsels (Umschalt+F5)"},
+          {ID_CMD_CHANGE, "Version wechseln (F5)"},
+          {ID_CMD_MOVE_UP, "Nach oben schieben (Strg+Nach-oben)"},
+          {ID_CMD_MOVE_DOWN, "Nach unten schieben (Strg+Nach-unten)"}}},
         {&codesys_,
-         {{ID_CMD_DELETE, "Löschen"},
-          {ID_CMD_PREVIEW, "Vorschau des Wechsels"},
-          {ID_CMD_CHANGE, "Version wechseln"},
-          {ID_CMD_MOVE_UP, "Nach oben schieben"},
-          {ID_CMD_MOVE_DOWN, "Nach unten schieben"}}},
+         {{ID_CMD_DELETE, "Löschen (Entf)"},
+          {ID_CMD_PREVIEW, "Vorschau des Wechsels (Umschalt+F5)"},
+          {ID_CMD_CHANGE, "Version wechseln (F5)"},
+          {ID_CMD_MOVE_UP, "Nach oben schieben (Strg+Nach-oben)"},
+          {ID_CMD_MOVE_DOWN, "Nach unten schieben (Strg+Nach-unten)"}}},
     };
     for (const auto& [header, expected] : headers) {
         RECT client{};
@@ -147,6 +147,7 @@ TEST_F(MainDialogHeaders, ButtonsSitRightAlignedInCommandOrderWithGermanTooltips
             const RECT place{right - 22, (client.bottom - 20) / 2, right, client.bottom};
             EXPECT_EQ(buttons[i].id, expected[i].first);
             EXPECT_EQ(buttons[i].tooltip, expected[i].second);
+            EXPECT_EQ(GetWindowString(buttons[i].hwnd), expected[i].second) << "the name a screen reader reads";
             EXPECT_TRUE(EqualRect(&buttons[i].rect, &place)) << buttons[i].tooltip;
         }
     }
