@@ -83,6 +83,18 @@ struct GuardedBuffer {
     std::string bytes;
 };
 
+// What a run of a program with arguments left: its exit code and what it wrote to standard
+// output and standard error, both redirected to files, as the bytes arrived.
+struct CommandRun {
+    DWORD exitCode = STILL_ACTIVE;
+    std::string out;
+    std::string error;
+};
+
+// Runs `program` in the bin folder with `arguments` as they stand on its command line and waits
+// up to `seconds` for it to end (then ends it).
+CommandRun RunProgram(const std::string& program, const std::string& arguments, double seconds);
+
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 void MakeDirs(const std::string& path);

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/TestSupport.h"
+
 namespace flipdeck::test {
 
 // A message box shown by the program: its window, caption and text.
@@ -67,14 +69,6 @@ std::string ItemTextOf(HWND dialog, int id);
 
 // Top-level windows of a process that are visible dialogs (class "#32770").
 std::vector<HWND> DialogWindowsOf(DWORD processId);
-
-// What a run of Flipdeck.exe with arguments left: its exit code and what it wrote to standard
-// output and standard error, both redirected to files, as the bytes arrived.
-struct CommandRun {
-    DWORD exitCode = STILL_ACTIVE;
-    std::string out;
-    std::string error;
-};
 
 // Runs bin\Flipdeck.exe with `arguments` as they stand on its command line and waits for it to end.
 CommandRun RunFlipdeckCommand(const std::string& arguments, double seconds = 120);
