@@ -58,6 +58,20 @@ LRESULT CIconButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case kReflectedDrawItem:
         DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;
+    case WM_GETDLGCODE: {
+        // Enter presses the focused button, as it does a push button, not the dialog's default one.
+        const auto* pending = reinterpret_cast<const MSG*>(lParam);
+        if (pending != nullptr && pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN)
+            return Default(message, wParam, lParam) | DLGC_WANTMESSAGE;
+        break;
+    }
+    case WM_KEYDOWN:
+        if (wParam == VK_RETURN) {
+            SendMessageA(GetParent(GetHwnd()), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(GetHwnd()), BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetHwnd()));
+            return 0;
+        }
+        break;
     default:
         break;
     }

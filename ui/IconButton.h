@@ -11,8 +11,8 @@
 
 namespace flipdeck {
 
-// An owner-drawn tab stop showing one image of an icon, centred and never stretched. The
-// parent must reflect WM_DRAWITEM to the button (see kReflectedDrawItem).
+// An owner-drawn tab stop showing one image of an icon, centred and never stretched; the space
+// bar and Enter press it. The parent must reflect WM_DRAWITEM to the button (see kReflectedDrawItem).
 class CIconButton : public CWindowSubclass {
 public:
     // Creates a visible child button with the id, the rectangle (parent client coordinates), the

@@ -171,6 +171,17 @@ TEST_F(MainDialogHeaders, EveryButtonReportsItsCommandToTheDialog)
             SendMessageA(header->GetHwnd(), WM_COMMAND, MAKEWPARAM(button.id, BN_DOUBLECLICKED),
                          reinterpret_cast<LPARAM>(button.hwnd));
             EXPECT_EQ(recorder_.received.size(), 1u) << button.tooltip;
+
+            // Enter on the focused button presses it; the dialog's default button does not get it.
+            MSG enter{};
+            enter.hwnd = button.hwnd;
+            enter.message = WM_KEYDOWN;
+            enter.wParam = VK_RETURN;
+            EXPECT_NE(SendMessageA(button.hwnd, WM_GETDLGCODE, VK_RETURN, reinterpret_cast<LPARAM>(&enter)) & DLGC_WANTMESSAGE, 0)
+                << button.tooltip;
+            SendMessageA(button.hwnd, WM_KEYDOWN, VK_RETURN, 1);
+            ASSERT_EQ(recorder_.received.size(), 2u) << button.tooltip;
+            EXPECT_EQ(recorder_.received[1].second.command, static_cast<UINT>(button.id));
         }
     }
 }
