@@ -13,6 +13,7 @@
 #include <iostream>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/LocalizedString.h"
@@ -283,8 +284,24 @@ TEST(DisplayScale, NothingIsCutOrOverlapsAtThisScale)
 
         CFlipdeckDlg main("C:\\Brivane", ProgramStartup());
         EXPECT_EQ(RunModal(main,
-                           {{[](HWND dialog) { return GetDlgItem(dialog, IDC_KALVIO_LIST) != nullptr; },
+                           {// Laid out again as after a move to a monitor of another scale (here the same).
+                            {[](HWND dialog) { return GetDlgItem(dialog, IDC_KALVIO_LIST) != nullptr; },
+                             [](HWND dialog) {
+                                 RECT window{};
+                                 GetWindowRect(dialog, &window);
+                                 const UINT dpi = WindowDpi(dialog);
+                                 SendMessageA(dialog, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&window));
+                             }},
+                            {[](HWND dialog) { return GetDlgItem(dialog, IDC_KALVIO_LIST) != nullptr; },
                              [&](HWND dialog) {
+                                 const std::pair<int, int> headers[] = {{IDC_KALVIO_HEADER, 7}, {IDC_CODESYS_HEADER, 5}};
+                                 for (const auto& [header, buttons] : headers) {
+                                     int children = 0;
+                                     for (HWND child = GetWindow(GetDlgItem(dialog, header), GW_CHILD); child != nullptr;
+                                          child = GetWindow(child, GW_HWNDNEXT))
+                                         ++children;
+                                     EXPECT_EQ(children, buttons) << at << "header " << header;
+                                 }
                                  ExpectLaidOut(dialog, at + "main dialog");
                                  for (int list : {IDC_KALVIO_LIST, IDC_CODESYS_LIST})
                                      ExpectListFits(GetDlgItem(dialog, list), true, false, at + "main dialog");
