@@ -2,6 +2,17 @@
 
 #include <initializer_list>
 
+namespace flipdeck::seams {
+
+std::function<bool()> HighContrastOn = [] {
+    HIGHCONTRASTA contrast{};
+    contrast.cbSize = sizeof(contrast);
+    return SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+};
+
+}  // namespace flipdeck::seams
+
 namespace flipdeck {
 
 UINT WindowDpi(HWND window)
@@ -30,14 +41,6 @@ int CommandIconSize(UINT dpi)
             size = drawn;
     }
     return size;
-}
-
-bool HighContrastOn()
-{
-    HIGHCONTRASTA contrast{};
-    contrast.cbSize = sizeof(contrast);
-    return SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
-           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
 }
 
 }  // namespace flipdeck

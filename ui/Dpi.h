@@ -4,6 +4,16 @@
 
 #include <windows.h>
 
+#include <functional>
+
+namespace flipdeck::seams {
+
+// Whether the user chose a high-contrast scheme (SPI_GETHIGHCONTRAST); then only system colours
+// mark anything. Wine cannot switch such a scheme on: a test swaps in an answer.
+extern std::function<bool()> HighContrastOn;
+
+}  // namespace flipdeck::seams
+
 namespace flipdeck {
 
 constexpr UINT kDesignDpi = 96;
@@ -16,7 +26,5 @@ inline int ScaleForDpi(int pixels, UINT dpi) { return MulDiv(pixels, static_cast
 // The size of the command icons drawn for `dpi` (16, 20, 24 or 32): the largest that is no
 // larger than 16 pixels scaled, so an icon is never stretched.
 int CommandIconSize(UINT dpi);
-// Whether the user chose a high-contrast scheme: then only system colours mark anything.
-bool HighContrastOn();
 
 }  // namespace flipdeck

@@ -267,7 +267,7 @@ LRESULT CFlipdeckDlg::DrawListRow(NMLVCUSTOMDRAW& draw)
     SelectObject(draw.nmcd.hdc, BoldListFont());
     // The bold font marks the row also where colours do not; a high-contrast scheme's own
     // colours replace the tint.
-    if (HighContrastOn()) {
+    if (seams::HighContrastOn()) {
         draw.clrText = GetSysColor(COLOR_HIGHLIGHTTEXT);
         draw.clrTextBk = GetSysColor(COLOR_HIGHLIGHT);
     } else {

@@ -14,6 +14,7 @@
 #include "tests/TestSupport.h"
 #include "tests/ui/UiTestSupport.h"
 #include "tests/world/DemoWorld.h"
+#include "ui/Dpi.h"
 #include "ui/FlipdeckDlg.h"
 #include "ui/FolderDialog.h"
 #include "ui/ListView.h"
@@ -296,4 +297,31 @@ TEST(MainDialog, TabRunsInReadingOrderThroughEveryCommand)
     EXPECT_EQ(visited, (std::vector<int>{IDC_AUTOSTART, ID_CMD_START, ID_CMD_NEW, ID_CMD_DELETE, ID_CMD_PREVIEW, ID_CMD_CHANGE,
                                          ID_CMD_MOVE_UP, ID_CMD_MOVE_DOWN, IDC_KALVIO_LIST, ID_CMD_DELETE, ID_CMD_PREVIEW,
                                          ID_CMD_CHANGE, ID_CMD_MOVE_UP, ID_CMD_MOVE_DOWN, IDC_CODESYS_LIST, IDOK, IDCANCEL}));
+}
+
+TEST(MainDialog, TheLiveRowIsTintedOrUnderHighContrastInTheSchemesHighlightColours)
+{
+    ScopedDemoWorld world;
+    for (const bool highContrast : {false, true}) {
+        SeamOverride<bool()> scheme(seams::HighContrastOn, [&] { return highContrast; });
+        CFlipdeckDlg dialog("C:\\Brivane", ProgramStartup());
+        COLORREF live = 0;
+        COLORREF other = 0;
+        EXPECT_EQ(RunModal(dialog, {{IsMainDialog,
+                                     [&](HWND main) {
+                                         HWND list = GetDlgItem(main, IDC_KALVIO_LIST);
+                                         const Capture picture = CaptureWindow(list);
+                                         // Right of the texts, in the middle of row 0 (live) and row 1.
+                                         RECT row{};
+                                         ListView_GetItemRect(list, 0, &row, LVIR_BOUNDS);
+                                         const int x = ListView_GetColumnWidth(list, 0) + ListView_GetColumnWidth(list, 1) - 4;
+                                         const int border = GetSystemMetrics(SM_CXBORDER);
+                                         live = picture.At(x + border, (row.top + row.bottom) / 2 + border);
+                                         other = picture.At(x + border, (row.top + row.bottom) / 2 + (row.bottom - row.top) + border);
+                                         Click(main, IDCANCEL);
+                                     }}}),
+                  IDCANCEL);
+        EXPECT_EQ(live, highContrast ? GetSysColor(COLOR_HIGHLIGHT) : RGB(214, 236, 214)) << highContrast;
+        EXPECT_EQ(other, GetSysColor(COLOR_WINDOW)) << highContrast;
+    }
 }
