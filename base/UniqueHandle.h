@@ -77,6 +77,9 @@ struct LocalMemoryTraits : NullInvalid<HLOCAL> {
 struct FontTraits : NullInvalid<HFONT> {
     static void Close(HFONT font) { DeleteObject(font); }
 };
+struct IconTraits : NullInvalid<HICON> {
+    static void Close(HICON icon) { DestroyIcon(icon); }
+};
 }  // namespace detail
 
 using UniqueHKey = UniqueAny<detail::KeyTraits>;
@@ -85,6 +88,8 @@ using UniqueFileHandle = UniqueAny<detail::FileHandleTraits>;
 using UniqueFind = UniqueAny<detail::FindTraits>;
 using UniqueModule = UniqueAny<detail::ModuleTraits>;
 using UniqueFont = UniqueAny<detail::FontTraits>;
+// An icon loaded at a size of its own (not shared).
+using UniqueIcon = UniqueAny<detail::IconTraits>;
 // Memory the system hands out with LocalAlloc for the caller to free.
 using UniqueLocalMemory = UniqueAny<detail::LocalMemoryTraits>;
 

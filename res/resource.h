@@ -36,6 +36,7 @@
 #define ID_CMD_DELETE 101
 #define ID_CMD_MOVE_UP 102
 #define ID_CMD_MOVE_DOWN 103
+#define ID_CMD_EDIT 104
 #define ID_CMD_CHANGE 105
 #define ID_CMD_START 106
 #define ID_CMD_PREVIEW 107

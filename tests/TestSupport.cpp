@@ -254,6 +254,45 @@ std::vector<std::string> RecordingRegsvr32::CommandLines() const
     return commands;
 }
 
+UniqueHandle StartWithOutput(const std::string& program, const std::string& arguments, HANDLE out, HANDLE error)
+{
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = out;
+    startup.hStdError = error;
+    PROCESS_INFORMATION info{};
+    std::string commandLine = "\"" + program + "\" " + arguments;
+    if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, BinDir().c_str(),
+                        &startup, &info))
+        throw std::runtime_error("cannot start " + program);
+    CloseHandle(info.hThread);
+    return UniqueHandle(info.hProcess);
+}
+
+CommandRun RunProgram(const std::string& program, const std::string& arguments, double seconds)
+{
+    ScratchDir dir;
+    SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
+    auto create = [&](const std::string& path) {
+        return UniqueFileHandle(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
+                                            CREATE_ALWAYS, 0, nullptr));
+    };
+    CommandRun run;
+    {
+        UniqueFileHandle out = create(dir / "out.txt");
+        UniqueFileHandle error = create(dir / "error.txt");
+        UniqueHandle process = StartWithOutput(program, arguments, out.get(), error.get());
+        if (WaitForSingleObject(process.get(), static_cast<DWORD>(seconds * 1000)) != WAIT_OBJECT_0)
+            TerminateProcess(process.get(), STILL_ACTIVE);
+        WaitForSingleObject(process.get(), 10000);
+        GetExitCodeProcess(process.get(), &run.exitCode);
+    }
+    run.out = ReadFileBytes(dir / "out.txt");
+    run.error = ReadFileBytes(dir / "error.txt");
+    return run;
+}
+
 RunningStandIn::RunningStandIn(const std::string& path) : path_(path)
 {
     MakeDirs(path.substr(0, path.find_last_of('\\')));

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/Registry.h"
+#include "base/UniqueHandle.h"
 #include "catalogue/UserInterface.h"
 #include "steps/Journal.h"
 
@@ -82,6 +83,21 @@ struct GuardedBuffer {
     size_t size;
     std::string bytes;
 };
+
+// What a run of a program with arguments left: its exit code and what it wrote to standard
+// output and standard error, both redirected to files, as the bytes arrived.
+struct CommandRun {
+    DWORD exitCode = STILL_ACTIVE;
+    std::string out;
+    std::string error;
+};
+
+// Runs `program` in the bin folder with `arguments` as they stand on its command line and waits
+// up to `seconds` for it to end (then ends it).
+CommandRun RunProgram(const std::string& program, const std::string& arguments, double seconds = 120);
+// Starts `program` in the bin folder with `arguments`, its standard output and error on the
+// inheritable handles given; its process.
+UniqueHandle StartWithOutput(const std::string& program, const std::string& arguments, HANDLE out, HANDLE error);
 
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <array>
+#include <string>
 
 #include "ui/IconButton.h"
 #include "ui/WindowSubclass.h"
@@ -40,16 +41,20 @@ constexpr WORD kCodesysHeaderButtons =
 constexpr WORD kKeepButtonSet = 0xFFFF;
 
 // Turns a static of a dialog into a command header. The caption stays on the left; the buttons
-// of the set sit at the right end, 22 pixels wide each, touching, from right to left: move down,
-// move up, change, preview, delete, new, start, verify. A click on one sends the dialog a WM_NOTIFY with
-// wParam = (command << 16) | header id and a CommandNotification as lParam.
+// of the set sit at the right end, 22 pixels wide each at 100 % (scaled with the header's dpi),
+// touching, from right to left: move down, move up, change, preview, delete, new, start, verify.
+// Each is a tab stop (Tab runs left to right), named and with a tooltip by its command and the list's key
+// for it. A click on one sends the dialog a WM_NOTIFY with wParam = (command << 16) | header id
+// and a CommandNotification as lParam.
 class CCommandHeader : public CWindowSubclass {
 public:
-    // Subclasses the static `staticId` of `parent`, centres its caption vertically, makes it at
-    // least 20 pixels high (growing upwards) and creates the buttons that fit. False when the
-    // static cannot be subclassed (missing, or this object is attached already); then nothing
-    // else happens.
+    // Subclasses the static `staticId` of `parent`, centres its caption vertically and lays it
+    // out (Layout). False when the static cannot be subclassed (missing, or this object is
+    // attached already); then nothing else happens.
     bool Init(int staticId, HWND parent, WORD buttonSet);
+    // Makes the header at least 20 pixels high at 100 % (growing upwards) and creates the buttons
+    // that fit, anew, at the size and with the icon images of the header's dpi.
+    void Layout();
 
     HWND GetToolTip() const { return tooltip_; }
 
@@ -57,9 +62,9 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void FixHeight();
-    void CreateButtons();
-    void AddTool(HWND button, UINT textId) const;
+    void FixHeight(int minHeight);
+    void CreateButtons(UINT dpi);
+    void AddTool(HWND button, std::string text) const;
     void NotifyCommand(UINT command);
 
     // A popup is owned by its top-level window: the dialog destroys the tooltip with itself.

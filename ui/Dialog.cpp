@@ -205,4 +205,13 @@ HICON LoadIconResource(UINT id)
     return icon != nullptr ? icon : LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
 }
 
+UniqueIcon LoadIconResource(UINT id, int size)
+{
+    for (HMODULE module : {ResourceModule(), GetModuleHandleA(nullptr)}) {
+        if (auto icon = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0)))
+            return UniqueIcon(icon);
+    }
+    return UniqueIcon();
+}
+
 }  // namespace flipdeck

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "base/UniqueHandle.h"
+
 namespace flipdeck {
 
 // Base of the program's dialogs. The template comes from the current resource module (the
@@ -72,5 +74,7 @@ void SetItemText(HWND dialog, int id, const std::string& text);
 // An icon resource (shared, never destroyed) from the resource module, else from the program:
 // language libraries carry no icons.
 HICON LoadIconResource(UINT id);
+// The image of that size of an icon resource, the same way; null when the icon is missing.
+UniqueIcon LoadIconResource(UINT id, int size);
 
 }  // namespace flipdeck

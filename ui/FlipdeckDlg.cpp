@@ -17,6 +17,7 @@
 #include "ui/AboutDlg.h"
 #include "ui/CommandHeader.h"
 #include "ui/DlgFlipdeckEdit.h"
+#include "ui/Dpi.h"
 #include "ui/FolderDialog.h"
 #include "ui/ListView.h"
 #include "ui/PreviewDlg.h"
@@ -30,6 +31,8 @@ constexpr char kMessageCaption[] = "Flipdeck";
 // Posted by the switch's thread: a step starts (wParam its number, lParam the count); the switch ended.
 constexpr UINT kStepMessage = WM_APP + 1;
 constexpr UINT kSwitchEndedMessage = WM_APP + 2;
+// Posted on a change of dpi, so that the layout follows the dialog manager's own scaling.
+constexpr UINT kLayoutMessage = WM_APP + 3;
 // The ground of the live version's row.
 constexpr COLORREF kLiveRowColour = RGB(214, 236, 214);
 
@@ -67,9 +70,12 @@ BOOL CFlipdeckDlg::OnInitDialog()
 
     suiteHeader_.Init(IDC_KALVIO_HEADER, GetHwnd(), kSuiteHeaderButtons);
     codesysHeader_.Init(IDC_CODESYS_HEADER, GetHwnd(), kCodesysHeaderButtons);
+    suiteKeys_.Init(IDC_KALVIO_LIST, GetHwnd(), kSuiteListKeys);
+    codesysKeys_.Init(IDC_CODESYS_LIST, GetHwnd(), kCodesysListKeys);
 
     // Both lists ask for a right-aligned name column; the list view shows its first column left-aligned.
-    // A row a switch cannot go to is marked with the warning icon; the list destroys its image list.
+    // The widths follow the texts once the rows are in (FitListColumns). A row a switch cannot go to
+    // is marked with the warning icon; the list destroys its image list.
     const int iconSize = GetSystemMetrics(SM_CXSMICON);
     for (int list : {IDC_KALVIO_LIST, IDC_CODESYS_LIST}) {
         HWND view = GetItem(list);
@@ -77,11 +83,11 @@ BOOL CFlipdeckDlg::OnInitDialog()
         HIMAGELIST marks = ImageList_Create(iconSize, iconSize, ILC_COLOR32 | ILC_MASK, 1, 0);
         ImageList_AddIcon(marks, static_cast<HICON>(LoadImageA(nullptr, IDI_WARNING, IMAGE_ICON, iconSize, iconSize, LR_SHARED)));
         ListView_SetImageList(view, marks, LVSIL_SMALL);
-        InsertListColumn(view, 0, LoadLocalizedString(IDS_COL_NAME), 110, LVCFMT_RIGHT);
-        InsertListColumn(view, 1, LoadLocalizedString(IDS_COL_RENAME_PATH), 300);
-        InsertListColumn(view, 2, LoadLocalizedString(IDS_COL_VERSION), 79);
+        InsertListColumn(view, 0, LoadLocalizedString(IDS_COL_NAME), 0, LVCFMT_RIGHT);
+        InsertListColumn(view, 1, LoadLocalizedString(IDS_COL_RENAME_PATH), 0);
+        InsertListColumn(view, 2, LoadLocalizedString(IDS_COL_VERSION), 0);
     }
-    InsertListColumn(GetItem(IDC_KALVIO_LIST), 3, LoadLocalizedString(IDS_COL_HELPFILE), 100);
+    InsertListColumn(GetItem(IDC_KALVIO_LIST), 3, LoadLocalizedString(IDS_COL_HELPFILE), 0);
 
     const std::string about = LoadLocalizedString(IDS_ABOUTBOX);
     if (HMENU menu = GetSystemMenu(GetHwnd(), FALSE); menu != nullptr && !about.empty()) {
@@ -161,13 +167,15 @@ bool CFlipdeckDlg::OnNotify(NMHDR* header, LRESULT& result)
         result = 0;
         return true;
     }
+    // A header's button or a list's key.
     if (header->code == kCommandNotificationCode &&
-        (header->idFrom == IDC_KALVIO_HEADER || header->idFrom == IDC_CODESYS_HEADER)) {
+        (header->idFrom == IDC_KALVIO_HEADER || header->idFrom == IDC_CODESYS_HEADER ||
+         header->idFrom == IDC_KALVIO_LIST || header->idFrom == IDC_CODESYS_LIST)) {
         const UINT command = reinterpret_cast<const CommandNotification*>(header)->command;
         if (command == ID_CMD_VERIFY) {
             RefreshFindings();
             CVerifyDlg(GetHwnd(), findings_).DoModal();
-        } else if (header->idFrom == IDC_KALVIO_HEADER)
+        } else if (header->idFrom == IDC_KALVIO_HEADER || header->idFrom == IDC_KALVIO_LIST)
             RunSuiteCommand(command);
         else
             RunCodesysCommand(command);
@@ -185,6 +193,9 @@ void CFlipdeckDlg::RunSuiteCommand(UINT command)
         break;
     case ID_CMD_DELETE:
         DeleteSuiteEntry(state_, *this);
+        break;
+    case ID_CMD_EDIT:
+        EditSuiteEntry(state_, *this);
         break;
     case ID_CMD_MOVE_UP:
         MoveSuiteEntryUp(state_, *this);
@@ -248,6 +259,14 @@ bool CFlipdeckDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
         ShowStep(wParam, static_cast<size_t>(lParam));
         return true;
     }
+    if (message == WM_DPICHANGED) {
+        PostMessageA(GetHwnd(), kLayoutMessage, 0, 0);
+        return false;  // the dialog manager moves and scales the dialog and its template's controls
+    }
+    if (message == kLayoutMessage) {
+        LayoutForDpi();
+        return true;
+    }
     if (message == WM_QUERYDRAGICON) {
         result = reinterpret_cast<LRESULT>(icon_);
         return true;
@@ -272,15 +291,37 @@ LRESULT CFlipdeckDlg::DrawListRow(NMLVCUSTOMDRAW& draw)
     const std::string name = GetListCellText(draw.nmcd.hdr.hwndFrom, static_cast<int>(draw.nmcd.dwItemSpec), 0);
     if (live.empty() || !EqualsIgnoringCase(name, live))
         return CDRF_DODEFAULT;
+    SelectObject(draw.nmcd.hdc, BoldListFont());
+    // The bold font marks the row also where colours do not; a high-contrast scheme's own
+    // colours replace the tint.
+    if (seams::HighContrastOn()) {
+        draw.clrText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+        draw.clrTextBk = GetSysColor(COLOR_HIGHLIGHT);
+    } else {
+        draw.clrTextBk = kLiveRowColour;
+    }
+    return CDRF_NEWFONT;
+}
+
+HFONT CFlipdeckDlg::BoldListFont()
+{
     if (!boldFont_) {
         LOGFONTA font{};
-        GetObjectA(reinterpret_cast<HFONT>(SendMessageA(draw.nmcd.hdr.hwndFrom, WM_GETFONT, 0, 0)), sizeof(font), &font);
+        GetObjectA(reinterpret_cast<HFONT>(SendMessageA(GetItem(IDC_KALVIO_LIST), WM_GETFONT, 0, 0)), sizeof(font), &font);
         font.lfWeight = FW_BOLD;
         boldFont_.reset(CreateFontIndirectA(&font));
     }
-    SelectObject(draw.nmcd.hdc, boldFont_.get());
-    draw.clrTextBk = kLiveRowColour;
-    return CDRF_NEWFONT;
+    return boldFont_.get();
+}
+
+void CFlipdeckDlg::LayoutForDpi()
+{
+    boldFont_.reset();
+    suiteHeader_.Layout();
+    codesysHeader_.Layout();
+    // Each name may be the live one, drawn in bold.
+    FitListColumns(GetItem(IDC_KALVIO_LIST), BoldListFont(), 1);
+    FitListColumns(GetItem(IDC_CODESYS_LIST), BoldListFont(), 1);
 }
 
 void CFlipdeckDlg::RunWithProgress(const std::function<void(SwitchProgress&)>& work)
@@ -428,6 +469,7 @@ void CFlipdeckDlg::ShowCodesysList(const std::vector<CodesysVersionEntry>& entri
     for (const CodesysVersionEntry& entry : entries)
         InsertListRow(list, ListView_GetItemCount(list), {entry.name, entry.renamePath, entry.version});
     MarkRows(IDC_CODESYS_LIST, kCodesysProduct);
+    FitListColumns(list, BoldListFont(), 1);
 }
 
 void CFlipdeckDlg::ShowSuiteList(const std::vector<SuiteVersionEntry>& entries)
@@ -437,6 +479,7 @@ void CFlipdeckDlg::ShowSuiteList(const std::vector<SuiteVersionEntry>& entries)
     for (const SuiteVersionEntry& entry : entries)
         InsertListRow(list, ListView_GetItemCount(list), {entry.name, entry.renamePath, entry.version, entry.helpFile});
     MarkRows(IDC_KALVIO_LIST, kSuiteProduct);
+    FitListColumns(list, BoldListFont(), 1);
 }
 
 void CFlipdeckDlg::SetField(CurrentField field, const std::string& text) { SetItemText(field, text); }

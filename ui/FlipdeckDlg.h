@@ -14,6 +14,7 @@
 #include "steps/RunStartup.h"
 #include "ui/CommandHeader.h"
 #include "ui/Dialog.h"
+#include "ui/ListKeys.h"
 
 namespace flipdeck {
 
@@ -57,8 +58,13 @@ private:
     void RunSuiteCommand(UINT command);
     void RunCodesysCommand(UINT command);
     void PaintMinimisedIcon();
-    // Draws the row of the version that is live in bold on a tinted ground.
+    // Draws the row of the version that is live in bold on a tinted ground (in system colours
+    // under high contrast).
     LRESULT DrawListRow(NMLVCUSTOMDRAW& draw);
+    HFONT BoldListFont();
+    // Lays out what the dialog manager does not scale from dialog units: the headers' buttons,
+    // the bold font and the lists' columns.
+    void LayoutForDpi();
     void ShowProgress(bool running);
     // Verifies the machine again and marks the rows of the versions a switch cannot go to now.
     void RefreshFindings();
@@ -71,6 +77,8 @@ private:
     RunStartup startup_;
     CCommandHeader suiteHeader_;
     CCommandHeader codesysHeader_;
+    CListKeys suiteKeys_;
+    CListKeys codesysKeys_;
     HICON icon_ = nullptr;
     std::string ownVersion_;
     UniqueFont boldFont_;

@@ -1,5 +1,7 @@
 #include "ui/IconButton.h"
 
+#include "ui/Dialog.h"
+
 namespace flipdeck {
 
 namespace {
@@ -19,9 +21,9 @@ void DrawFrame(HDC dc, const RECT& rect, int topLeft, int bottomRight)
 
 }  // namespace
 
-bool CIconButton::Create(HWND parent, int id, const RECT& rect, HICON icon)
+bool CIconButton::Create(HWND parent, int id, const RECT& rect, UINT iconId, int iconSize, const std::string& name)
 {
-    HWND button = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW | BS_ICON | BS_LEFT | BS_TOP,
+    HWND button = CreateWindowExA(0, "BUTTON", name.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW,
                                   rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
     if (button == nullptr)
@@ -30,7 +32,8 @@ bool CIconButton::Create(HWND parent, int id, const RECT& rect, HICON icon)
         DestroyWindow(button);
         return false;
     }
-    SendMessageA(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+    icon_ = LoadIconResource(iconId, iconSize);
+    iconSize_ = iconSize;
     return true;
 }
 
@@ -55,6 +58,20 @@ LRESULT CIconButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case kReflectedDrawItem:
         DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;
+    case WM_GETDLGCODE: {
+        // Enter presses the focused button, as it does a push button, not the dialog's default one.
+        const auto* pending = reinterpret_cast<const MSG*>(lParam);
+        if (pending != nullptr && pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN)
+            return Default(message, wParam, lParam) | DLGC_WANTMESSAGE;
+        break;
+    }
+    case WM_KEYDOWN:
+        if (wParam == VK_RETURN) {
+            SendMessageA(GetParent(GetHwnd()), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(GetHwnd()), BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetHwnd()));
+            return 0;
+        }
+        break;
     default:
         break;
     }
@@ -76,10 +93,14 @@ void CIconButton::DrawItem(const DRAWITEMSTRUCT& item) const
     else if (hovered_)
         DrawFrame(item.hDC, item.rcItem, COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW);
     const int offset = pressed ? 1 : 0;
-    auto icon = reinterpret_cast<HICON>(SendMessageA(item.hwndItem, BM_GETIMAGE, IMAGE_ICON, 0));
-    if (icon != nullptr) {
-        // Natural size (width and height 0); the button's own area cuts it off.
-        DrawIconEx(item.hDC, 4 + offset, 3 + offset, icon, 0, 0, 0, nullptr, DI_NORMAL);
+    const int x = (item.rcItem.right - item.rcItem.left - iconSize_) / 2 + offset;
+    const int y = (item.rcItem.bottom - item.rcItem.top - iconSize_) / 2 + offset;
+    if (icon_)
+        DrawIconEx(item.hDC, x, y, icon_.get(), iconSize_, iconSize_, 0, nullptr, DI_NORMAL);
+    if ((item.itemState & ODS_FOCUS) != 0 && (item.itemState & ODS_NOFOCUSRECT) == 0) {
+        RECT focus = item.rcItem;
+        InflateRect(&focus, -2, -2);
+        DrawFocusRect(item.hDC, &focus);
     }
 }
 

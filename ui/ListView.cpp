@@ -1,5 +1,9 @@
 #include "ui/ListView.h"
 
+#include <algorithm>
+
+#include "ui/Dpi.h"
+
 namespace flipdeck {
 
 int InsertListColumn(HWND list, int index, const std::string& title, int width, int format)
@@ -51,6 +55,74 @@ std::string GetListCellText(HWND list, int row, int column)
             return std::string(buffer.data(), length);
         buffer.resize(buffer.size() * 2);
     }
+}
+
+namespace {
+
+int TextWidth(HDC dc, const std::string& text)
+{
+    SIZE size{};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    return size.cx;
+}
+
+}  // namespace
+
+void FitListColumns(HWND list, HFONT cellFont, int fillColumn)
+{
+    HWND header = ListView_GetHeader(list);
+    const int columns = Header_GetItemCount(header);
+    const int rows = ListView_GetItemCount(list);
+    // The list pads a cell's text on both sides; the first column also leaves room for the
+    // item's focus and its indent.
+    const UINT dpi = WindowDpi(list);
+    const int padding = ScaleForDpi(14, dpi);
+    const int firstColumnExtra = ScaleForDpi(4, dpi);
+    auto listFont = reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0));
+    HDC dc = GetDC(list);
+    if (dc == nullptr)
+        return;
+    const HGDIOBJ before = SelectObject(dc, listFont);
+    std::vector<int> widths(static_cast<size_t>(columns), 0);
+    for (int column = 0; column < columns; ++column)
+        widths[static_cast<size_t>(column)] = TextWidth(dc, GetListColumnTitle(list, column));
+    SelectObject(dc, cellFont != nullptr ? cellFont : listFont);
+    for (int row = 0; row < rows; ++row) {
+        for (int column = 0; column < columns; ++column) {
+            int& width = widths[static_cast<size_t>(column)];
+            width = std::max(width, TextWidth(dc, GetListCellText(list, row, column)));
+        }
+    }
+    SelectObject(dc, before);
+    ReleaseDC(list, dc);
+
+    RECT client{};
+    GetClientRect(list, &client);
+    int room = client.right;
+    // Room for a vertical scroll bar the rows will need, so that no horizontal one follows.
+    if ((GetWindowLongA(list, GWL_STYLE) & WS_VSCROLL) == 0 && rows > ListView_GetCountPerPage(list))
+        room -= GetSystemMetrics(SM_CXVSCROLL);
+    int total = 0;
+    for (int column = 0; column < columns; ++column) {
+        int& width = widths[static_cast<size_t>(column)];
+        width += padding + (column == 0 ? firstColumnExtra : 0);
+        total += width;
+    }
+    if (fillColumn >= 0 && fillColumn < columns && total < room)
+        widths[static_cast<size_t>(fillColumn)] += room - total;
+    for (int column = 0; column < columns; ++column)
+        ListView_SetColumnWidth(list, column, widths[static_cast<size_t>(column)]);
+}
+
+std::string GetListColumnTitle(HWND list, int column)
+{
+    char title[256] = {};
+    HDITEMA item{};
+    item.mask = HDI_TEXT;
+    item.pszText = title;
+    item.cchTextMax = sizeof(title);
+    Header_GetItem(ListView_GetHeader(list), column, &item);
+    return title;
 }
 
 std::vector<int> GetSelectedListRows(HWND list)

@@ -17,16 +17,12 @@ BOOL CPreviewDlg::OnInitDialog()
     SetItemText(IDC_PREVIEW_HEADING, heading_);
     HWND list = GetItem(IDC_PREVIEW_LIST);
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
-    RECT client{};
-    GetClientRect(list, &client);
-    const int numberWidth = 36;
-    InsertListColumn(list, 0, "#", numberWidth, LVCFMT_RIGHT);
-    InsertListColumn(list, 1, LoadLocalizedString(IDS_COL_STEP), client.right - numberWidth - GetSystemMetrics(SM_CXVSCROLL));
+    InsertListColumn(list, 0, "#", 0, LVCFMT_RIGHT);
+    InsertListColumn(list, 1, LoadLocalizedString(IDS_COL_STEP), 0);
     for (size_t i = 0; i < steps_.size(); ++i)
         InsertListRow(list, static_cast<int>(i), {std::to_string(i + 1), steps_[i]});
     // Long paths make long steps: the column takes the longest whole, the list scrolls sideways.
-    if (!steps_.empty())
-        ListView_SetColumnWidth(list, 1, LVSCW_AUTOSIZE);
+    FitListColumns(list, nullptr, 1);
     return TRUE;
 }
 

@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
-"""Writes the program's icons as 32x32 16-colour .ico files into this folder.
+"""Writes the program's icons as .ico files into this folder.
 
-The command header's buttons show only the top-left corner of an icon (the button is 22x20
-pixels and draws the icon at 4,3), so each button picture lies in the top-left 15x14 pixels;
-the rest stays transparent. The application icon uses the whole 32x32 square.
+Each command header button picture is drawn on a 16-pixel grid (15x14 pixels of it) and written
+at 16, 20, 24 and 32 pixels, one image per display scale (100, 125, 150 and 200 %), so that the
+button picks the image of its size and nothing is stretched at run time. 16 and 32 pixels are the
+grid once and twice; 20 and 24 are the grid resampled by area, with partial transparency at the
+edges (32-bit images). The application icon is one 32x32 16-colour image.
 Run it again after changing a picture: python3 res/icons/make_icons.py
 """
 import os
@@ -155,15 +157,72 @@ VERIFY = """
 ...............
 ...............
 """
+BUTTON_SIZES = (16, 20, 24, 32)
 
 
 def picture(text):
-    """A 32x32 grid of palette letters with `text` in its top-left corner."""
-    grid = [["."] * SIZE for _ in range(SIZE)]
-    for y, row in enumerate(text.strip("\n").splitlines()):
-        for x, letter in enumerate(row):
-            grid[y][x] = letter
-    return grid
+    """The rows of palette letters of a button picture."""
+    return [list(row) for row in text.strip("\n").splitlines()]
+
+
+def resample(rows, size):
+    """The picture at `size` pixels: every target pixel averages the grid cells it covers
+    (colour weighted by opacity), the picture centred as on its 16-pixel grid."""
+    scale = size / 16
+    height, width = len(rows), max(len(row) for row in rows)
+    left, top = (16 - width) // 2 * scale, (16 - height) // 2 * scale
+    pixels = []
+    for y in range(size):
+        line = []
+        for x in range(size):
+            r = g = b = a = 0.0
+            x0, x1 = (x - left) / scale, (x + 1 - left) / scale
+            y0, y1 = (y - top) / scale, (y + 1 - top) / scale
+            for gy in range(max(0, int(y0)), min(height, int(y1) + 1)):
+                cover_y = min(y1, gy + 1) - max(y0, gy)
+                for gx in range(max(0, int(x0)), min(width, int(x1) + 1)):
+                    cover = (min(x1, gx + 1) - max(x0, gx)) * cover_y
+                    letter = rows[gy][gx] if gx < len(rows[gy]) else "."
+                    if cover <= 0 or letter == ".":
+                        continue
+                    cr, cg, cb = PALETTE[INDEX[letter]][1]
+                    r, g, b, a = r + cr * cover, g + cg * cover, b + cb * cover, a + cover
+            area = (x1 - x0) * (y1 - y0)
+            line.append((r / a, g / a, b / a, a / area) if a > 0 else (0, 0, 0, 0))
+        pixels.append(line)
+    return pixels
+
+
+def rgba_image(pixels):
+    """A 32-bit icon image (colour with alpha, then the AND mask) of square `pixels`."""
+    size = len(pixels)
+    header = struct.pack("<IiiHHIIiiII", 40, size, 2 * size, 1, 32, 0, 0, 0, 0, 0, 0)
+    colours = bytearray()
+    mask = bytearray()
+    mask_row = (size + 31) // 32 * 4
+    for line in reversed(pixels):  # bitmaps are stored bottom-up
+        bits = 0
+        for r, g, b, a in line:
+            colours += bytes((round(b), round(g), round(r), min(255, round(a * 255))))
+            bits = (bits << 1) | (1 if a == 0 else 0)
+        bits <<= mask_row * 8 - size
+        mask += bits.to_bytes(mask_row, "big")
+    return header + bytes(colours) + bytes(mask)
+
+
+def write_images(path, images):
+    """An .ico file of square images, each given as (size, bits per pixel, colours, bytes)."""
+    directory = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for size, bits, colours, data in images:
+        directory += struct.pack("<BBBBHHII", size % 256, size % 256, colours, 0, 1, bits, len(data), offset)
+        offset += len(data)
+    with open(path, "wb") as out:
+        out.write(directory + b"".join(data for *_, data in images))
+
+
+def write_button_icon(path, rows):
+    write_images(path, [(size, 32, 0, rgba_image(resample(rows, size))) for size in BUTTON_SIZES])
 
 
 def application_icon():
@@ -204,16 +263,13 @@ def write_icon(path, grid):
         for letter in row:
             bits = (bits << 1) | (1 if letter == "." else 0)
         mask += bits.to_bytes(SIZE // 8, "big")
-    image = header + palette + bytes(colours) + bytes(mask)
-    directory = struct.pack("<HHH", 0, 1, 1) + struct.pack("<BBBBHHII", SIZE, SIZE, 16, 0, 1, 4, len(image), 22)
-    with open(path, "wb") as out:
-        out.write(directory + image)
+    write_images(path, [(SIZE, 4, 16, header + palette + bytes(colours) + bytes(mask))])
 
 
 def main():
     folder = os.path.dirname(os.path.abspath(__file__))
-    icons = {
-        "flipdeck.ico": application_icon(),
+    write_icon(os.path.join(folder, "flipdeck.ico"), application_icon())
+    buttons = {
         "delete.ico": picture(DELETE),
         "move_up.ico": picture(MOVE_UP),
         "move_down.ico": picture("\n".join(reversed(MOVE_UP.strip("\n").splitlines()))),
@@ -224,8 +280,8 @@ def main():
         "preview.ico": picture(PREVIEW),
         "verify.ico": picture(VERIFY),
     }
-    for name, grid in icons.items():
-        write_icon(os.path.join(folder, name), grid)
+    for name, rows in buttons.items():
+        write_button_icon(os.path.join(folder, name), rows)
 
 
 if __name__ == "__main__":

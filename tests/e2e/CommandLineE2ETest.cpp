@@ -487,7 +487,7 @@ void ExpectFrontRunsAsFlipdeck(const std::string& arguments, DWORD expectedCode)
 {
     SCOPED_TRACE(arguments.substr(0, 60));
     const CommandRun program = RunFlipdeckCommand(arguments);
-    const CommandRun front = RunProgramCommand(FrontPath(), arguments);
+    const CommandRun front = RunProgram(FrontPath(), arguments);
     EXPECT_EQ(program.exitCode, expectedCode) << program.error;
     EXPECT_EQ(front.exitCode, program.exitCode);
     EXPECT_EQ(front.out, program.out);
@@ -601,14 +601,14 @@ TEST(ConsoleFrontE2E, ASwitchMakesItsStepsAndItsOutputReachesAPipe)
     EXPECT_FALSE(PreviewSteps(preview.out).empty());
     EXPECT_EQ(PreviewSteps(preview.out), AnnouncedSteps(run.out));
     EXPECT_EQ(Lines(run.out).back(), "Der Wechsel war erfolgreich!");
-    EXPECT_EQ(Text(ParseJson(RunProgramCommand(FrontPath(), "/list /json").out)["suite"]["current"]), "Kalvio 2.15.1.20");
+    EXPECT_EQ(Text(ParseJson(RunProgram(FrontPath(), "/list /json").out)["suite"]["current"]), "Kalvio 2.15.1.20");
 }
 
 TEST(ConsoleFrontE2E, WithoutFlipdeckExeBesideItSaysSoAndEndsWithItsOwnCode)
 {
     ScratchDir alone;
     ASSERT_TRUE(CopyFileA(FrontPath().c_str(), (alone / "Flipdeck.com").c_str(), FALSE));
-    const CommandRun run = RunProgramCommand(alone / "Flipdeck.com", "/list");
+    const CommandRun run = RunProgram(alone / "Flipdeck.com", "/list");
     EXPECT_EQ(run.exitCode, static_cast<DWORD>(kFrontNotStarted));
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(Lines(run.error).at(0), "Flipdeck.exe konnte nicht gestartet werden: " + (alone / "Flipdeck.exe")) << run.error;
@@ -638,6 +638,8 @@ TEST(ConsoleFront, WithoutAdministratorRightsItRefusesInTheUsersLanguageBeforeSt
     const std::wstring program = ToWide(BinDir() + "\\Flipdeck.exe");
     EXPECT_EQ(started, (std::vector<std::wstring>{program, L"\"" + program + L"\"  /switch \"Kalvio 2.15.1.20\""}));
     EXPECT_TRUE(scene.log.Messages().empty());
+}
+
 TEST(CommandLineE2E, VerifyAnswersZeroOnAWholeWorldAndElevenWithTheFindingsOfABrokenOne)
 {
     Scene scene;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "base/UniqueHandle.h"
+#include "tests/TestSupport.h"
 
 namespace flipdeck::test {
 
@@ -70,21 +70,8 @@ std::string ItemTextOf(HWND dialog, int id);
 // Top-level windows of a process that are visible dialogs (class "#32770").
 std::vector<HWND> DialogWindowsOf(DWORD processId);
 
-// What a run of Flipdeck.exe with arguments left: its exit code and what it wrote to standard
-// output and standard error, both redirected to files, as the bytes arrived.
-struct CommandRun {
-    DWORD exitCode = STILL_ACTIVE;
-    std::string out;
-    std::string error;
-};
-
 // Runs bin\Flipdeck.exe with `arguments` as they stand on its command line and waits for it to end.
 CommandRun RunFlipdeckCommand(const std::string& arguments, double seconds = 120);
-// The same for the program at `path`: bin\Flipdeck.com, or a copy elsewhere.
-CommandRun RunProgramCommand(const std::string& path, const std::string& arguments, double seconds = 120);
-// Starts the program at `path` with `arguments`, its standard output and error on the inheritable
-// handles given; its process.
-UniqueHandle StartWithOutput(const std::string& path, const std::string& arguments, HANDLE out, HANDLE error);
 
 // UTF-8 text in the system code page, for comparing it with the program's texts.
 std::string AnsiFromUtf8(const std::string& text);

@@ -112,26 +112,26 @@ protected:
 
 }  // namespace
 
-TEST_F(MainDialogHeaders, ButtonsSitRightAlignedInCommandOrderWithGermanTooltips)
+TEST_F(MainDialogHeaders, ButtonsSitRightAlignedInCommandOrderNamedWithTheirKeys)
 {
     using Expected = std::vector<std::pair<int, std::string>>;
     const std::pair<const CCommandHeader*, Expected> headers[] = {
         {&suite_,
-         {{ID_CMD_VERIFY, "Prüfen"},
-          {ID_CMD_START, "Start"},
-          {ID_CMD_NEW, "Neu"},
-          {ID_CMD_DELETE, "Löschen"},
-          {ID_CMD_PREVIEW, "Vorschau des Wechsels"},
-          {ID_CMD_CHANGE, "Version wechseln"},
-          {ID_CMD_MOVE_UP, "Nach oben schieben"},
-          {ID_CMD_MOVE_DOWN, "Nach unten schieben"}}},
+         {{ID_CMD_VERIFY, "Prüfen (F7)"},
+          {ID_CMD_START, "Start (Strg+F5)"},
+          {ID_CMD_NEW, "Neu (Einfg)"},
+          {ID_CMD_DELETE, "Löschen (Entf)"},
+          {ID_CMD_PREVIEW, "Vorschau des Wechsels (Umschalt+F5)"},
+          {ID_CMD_CHANGE, "Version wechseln (F5)"},
+          {ID_CMD_MOVE_UP, "Nach oben schieben (Strg+Nach-oben)"},
+          {ID_CMD_MOVE_DOWN, "Nach unten schieben (Strg+Nach-unten)"}}},
         {&codesys_,
-         {{ID_CMD_VERIFY, "Prüfen"},
-          {ID_CMD_DELETE, "Löschen"},
-          {ID_CMD_PREVIEW, "Vorschau des Wechsels"},
-          {ID_CMD_CHANGE, "Version wechseln"},
-          {ID_CMD_MOVE_UP, "Nach oben schieben"},
-          {ID_CMD_MOVE_DOWN, "Nach unten schieben"}}},
+         {{ID_CMD_VERIFY, "Prüfen (F7)"},
+          {ID_CMD_DELETE, "Löschen (Entf)"},
+          {ID_CMD_PREVIEW, "Vorschau des Wechsels (Umschalt+F5)"},
+          {ID_CMD_CHANGE, "Version wechseln (F5)"},
+          {ID_CMD_MOVE_UP, "Nach oben schieben (Strg+Nach-oben)"},
+          {ID_CMD_MOVE_DOWN, "Nach unten schieben (Strg+Nach-unten)"}}},
     };
     for (const auto& [header, expected] : headers) {
         RECT client{};
@@ -149,6 +149,7 @@ TEST_F(MainDialogHeaders, ButtonsSitRightAlignedInCommandOrderWithGermanTooltips
             const RECT place{right - 22, (client.bottom - 20) / 2, right, client.bottom};
             EXPECT_EQ(buttons[i].id, expected[i].first);
             EXPECT_EQ(buttons[i].tooltip, expected[i].second);
+            EXPECT_EQ(GetWindowString(buttons[i].hwnd), expected[i].second) << "the name a screen reader reads";
             EXPECT_TRUE(EqualRect(&buttons[i].rect, &place)) << buttons[i].tooltip;
         }
     }
@@ -172,6 +173,17 @@ TEST_F(MainDialogHeaders, EveryButtonReportsItsCommandToTheDialog)
             SendMessageA(header->GetHwnd(), WM_COMMAND, MAKEWPARAM(button.id, BN_DOUBLECLICKED),
                          reinterpret_cast<LPARAM>(button.hwnd));
             EXPECT_EQ(recorder_.received.size(), 1u) << button.tooltip;
+
+            // Enter on the focused button presses it; the dialog's default button does not get it.
+            MSG enter{};
+            enter.hwnd = button.hwnd;
+            enter.message = WM_KEYDOWN;
+            enter.wParam = VK_RETURN;
+            EXPECT_NE(SendMessageA(button.hwnd, WM_GETDLGCODE, VK_RETURN, reinterpret_cast<LPARAM>(&enter)) & DLGC_WANTMESSAGE, 0)
+                << button.tooltip;
+            SendMessageA(button.hwnd, WM_KEYDOWN, VK_RETURN, 1);
+            ASSERT_EQ(recorder_.received.size(), 2u) << button.tooltip;
+            EXPECT_EQ(recorder_.received[1].second.command, static_cast<UINT>(button.id));
         }
     }
 }

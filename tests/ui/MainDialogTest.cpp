@@ -14,6 +14,7 @@
 #include "tests/TestSupport.h"
 #include "tests/ui/UiTestSupport.h"
 #include "tests/world/DemoWorld.h"
+#include "ui/Dpi.h"
 #include "ui/FlipdeckDlg.h"
 #include "ui/FolderDialog.h"
 #include "ui/ListView.h"
@@ -31,6 +32,27 @@ void ClickHeaderButton(HWND dialog, int header, int command)
 }
 
 void ClickCheckBox(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+// Selects `row` of list `list`, gives the list the focus and presses `key` there with the
+// modifiers. Posted, so that the key passes the dialog's message loop as a typed one does; the
+// modifiers stay down in the thread's key state until the next key.
+void PressKey(HWND dialog, int list, int row, UINT key, bool control = false, bool shift = false)
+{
+    HWND view = GetDlgItem(dialog, list);
+    SelectListRow(view, row);
+    SetFocus(view);
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = control ? 0x80 : 0;
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(keys);
+    PostMessageA(view, WM_KEYDOWN, key, 1);
+}
+
+std::function<bool(HWND)> MainDialogShowing(int list, int row, const std::string& name)
+{
+    return [=](HWND dialog) { return IsMainDialog(dialog) && GetListCellText(GetDlgItem(dialog, list), row, 0) == name; };
+}
 
 // Moves row 2 of the suite list and row 3 of the CoDeSys list up by one.
 void MoveRowsUp(HWND dialog)
@@ -183,6 +205,125 @@ TEST(MainDialog, IgnoresANotificationWithoutItsRecord)
                                  }}}),
               IDCANCEL);
     EXPECT_TRUE(answered);
+}
+
+TEST(MainDialog, EveryListCommandRunsFromTheKeyboard)
+{
+    ScopedDemoWorld world;
+    StandInCalls calls;
+    int browses = 0;
+    SeamOverride<std::string(const FolderBrowse&)> picker(CFolderDialog::ShowBrowser, [&](const FolderBrowse&) {
+        ++browses;
+        return std::string();  // cancelled: nothing is added
+    });
+    const std::string entry = "Versionsumschaltung - Eintrag";
+    const std::string preview = "Versionsumschaltung - Vorschau";
+    auto answer = [](int button) { return [button](HWND box) { Click(box, button); }; };
+    auto expectName = [](const std::string& name) {
+        return [name](HWND edit) {
+            EXPECT_EQ(GetItemText(edit, IDC_EDIT_NAME), name);
+            Click(edit, IDCANCEL);
+        };
+    };
+    CFlipdeckDlg suite("C:\\Brivane", ProgramStartup());
+    EXPECT_EQ(RunModal(suite,
+                       {// Enter and F2 edit, Insert adds (the folder picker opens), Ctrl+Down moves,
+                        // F5 changes (the live version: refused), Shift+F5 previews.
+                        {IsMainDialog, [](HWND main) { PressKey(main, IDC_KALVIO_LIST, 1, VK_RETURN); }},
+                        {Captioned(entry), expectName("Kalvio 2.15.1.20")},
+                        {IsMainDialog, [](HWND main) { PressKey(main, IDC_KALVIO_LIST, 2, VK_F2); }},
+                        {Captioned(entry), expectName("MDN 3.0.2.7")},
+                        {IsMainDialog, [](HWND main) { PressKey(main, IDC_KALVIO_LIST, 0, VK_INSERT); }},
+                        {IsMainDialog, [](HWND main) { PressKey(main, IDC_KALVIO_LIST, 1, VK_DOWN, true); }},
+                        {MainDialogShowing(IDC_KALVIO_LIST, 2, "Kalvio 2.15.1.20"),
+                         [](HWND main) { PressKey(main, IDC_KALVIO_LIST, 0, VK_F5); }},
+                        {Captioned("Flipdeck"), answer(IDOK)},
+                        {IsMainDialog, [](HWND main) { PressKey(main, IDC_KALVIO_LIST, 2, VK_F5, false, true); }},
+                        {Captioned(preview), answer(IDOK)},
+                        {IsMainDialog, [](HWND main) { Click(main, IDOK); }}}),
+              IDOK);
+    EXPECT_EQ(browses, 1);
+
+    CFlipdeckDlg codesys("C:\\Brivane", ProgramStartup());
+    EXPECT_EQ(RunModal(codesys,
+                       {// Ctrl+Up moves, Delete (the neutral entry: refused), Enter and F5 change (the
+                        // live version: refused), Shift+F5 previews.
+                        {IsMainDialog, [](HWND main) { PressKey(main, IDC_CODESYS_LIST, 3, VK_UP, true); }},
+                        {MainDialogShowing(IDC_CODESYS_LIST, 2, "CoDeSys 2.3.7.0"),
+                         [](HWND main) { PressKey(main, IDC_CODESYS_LIST, 0, VK_DELETE); }},
+                        {Captioned("Flipdeck"), answer(IDOK)},
+                        {IsMainDialog, [](HWND main) { PressKey(main, IDC_CODESYS_LIST, 1, VK_RETURN); }},
+                        {Captioned("Flipdeck"), answer(IDOK)},
+                        {IsMainDialog, [](HWND main) { PressKey(main, IDC_CODESYS_LIST, 1, VK_F5); }},
+                        {Captioned("Flipdeck"), answer(IDOK)},
+                        {IsMainDialog, [](HWND main) { PressKey(main, IDC_CODESYS_LIST, 2, VK_F5, false, true); }},
+                        {Captioned(preview), answer(IDOK)},
+                        // Delete on the suite list forgets a version; Ctrl+F5 starts the live one
+                        // and closes, saving both lists.
+                        {IsMainDialog, [](HWND main) { PressKey(main, IDC_KALVIO_LIST, 2, VK_DELETE); }},
+                        {[](HWND main) { return IsMainDialog(main) && ListView_GetItemCount(GetDlgItem(main, IDC_KALVIO_LIST)) == 2; },
+                         [](HWND main) { PressKey(main, IDC_KALVIO_LIST, 0, VK_F5, true); }}}),
+              IDOK);
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+
+    EXPECT_TRUE(calls.WaitFor("C:\\Brivane\\Kalvio\\workbench.exe|"));
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Name1"), "Kalvio 2.14.0.310");
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Name2"), "MDN 3.0.2.7");
+    EXPECT_FALSE(ReadRegValue(HKEY_CURRENT_USER, kSuiteCatalogueKey, "Name3"));
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kCodesysCatalogueKey, "Name2"), "CoDeSys 2.3.7.0");
+    EXPECT_EQ(ReadRegText(HKEY_CURRENT_USER, kCodesysCatalogueKey, "Name3"), "CoDeSys 2.3.8.1");
+}
+
+TEST(MainDialog, TabRunsInReadingOrderThroughEveryCommand)
+{
+    ScopedDemoWorld world;
+    CFlipdeckDlg dialog("C:\\Brivane", ProgramStartup());
+    std::vector<int> visited;
+    EXPECT_EQ(RunModal(dialog, {{IsMainDialog,
+                                 [&](HWND main) {
+                                     HWND start = GetDlgItem(main, IDC_AUTOSTART);
+                                     HWND control = start;
+                                     do {
+                                         visited.push_back(GetDlgCtrlID(control));
+                                         control = GetNextDlgTabItem(main, control, FALSE);
+                                     } while (control != nullptr && control != start && visited.size() < 40);
+                                     Click(main, IDCANCEL);
+                                 }}}),
+              IDCANCEL);
+    // The header buttons left to right, each header before its list; the disabled fields are skipped.
+    EXPECT_EQ(visited, (std::vector<int>{IDC_AUTOSTART, ID_CMD_START, ID_CMD_NEW, ID_CMD_DELETE, ID_CMD_PREVIEW, ID_CMD_CHANGE,
+                                         ID_CMD_MOVE_UP, ID_CMD_MOVE_DOWN, IDC_KALVIO_LIST, ID_CMD_DELETE, ID_CMD_PREVIEW,
+                                         ID_CMD_CHANGE, ID_CMD_MOVE_UP, ID_CMD_MOVE_DOWN, IDC_CODESYS_LIST, IDOK, IDCANCEL}));
+}
+
+TEST(MainDialog, TheLiveRowIsTintedOrUnderHighContrastInTheSchemesHighlightColours)
+{
+    ScopedDemoWorld world;
+    for (const bool highContrast : {false, true}) {
+        SeamOverride<bool()> scheme(seams::HighContrastOn, [&] { return highContrast; });
+        CFlipdeckDlg dialog("C:\\Brivane", ProgramStartup());
+        COLORREF live = 0;
+        COLORREF other = 0;
+        EXPECT_EQ(RunModal(dialog, {{IsMainDialog,
+                                     [&](HWND main) {
+                                         HWND list = GetDlgItem(main, IDC_KALVIO_LIST);
+                                         const Capture picture = CaptureWindow(list);
+                                         // Right of the texts, in the middle of row 0 (live) and row 1.
+                                         RECT row{};
+                                         ListView_GetItemRect(list, 0, &row, LVIR_BOUNDS);
+                                         const int x = ListView_GetColumnWidth(list, 0) + ListView_GetColumnWidth(list, 1) - 4;
+                                         const int border = GetSystemMetrics(SM_CXBORDER);
+                                         live = picture.At(x + border, (row.top + row.bottom) / 2 + border);
+                                         other = picture.At(x + border, (row.top + row.bottom) / 2 + (row.bottom - row.top) + border);
+                                         Click(main, IDCANCEL);
+                                     }}}),
+                  IDCANCEL);
+        EXPECT_EQ(live, highContrast ? GetSysColor(COLOR_HIGHLIGHT) : RGB(214, 236, 214)) << highContrast;
+        EXPECT_EQ(other, GetSysColor(COLOR_WINDOW)) << highContrast;
+    }
 }
 
 namespace {
