@@ -26,7 +26,7 @@ TEST(LocalizedString, StringTableHoldsEveryTextAsTheBuiltInDefault)
     // The table reaches the program twice, through the resource compiler and the C++ compiler;
     // both must give the same Windows-1252 bytes.
     for (unsigned id : kAllIds) {
-        char buffer[1024];
+        char buffer[4097];
         int length = LoadStringA(GetModuleHandleA(nullptr), id, buffer, sizeof(buffer));
         ASSERT_GT(length, 0) << id;
         EXPECT_EQ(std::string(buffer, length), GermanDefault(id)) << id;

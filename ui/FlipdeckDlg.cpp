@@ -76,7 +76,7 @@ BOOL CFlipdeckDlg::OnInitDialog()
     // Both lists ask for a right-aligned name column; the list view shows its first column left-aligned.
     // The widths follow the texts once the rows are in (FitListColumns). A row a switch cannot go to
     // is marked with the warning icon; the list destroys its image list.
-    const int iconSize = GetSystemMetrics(SM_CXSMICON);
+    const int iconSize = ScaleForDpi(16, WindowDpi(GetHwnd()));
     for (int list : {IDC_KALVIO_LIST, IDC_CODESYS_LIST}) {
         HWND view = GetItem(list);
         ListView_SetExtendedListViewStyle(view, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);

@@ -77,7 +77,12 @@ void FitListColumns(HWND list, HFONT cellFont, int fillColumn)
     // item's focus and its indent.
     const UINT dpi = WindowDpi(list);
     const int padding = ScaleForDpi(14, dpi);
-    const int firstColumnExtra = ScaleForDpi(4, dpi);
+    int firstColumnExtra = ScaleForDpi(4, dpi);
+    // A row's mark sits in the first column, before its text, in every row.
+    int imageWidth = 0, imageHeight = 0;
+    if (HIMAGELIST images = ListView_GetImageList(list, LVSIL_SMALL);
+        images != nullptr && ImageList_GetIconSize(images, &imageWidth, &imageHeight))
+        firstColumnExtra += imageWidth;
     auto listFont = reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0));
     HDC dc = GetDC(list);
     if (dc == nullptr)

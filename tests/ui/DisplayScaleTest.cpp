@@ -294,7 +294,7 @@ TEST(DisplayScale, NothingIsCutOrOverlapsAtThisScale)
                              }},
                             {[](HWND dialog) { return GetDlgItem(dialog, IDC_KALVIO_LIST) != nullptr; },
                              [&](HWND dialog) {
-                                 const std::pair<int, int> headers[] = {{IDC_KALVIO_HEADER, 7}, {IDC_CODESYS_HEADER, 5}};
+                                 const std::pair<int, int> headers[] = {{IDC_KALVIO_HEADER, 8}, {IDC_CODESYS_HEADER, 6}};
                                  for (const auto& [header, buttons] : headers) {
                                      int children = 0;
                                      for (HWND child = GetWindow(GetDlgItem(dialog, header), GW_CHILD); child != nullptr;
