@@ -714,6 +714,7 @@ TEST(CommandLineE2E, EveryJsonDocumentFollowsTheOutputSchema)
         {"/switch \"Kalvio 2.15.1.20\" /preview /json", [] {}, 0},
         {"/codesys \"CoDeSys 2.3.7.0\" /preview /json", [] {}, 0},
         {"/codesys \"<neu>\" /json /preview", [] {}, 0},
+        // A new JSON command (/history /json) goes here.
     };
     for (const auto& command : commands) {
         SCOPED_TRACE(command.arguments);
