@@ -37,6 +37,28 @@ public:
     virtual void StepStarting(size_t number, size_t count, const std::string& description) = 0;
 };
 
+// One step a switch would make, as its preview shows it.
+struct PreviewStep {
+    std::string kind;         // the kind of change, named for scripts: "moveFolder", "createKey", ...
+    std::string source;       // what it moves, creates or registers; empty where the kind has none
+    std::string target;       // where it moves it to; empty where the kind moves nothing
+    std::string description;  // the step in the user's language
+};
+
+// What a switch would do, worked out in full before anything moves.
+struct SwitchPreview {
+    std::string product;  // "suite" or "codesys"
+    std::string fromName;
+    std::string toName;
+    std::string notice;   // what the user should know before the steps; may be empty
+    std::string heading;  // the line above the steps
+    std::vector<PreviewStep> steps;
+
+    // The notice, when there is one, and the heading: the text above the steps.
+    std::string Introduction() const;
+    std::vector<std::string> Descriptions() const;
+};
+
 class UserInterface {
 public:
     virtual ~UserInterface() = default;
@@ -81,8 +103,8 @@ public:
     // until it returns.
     virtual void RunWithProgress(const std::function<void(SwitchProgress&)>& work) = 0;
 
-    // Shows the steps a switch would make, under `heading`.
-    virtual void ShowSteps(const std::string& heading, const std::vector<std::string>& steps) = 0;
+    // Shows the steps a switch would make.
+    virtual void ShowSteps(const SwitchPreview& preview) = 0;
 };
 
 // The one row of `selected`, or -1 when none is selected or, after telling the user that only one

@@ -1,12 +1,11 @@
 #include "cli/CatalogueListing.h"
 
-#include <cstdio>
-
 #include "base/LocalizedString.h"
 #include "base/Registry.h"
 #include "catalogue/CodesysCatalogue.h"
 #include "catalogue/Naming.h"
 #include "catalogue/SuiteCatalogue.h"
+#include "cli/JsonDocument.h"
 #include "codesys/RegistryTransfer.h"
 
 namespace flipdeck {
@@ -98,43 +97,10 @@ std::string CatalogueListingText(const RunState& state)
 
 std::string CatalogueListingJson(const RunState& state)
 {
-    std::string json = "{\n";
+    std::string json = JsonDocumentStart();
     AppendJson(json, "suite", ListSuiteCatalogue(state), false);
     AppendJson(json, "codesys", ListCodesysCatalogue(state), true);
     return json + "}\n";
-}
-
-std::string JsonQuoted(const std::string& text)
-{
-    std::string quoted = "\"";
-    for (const char c : text) {
-        switch (c) {
-        case '"':
-            quoted += "\\\"";
-            break;
-        case '\\':
-            quoted += "\\\\";
-            break;
-        case '\n':
-            quoted += "\\n";
-            break;
-        case '\r':
-            quoted += "\\r";
-            break;
-        case '\t':
-            quoted += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof(escaped), "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
-                quoted += escaped;
-            } else {
-                quoted += c;
-            }
-        }
-    }
-    return quoted + "\"";
 }
 
 }  // namespace flipdeck

@@ -27,11 +27,8 @@ ListedCatalogue ListSuiteCatalogue(const RunState& state);
 ListedCatalogue ListCodesysCatalogue(const RunState& state);
 
 std::string CatalogueListingText(const RunState& state);
-// { "suite": { "current": "...", "versions": [ { "name", "renamePath", "programPath", "version",
-// "current" }, ... ] }, "codesys": { the same } }
+// { "schemaVersion": 1, "suite": { "current": "...", "versions": [ { "name", "renamePath",
+// "programPath", "version", "current" }, ... ] }, "codesys": { the same } }
 std::string CatalogueListingJson(const RunState& state);
-
-// `text` as a JSON string: quotes, backslashes and control characters escaped.
-std::string JsonQuoted(const std::string& text);
 
 }  // namespace flipdeck

@@ -139,9 +139,9 @@ bool ReadArguments(const std::vector<std::string>& arguments, Command& command, 
         problem = LoadLocalizedString(IDS_CLI_NO_COMMAND);
         return false;
     }
-    if (json && *kind != Command::Kind::List && *kind != Command::Kind::Verify) {
+    if (json && *kind != Command::Kind::List && *kind != Command::Kind::Verify && !(preview && TakesName(*kind))) {
         problem = FormatLocalized(IDS_CLI_ONLY_WITH, {kJson, std::string(NameOf(Command::Kind::List)) + ", " +
-                                                                 NameOf(Command::Kind::Verify)});
+                                                                 NameOf(Command::Kind::Verify) + ", " + kPreview});
         return false;
     }
     if (preview && !TakesName(*kind)) {
@@ -332,7 +332,7 @@ ExitCode RunCommandLine(const std::wstring& commandLine, const std::string& inst
     // Where the held information messages go: a script reads a JSON document's standard output as one
     // document, so with /json every message goes to standard error.
     const OutputStream informationStream = command.json ? OutputStream::Error : OutputStream::Out;
-    ConsoleUi ui(output, state.autoStart);
+    ConsoleUi ui(output, state.autoStart, command.json);
     const RecoveryReport::Result recovery = startup.load(state, ui, GetOwnProductVersionText(nullptr));
     ui.Release(informationStream);
 

@@ -35,7 +35,7 @@ struct Command {
     enum class Kind { Help, List, Switch, Codesys, Start, Recover, Verify };
     Kind kind = Kind::Help;
     std::string name;      // Switch, Codesys: the version's name
-    bool json = false;     // List, Verify
+    bool json = false;     // List, Verify, a preview
     bool preview = false;  // Switch, Codesys
 };
 

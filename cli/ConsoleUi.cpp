@@ -1,6 +1,7 @@
 #include "cli/ConsoleUi.h"
 
 #include "base/LocalizedString.h"
+#include "cli/PreviewListing.h"
 
 namespace flipdeck {
 
@@ -59,12 +60,15 @@ void ConsoleUi::RunWithProgress(const std::function<void(SwitchProgress&)>& work
     work(progress);
 }
 
-void ConsoleUi::ShowSteps(const std::string& heading, const std::vector<std::string>& steps)
+void ConsoleUi::ShowSteps(const SwitchPreview& preview)
 {
-    std::string text = heading + "\n";
-    for (size_t i = 0; i < steps.size(); ++i)
-        text += "  " + std::to_string(i + 1) + ". " + steps[i] + "\n";
-    output_.Write(OutputStream::Out, text);
+    if (!json_) {
+        output_.Write(OutputStream::Out, PreviewText(preview));
+        return;
+    }
+    if (!preview.notice.empty())
+        held_ += preview.notice + "\n";
+    output_.Write(OutputStream::Out, PreviewJson(preview));
 }
 
 }  // namespace flipdeck

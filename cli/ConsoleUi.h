@@ -16,8 +16,9 @@ int LeastChangingAnswer(UINT type);
 
 class ConsoleUi : public UserInterface {
 public:
-    // `autoStart`: the stored setting, which stands for the dialog's check box.
-    ConsoleUi(ConsoleOutput& output, bool autoStart) : output_(output), autoStart_(autoStart) {}
+    // `autoStart`: the stored setting, which stands for the dialog's check box. `json`: a preview is
+    // printed as one JSON document, and its notice is held with the information messages.
+    ConsoleUi(ConsoleOutput& output, bool autoStart, bool json) : output_(output), autoStart_(autoStart), json_(json) {}
 
     int ShowMessage(const std::string& text, UINT type, const std::string& caption) override;
     std::vector<int> SelectedSuiteRows() override { return RowList(suiteRow_); }
@@ -35,7 +36,7 @@ public:
     bool EditEntry(EntryEditValues&) override { return false; }
     // Runs the work on this thread and prints each step as it starts.
     void RunWithProgress(const std::function<void(SwitchProgress&)>& work) override;
-    void ShowSteps(const std::string& heading, const std::vector<std::string>& steps) override;
+    void ShowSteps(const SwitchPreview& preview) override;
 
     // Prints the information messages held so far to `stream`.
     void Release(OutputStream stream);
@@ -45,6 +46,7 @@ private:
 
     ConsoleOutput& output_;
     bool autoStart_;
+    bool json_;
     int suiteRow_ = -1;
     int codesysRow_ = -1;
     std::string held_;

@@ -1,7 +1,7 @@
 #include "cli/FindingListing.h"
 
 #include "base/LocalizedString.h"
-#include "cli/CatalogueListing.h"
+#include "cli/JsonDocument.h"
 
 namespace flipdeck {
 
@@ -20,7 +20,7 @@ std::string FindingsText(const std::vector<Finding>& findings)
 
 std::string FindingsJson(const std::vector<Finding>& findings)
 {
-    std::string json = "{\n  \"schemaVersion\": 1,\n  \"findings\": [";
+    std::string json = JsonDocumentStart() + "  \"findings\": [";
     for (size_t i = 0; i < findings.size(); ++i) {
         const Finding& finding = findings[i];
         json += std::string(i == 0 ? "\n" : ",\n") + "    {\"code\": " + JsonQuoted(finding.code) +

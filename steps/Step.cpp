@@ -154,6 +154,31 @@ std::vector<Step> CatalogueSaveSteps(const std::string& logLine, const std::vect
     return steps;
 }
 
+const char* StepKindName(StepKind kind)
+{
+    switch (kind) {
+    case StepKind::Note:
+        break;
+    case StepKind::MoveFolder:
+        return "moveFolder";
+    case StepKind::MoveFile:
+        return "moveFile";
+    case StepKind::CreateFolder:
+        return "createFolder";
+    case StepKind::MoveTree:
+        return "moveTree";
+    case StepKind::CreateKey:
+        return "createKey";
+    case StepKind::WriteValues:
+        return "writeValues";
+    case StepKind::SetSystemPath:
+        return "setSystemPath";
+    case StepKind::Register:
+        return "register";
+    }
+    return "note";
+}
+
 const char* RootName(HKEY root)
 {
     if (root == HKEY_LOCAL_MACHINE)

@@ -79,6 +79,10 @@ using CatalogueChanges = std::function<std::vector<ValueChange>(const CatalogueP
 std::vector<Step> CatalogueSaveSteps(const std::string& logLine, const std::vector<CataloguePlace>& places,
                                      const CatalogueChanges& changes);
 
+// The kind as a script reads it: "moveFolder", "moveFile", "createFolder", "moveTree", "createKey",
+// "writeValues", "setSystemPath", "register"; "note" for a note.
+const char* StepKindName(StepKind kind);
+
 // "HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER", "HKEY_USERS"; the full name of a key as a technician
 // reads it, in the products' view.
 const char* RootName(HKEY root);

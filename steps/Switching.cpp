@@ -3,10 +3,27 @@
 #include "base/ActivityLog.h"
 #include "base/LocalizedString.h"
 #include "base/Text.h"
+#include "steps/Finding.h"
 #include "steps/Journal.h"
 #include "steps/Recovery.h"
 
 namespace flipdeck {
+
+namespace {
+
+// A step as the preview shows it: registry keys named with their root, as a technician reads them.
+PreviewStep Previewed(const Step& step)
+{
+    PreviewStep previewed{StepKindName(step.kind), step.source, step.target, step.description};
+    if (step.root != nullptr) {
+        previewed.source = KeyName(step.root, step.source);
+        if (!step.target.empty())
+            previewed.target = KeyName(step.root, step.target);
+    }
+    return previewed;
+}
+
+}  // namespace
 
 Refusal Refusal::Logged(const std::string& message, UINT type) { return Refusal{message, {message}, type}; }
 
@@ -53,10 +70,17 @@ void TellStranded(const SwitchPlan& plan, const RunOutcome& run, UserInterface& 
 
 void ShowPreview(const SwitchPlan& plan, const std::string& notice, UserInterface& ui)
 {
-    std::string heading = FormatLocalized(IDS_PREVIEW_HEADING, {plan.fromName, plan.toName});
-    if (!notice.empty())
-        heading = notice + "\n\n" + heading;
-    ui.ShowSteps(heading, plan.MachineStepDescriptions());
+    SwitchPreview preview;
+    preview.product = plan.product == SwitchPlan::Product::Codesys ? kCodesysProduct : kSuiteProduct;
+    preview.fromName = plan.fromName;
+    preview.toName = plan.toName;
+    preview.notice = notice;
+    preview.heading = FormatLocalized(IDS_PREVIEW_HEADING, {plan.fromName, plan.toName});
+    for (const Step& step : plan.steps) {
+        if (step.ChangesMachine())
+            preview.steps.push_back(Previewed(step));
+    }
+    ui.ShowSteps(preview);
 }
 
 }  // namespace flipdeck

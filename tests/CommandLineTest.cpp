@@ -128,6 +128,8 @@ TEST(CommandLine, ReadsEveryCommandWithQuotedNamesInAnyLetterCase)
     EXPECT_EQ(command.kind, Command::Kind::Codesys);
     EXPECT_EQ(command.name, "<neu>");
     EXPECT_TRUE(command.preview);
+    command = Parsed(L"Flipdeck.exe /json /codesys <neu> /PREVIEW");
+    EXPECT_TRUE(command.json && command.preview);
 
     // Names arrive in the system code page, as the catalogue holds them.
     EXPECT_EQ(Parsed(L"Flipdeck.exe /switch \"Kalvio Pr\u00FCfstand\"").name, "Kalvio Pr\xFC" "fstand");
@@ -155,7 +157,7 @@ TEST(CommandLine, RefusesWhatIsNoCommandAndSaysWhy)
     EXPECT_EQ(Problem(L"Flipdeck.exe /switch \u4E2D"), "Das Argument ? enth\xE4lt Zeichen, die kein Versionsname enthalten kann.");
     EXPECT_EQ(Problem(L"Flipdeck.exe /list /switch X"), "/switch kann nicht mit /list zusammen angegeben werden.");
     EXPECT_EQ(Problem(L"Flipdeck.exe /list /json /json"), "/json kann nicht mit /json zusammen angegeben werden.");
-    EXPECT_EQ(Problem(L"Flipdeck.exe /switch X /json"), "/json gilt nur zusammen mit /list, /verify.");
+    EXPECT_EQ(Problem(L"Flipdeck.exe /switch X /json"), "/json gilt nur zusammen mit /list, /verify, /preview.");
     EXPECT_EQ(Problem(L"Flipdeck.exe /start /preview"), "/preview gilt nur zusammen mit /switch, /codesys.");
     EXPECT_EQ(Problem(L"Flipdeck.exe /json"), "Es wurde kein Befehl angegeben.");
 }
@@ -165,7 +167,7 @@ TEST(ConsoleUi, AnswersEveryQuestionWithWhatChangesLeastAndPrintsEveryMessage)
     RedirectedOutput redirected;
     {
         ConsoleOutput output;
-        ConsoleUi ui(output, false);
+        ConsoleUi ui(output, false, false);
         // Programs run: the command stops at once, it neither retries nor goes on.
         int looks = 0;
         EXPECT_FALSE(ConfirmNoneRunning(ui, [&] {
@@ -176,7 +178,10 @@ TEST(ConsoleUi, AnswersEveryQuestionWithWhatChangesLeastAndPrintsEveryMessage)
         EXPECT_EQ(ui.ShowMessage("Nochmal?", MB_OKCANCEL | MB_ICONINFORMATION, ""), IDCANCEL);
         EXPECT_EQ(ui.ShowMessage("Weiter?", MB_YESNO | MB_ICONQUESTION, ""), IDNO);
         ui.Release(OutputStream::Error);  // the command ended without a result: it was a refusal
-        ui.ShowSteps("Schritte:", {"eins", "zwei"});
+        SwitchPreview preview;
+        preview.heading = "Schritte:";
+        preview.steps = {{"moveFolder", "a", "b", "eins"}, {"register", "c", "", "zwei"}};
+        ui.ShowSteps(preview);
         EXPECT_EQ(ui.ShowMessage("Der Wechsel war erfolgreich! \xC4rger \x80", MB_OK | MB_ICONINFORMATION, ""), IDOK);
         ui.Release(OutputStream::Out);
     }
@@ -186,6 +191,30 @@ TEST(ConsoleUi, AnswersEveryQuestionWithWhatChangesLeastAndPrintsEveryMessage)
     EXPECT_NE(error.find("\tKondex.exe\r\n"), std::string::npos);
     EXPECT_NE(error.find("Weiter?\r\n"), std::string::npos);
     EXPECT_NE(error.find("Nochmal?\r\n"), std::string::npos);
+}
+
+TEST(ConsoleUi, APreviewAsJsonIsOneAsciiDocumentAndItsNoticeAMessage)
+{
+    RedirectedOutput redirected;
+    {
+        ConsoleOutput output;
+        ConsoleUi ui(output, false, true);
+        SwitchPreview preview;
+        preview.product = "codesys";
+        preview.fromName = "CoDeSys 2.3.9.5";
+        preview.toName = "<neu>";
+        preview.notice = "Erstmalig sichern.";
+        preview.heading = "Der Wechsel macht diese Schritte:";
+        preview.steps = {{"moveFolder", "C:\\A", "C:\\A 1", "A \"verschieben\""}, {"writeValues", "", "", "Wert l\xF6schen \x80"}};
+        ui.ShowSteps(preview);
+        ui.Release(OutputStream::Error);
+    }
+    EXPECT_EQ(redirected.Error(), "Erstmalig sichern.\r\n");
+    EXPECT_EQ(redirected.Out(), "{\r\n  \"schemaVersion\": 1,\r\n  \"product\": \"codesys\",\r\n  \"from\": \"CoDeSys 2.3.9.5\",\r\n"
+                                "  \"to\": \"<neu>\",\r\n  \"steps\": [\r\n"
+                                "    {\"kind\": \"moveFolder\", \"source\": \"C:\\\\A\", \"target\": \"C:\\\\A 1\", "
+                                "\"description\": \"A \\\"verschieben\\\"\"},\r\n"
+                                "    {\"kind\": \"writeValues\", \"description\": \"Wert l\\u00f6schen \\u20ac\"}\r\n  ]\r\n}\r\n");
 }
 
 class CatalogueHive : public ::testing::Test {

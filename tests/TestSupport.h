@@ -161,11 +161,7 @@ public:
     std::vector<EntryEditValues> editsShown;
     // Each step a switch started, and each preview shown.
     RecordingProgress progress;
-    struct Preview {
-        std::string heading;
-        std::vector<std::string> steps;
-    };
-    std::vector<Preview> previews;
+    std::vector<SwitchPreview> previews;
 
     int ShowMessage(const std::string& text, UINT type, const std::string& caption) override;
     std::vector<int> SelectedSuiteRows() override { return selectedSuiteRows; }
@@ -189,10 +185,7 @@ public:
     bool AutoStartChecked() override { return autoStartChecked; }
     bool MayStartPrograms() override { return true; }
     void RunWithProgress(const std::function<void(SwitchProgress&)>& work) override;
-    void ShowSteps(const std::string& heading, const std::vector<std::string>& steps) override
-    {
-        previews.push_back({heading, steps});
-    }
+    void ShowSteps(const SwitchPreview& preview) override { previews.push_back(preview); }
 };
 
 // The machine PATH as a switch reads it: normalised, ";" when the value is missing.

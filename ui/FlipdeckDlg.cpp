@@ -426,9 +426,9 @@ void CFlipdeckDlg::ShowStep(size_t number, size_t count)
     SendMessageA(bar, PBM_SETPOS, number, 0);
 }
 
-void CFlipdeckDlg::ShowSteps(const std::string& heading, const std::vector<std::string>& steps)
+void CFlipdeckDlg::ShowSteps(const SwitchPreview& preview)
 {
-    CPreviewDlg(GetHwnd(), heading, steps).DoModal();
+    CPreviewDlg(GetHwnd(), preview.Introduction(), preview.Descriptions()).DoModal();
 }
 
 void CFlipdeckDlg::PaintMinimisedIcon()

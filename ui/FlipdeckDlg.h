@@ -39,7 +39,7 @@ public:
     bool PickFolder(std::string& path) override;
     bool EditEntry(EntryEditValues& values) override;
     void RunWithProgress(const std::function<void(SwitchProgress&)>& work) override;
-    void ShowSteps(const std::string& heading, const std::vector<std::string>& steps) override;
+    void ShowSteps(const SwitchPreview& preview) override;
 
 protected:
     BOOL OnInitDialog() override;

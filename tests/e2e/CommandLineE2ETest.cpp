@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <set>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -22,6 +23,7 @@
 #include "steps/RunningPrograms.h"
 #include "tests/e2e/FlipdeckProcess.h"
 #include "tests/e2e/JsonReader.h"
+#include "tests/e2e/JsonSchema.h"
 #include "tests/TestSupport.h"
 #include "tests/world/DemoWorld.h"
 
@@ -141,6 +143,18 @@ void ExpectSameSwitch(const SwitchResult& dialog, const SwitchResult& command)
 
 std::string Text(const JsonValue& value) { return AnsiFromUtf8(value.text); }
 
+// The document a command printed, after checking that it is one, that "schemaVersion" is its first
+// member and that it follows the schema of the output, as read from the source tree.
+JsonValue SchemaValidDocument(const std::string& out)
+{
+    static const JsonSchema schema = LoadJsonSchema(FLIPDECK_OUTPUT_SCHEMA);
+    const JsonValue document = ParseJson(out);
+    EXPECT_TRUE(!document.members.empty() && document.members.front().first == "schemaVersion") << out;
+    for (const std::string& problem : schema.Problems(document))
+        ADD_FAILURE() << problem;
+    return document;
+}
+
 }  // namespace
 
 TEST(CommandLineE2E, ListsBothCataloguesAsTextAndAsOneJsonDocument)
@@ -167,7 +181,7 @@ TEST(CommandLineE2E, ListsBothCataloguesAsTextAndAsOneJsonDocument)
 
     const CommandRun json = RunFlipdeckCommand("/LIST /json");
     EXPECT_EQ(json.exitCode, 0u);
-    const JsonValue document = ParseJson(json.out);
+    const JsonValue document = SchemaValidDocument(json.out);
     const JsonValue& versions = document["suite"]["versions"];
     EXPECT_EQ(Text(document["suite"]["current"]), "Kalvio 2.14.0.310");
     ASSERT_EQ(versions.items.size(), 3u);
@@ -648,7 +662,7 @@ TEST(CommandLineE2E, VerifyAnswersZeroOnAWholeWorldAndElevenWithTheFindingsOfABr
     const world::Snapshot whole = world::Snapshot::Take();
     const CommandRun clean = RunFlipdeckCommand("/verify /json");
     EXPECT_EQ(clean.exitCode, 0u) << clean.out;
-    const JsonValue none = ParseJson(clean.out);
+    const JsonValue none = SchemaValidDocument(clean.out);
     EXPECT_EQ(none["schemaVersion"].number, 1);
     EXPECT_TRUE(none["findings"].items.empty());
     const CommandRun cleanText = RunFlipdeckCommand("/verify");
@@ -661,7 +675,7 @@ TEST(CommandLineE2E, VerifyAnswersZeroOnAWholeWorldAndElevenWithTheFindingsOfABr
     const world::Snapshot broken = world::Snapshot::Take();
     const CommandRun found = RunFlipdeckCommand("/verify /json");
     EXPECT_EQ(found.exitCode, 11u);
-    const JsonValue document = ParseJson(found.out);
+    const JsonValue document = SchemaValidDocument(found.out);
     EXPECT_EQ(document["schemaVersion"].number, 1);
     ASSERT_EQ(document["findings"].items.size(), 1u);
     const JsonValue& finding = document["findings"][0];
@@ -683,4 +697,85 @@ TEST(CommandLineE2E, VerifyAnswersZeroOnAWholeWorldAndElevenWithTheFindingsOfABr
     EXPECT_EQ(broken.Differences(world::Snapshot::Take()), "");
     const std::vector<std::string> log = scene.log.Messages();
     EXPECT_NE(std::find(log.begin(), log.end(), "Command line: /verify"), log.end());
+}
+
+TEST(CommandLineE2E, EveryJsonDocumentFollowsTheOutputSchema)
+{
+    // Every command that prints a JSON document, on a world where it has something to say, and the
+    // exit code it ends with. /history /json joins this list.
+    const struct {
+        const char* arguments;
+        std::function<void()> make;
+        DWORD exitCode;
+    } commands[] = {
+        {"/list /json", [] {}, 0},
+        {"/verify /json", [] { WriteRegExpandString(HKEY_LOCAL_MACHINE, kEnvironmentKey, "Path", "C:\\Brivane\\bin;C:\\windows"); }, 0},
+        {"/verify /json", [] { test::RemoveTree("C:\\MERIDAN V3.0.2.7"); }, 11},
+        {"/switch \"Kalvio 2.15.1.20\" /preview /json", [] {}, 0},
+        {"/codesys \"CoDeSys 2.3.7.0\" /preview /json", [] {}, 0},
+        {"/codesys \"<neu>\" /json /preview", [] {}, 0},
+        // A new JSON command (/history /json) goes here.
+    };
+    for (const auto& command : commands) {
+        SCOPED_TRACE(command.arguments);
+        Scene scene;
+        command.make();
+        const CommandRun run = RunFlipdeckCommand(command.arguments);
+        EXPECT_EQ(run.exitCode, command.exitCode) << run.error;
+        SchemaValidDocument(run.out);
+    }
+}
+
+TEST(CommandLineE2E, APreviewAsJsonNamesTheStepsOfTheTextWithTheirKindsAndPlaces)
+{
+    Scene scene;
+    const world::Snapshot before = world::Snapshot::Take();
+    const struct {
+        std::string command;
+        const char* product;
+        const char* from;
+        const char* to;
+    } previews[] = {
+        {"/switch \"kalvio 2.15.1.20\" /preview", "suite", "Kalvio 2.14.0.310", "Kalvio 2.15.1.20"},
+        {"/codesys \"CoDeSys 2.3.7.0\" /preview", "codesys", "CoDeSys 2.3.9.5", "CoDeSys 2.3.7.0"},
+    };
+    for (const auto& preview : previews) {
+        SCOPED_TRACE(preview.command);
+        const CommandRun text = RunFlipdeckCommand(preview.command);
+        const CommandRun json = RunFlipdeckCommand(preview.command + " /json");
+        EXPECT_EQ(json.exitCode, 0u) << json.error;
+        EXPECT_EQ(json.error, "");
+        const JsonValue document = SchemaValidDocument(json.out);
+        EXPECT_EQ(Text(document["product"]), preview.product);
+        EXPECT_EQ(Text(document["from"]), preview.from);
+        EXPECT_EQ(Text(document["to"]), preview.to);
+        std::vector<std::string> descriptions;
+        std::set<std::string> kinds;
+        for (const JsonValue& step : document["steps"].items) {
+            descriptions.push_back(Text(step["description"]));
+            kinds.insert(step["kind"].text);
+            // A registry key is named with its root, as the description names it.
+            if (step["kind"].text == "moveTree" || step["kind"].text == "createKey") {
+                EXPECT_EQ(Text(step["source"]).compare(0, 5, "HKEY_"), 0) << Text(step["source"]);
+                EXPECT_NE(descriptions.back().find(Text(step["source"])), std::string::npos) << descriptions.back();
+            }
+        }
+        EXPECT_EQ(descriptions, PreviewSteps(text.out));
+        EXPECT_EQ(kinds.count("moveFolder"), 1u);
+    }
+    // The suite's first move parks the live version's folder.
+    const JsonValue suite = ParseJson(RunFlipdeckCommand(previews[0].command + " /json").out);
+    const auto& steps = suite["steps"].items;
+    const auto move = std::find_if(steps.begin(), steps.end(), [](const JsonValue& step) { return step["kind"].text == "moveFolder"; });
+    ASSERT_NE(move, steps.end());
+    EXPECT_EQ(Text((*move)["source"]), "C:\\Brivane");
+    EXPECT_EQ(Text((*move)["target"]), "C:\\Brivane V2.14.0.310");
+
+    // Refused: standard output stays empty, the reason is on standard error.
+    const CommandRun active = RunFlipdeckCommand("/switch \"Kalvio 2.14.0.310\" /preview /json");
+    EXPECT_EQ(active.exitCode, 3u);
+    EXPECT_EQ(active.out, "");
+    EXPECT_EQ(active.error, "Diese Version ist bereits aktiv!\r\n");
+    EXPECT_EQ(RunFlipdeckCommand("/switch \"Kalvio 2.15.1.20\" /json").exitCode, 1u);
+    EXPECT_EQ(before.Differences(world::Snapshot::Take()), "");
 }

@@ -101,7 +101,7 @@ std::vector<std::string> Preview(const Interruption& interruption)
         PreviewCodesysSwitch(state, ui);
     }
     EXPECT_EQ(ui.previews.size(), 1u);
-    return ui.previews.empty() ? std::vector<std::string>() : ui.previews[0].steps;
+    return ui.previews.empty() ? std::vector<std::string>() : ui.previews[0].Descriptions();
 }
 
 // The power failed while the journal's last record was written: every cut of its line leaves a

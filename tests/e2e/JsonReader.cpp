@@ -91,11 +91,20 @@ private:
         } else if (Take("true") || Take("false")) {
             value.kind = JsonValue::Kind::Boolean;
             value.boolean = c == 't';
-        } else if (c >= '0' && c <= '9') {
+        } else if (Take("null")) {
+            value.kind = JsonValue::Kind::Null;
+        } else if ((c >= '0' && c <= '9') || c == '-') {
             // Whole numbers only: the program writes no others.
             value.kind = JsonValue::Kind::Number;
+            const bool negative = c == '-';
+            if (negative)
+                ++at_;
+            if (at_ >= text_.size() || text_[at_] < '0' || text_[at_] > '9')
+                Fail("not a number");
             while (at_ < text_.size() && text_[at_] >= '0' && text_[at_] <= '9')
                 value.number = value.number * 10 + (text_[at_++] - '0');
+            if (negative)
+                value.number = -value.number;
         } else {
             Fail("not a value");
         }

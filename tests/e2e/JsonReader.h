@@ -1,5 +1,6 @@
 // A strict reader of one JSON document, for tests that read what the program writes for scripts.
-// It knows what the program writes: objects, arrays, strings, whole numbers and true or false.
+// It knows what the program and its schema write: objects, arrays, strings, whole numbers, true,
+// false and null.
 #pragma once
 
 #include <string>
@@ -9,7 +10,7 @@
 namespace flipdeck::test {
 
 struct JsonValue {
-    enum class Kind { Boolean, Number, String, Array, Object };
+    enum class Kind { Boolean, Number, String, Array, Object, Null };
     Kind kind = Kind::Boolean;
     bool boolean = false;
     long long number = 0;
