@@ -60,7 +60,10 @@ bool WalkWithPsapi(const seams::ProcessVisitor& visit, UserInterface* ui)
             DWORD length = moduleName(process.get(), first, name, MAX_PATH);
             path.assign(name, length);
         }
-        if (!visit({ids[i], path}))
+        RunningProcess found;
+        found.id = ids[i];
+        found.image = path;
+        if (!visit(found))
             break;
     }
     return true;
@@ -105,7 +108,9 @@ bool WalkWithToolhelp(const seams::ProcessVisitor& visit)
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof(entry);
     for (BOOL more = first(processes.get(), &entry); more; more = next(processes.get(), &entry)) {
-        RunningProcess process{entry.th32ProcessID, entry.szExeFile};
+        RunningProcess process;
+        process.id = entry.th32ProcessID;
+        process.image = entry.szExeFile;
         Describe(process, fullImageName);
         if (!visit(process))
             break;

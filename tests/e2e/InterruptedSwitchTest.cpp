@@ -233,8 +233,9 @@ TEST_P(InterruptedRecovery, ARecoveryEndedHalfWayIsFinishedByTheNextStart)
         for (size_t end : ends) {
             SCOPED_TRACE("switch ended before step " + std::to_string(step) + ", its recovery before its step " +
                          std::to_string(end) + ", seed " + std::to_string(seed));
-            if (end != *ends.begin())
+            if (end != *ends.begin()) {
                 ASSERT_TRUE(EndAtStep(interruption, interruption.row, step, journal));
+            }
             JournalContents atRecovery;
             ASSERT_TRUE(EndAt("recover", 0, end, atRecovery));
             ++killPoints;
