@@ -11,6 +11,7 @@
 #include "catalogue/SuiteCatalogue.h"
 #include "cli/CatalogueListing.h"
 #include "cli/ConsoleUi.h"
+#include "cli/HistoryListing.h"
 #include "codesys/CodesysChange.h"
 #include "codesys/CodesysList.h"
 #include "suite/SuiteChange.h"
@@ -26,6 +27,7 @@ struct CommandName {
 const CommandName kCommands[] = {
     {"/?", Command::Kind::Help},           {"/list", Command::Kind::List},   {"/switch", Command::Kind::Switch},
     {"/codesys", Command::Kind::Codesys},  {"/start", Command::Kind::Start}, {"/recover", Command::Kind::Recover},
+    {"/history", Command::Kind::History},
 };
 const char kJson[] = "/json";
 const char kPreview[] = "/preview";
@@ -151,8 +153,9 @@ bool ReadArguments(const std::vector<std::string>& arguments, Command& command, 
         problem = LoadLocalizedString(IDS_CLI_NO_COMMAND);
         return false;
     }
-    if (json && *kind != Command::Kind::List) {
-        problem = FormatLocalized(IDS_CLI_ONLY_WITH, {kJson, NameOf(Command::Kind::List)});
+    if (json && *kind != Command::Kind::List && *kind != Command::Kind::History) {
+        problem = FormatLocalized(IDS_CLI_ONLY_WITH, {kJson, std::string(NameOf(Command::Kind::List)) + ", " +
+                                                                 NameOf(Command::Kind::History)});
         return false;
     }
     if (preview && !TakesName(*kind)) {
@@ -164,7 +167,11 @@ bool ReadArguments(const std::vector<std::string>& arguments, Command& command, 
     return true;
 }
 
-std::string UsageText() { return LoadLocalizedString(IDS_CLI_USAGE) + "\n\n" + LoadLocalizedString(IDS_CLI_EXIT_CODES); }
+std::string UsageText()
+{
+    return LoadLocalizedString(IDS_CLI_USAGE) + "\n\n" + LoadLocalizedString(IDS_CLI_USAGE_HISTORY) + "\n\n" +
+           LoadLocalizedString(IDS_CLI_EXIT_CODES);
+}
 
 // The catalogue row of a name, compared as the dialog compares names; -1 when none has it.
 int SuiteRow(const RunState& state, const std::string& name)
@@ -196,6 +203,20 @@ ExitCode Finish(ChangeOutcome outcome, RunState& state, ConsoleUi& ui, const Run
     return ExitCodeFor(outcome);
 }
 
+// A history that others than the administrators could have written is no account of what was done:
+// it is not printed.
+ExitCode PrintHistory(ConsoleOutput& output, bool json)
+{
+    std::vector<HistoryRecord> records;
+    std::string problem;
+    if (ReadHistory(records, problem) == HistoryState::Untrusted) {
+        output.WriteLine(OutputStream::Error, FormatLocalized(IDS_HISTORY_UNTRUSTED, {problem}));
+        return ExitCode::Refused;
+    }
+    output.Write(OutputStream::Out, json ? HistoryListingJson(records) : HistoryListingText(records));
+    return ExitCode::Done;
+}
+
 ExitCode RunCommand(const Command& command, RunState& state, ConsoleUi& ui, ConsoleOutput& output,
                     RecoveryReport::Result recovery, const RunStartup& startup)
 {
@@ -203,6 +224,8 @@ ExitCode RunCommand(const Command& command, RunState& state, ConsoleUi& ui, Cons
     case Command::Kind::List:
         output.Write(OutputStream::Out, command.json ? CatalogueListingJson(state) : CatalogueListingText(state));
         return ExitCode::Done;
+    case Command::Kind::History:
+        return PrintHistory(output, command.json);
     case Command::Kind::Recover:
         // Start-up has made the recovery and said what it did.
         if (recovery == RecoveryReport::Result::NothingToDo)
@@ -241,27 +264,6 @@ ExitCode RunCommand(const Command& command, RunState& state, ConsoleUi& ui, Cons
 }
 
 }  // namespace
-
-ExitCode ExitCodeFor(ChangeOutcome outcome)
-{
-    switch (outcome) {
-    case ChangeOutcome::Done:
-        return ExitCode::Done;
-    case ChangeOutcome::NothingChosen:
-        return ExitCode::UnknownName;
-    case ChangeOutcome::AlreadyActive:
-        return ExitCode::AlreadyActive;
-    case ChangeOutcome::ProgramsRunning:
-        return ExitCode::ProgramsRunning;
-    case ChangeOutcome::Refused:
-        return ExitCode::Refused;
-    case ChangeOutcome::RolledBack:
-        return ExitCode::RolledBack;
-    case ChangeOutcome::NeedsHand:
-        return ExitCode::NeedsHand;
-    }
-    return ExitCode::NeedsHand;
-}
 
 bool HasArguments(const std::wstring& commandLine)
 {

@@ -14,6 +14,7 @@
 #include "codesys/GatewayFiles.h"
 #include "codesys/RegistryTransfer.h"
 #include "steps/Environment.h"
+#include "steps/History.h"
 #include "steps/PlannedPaths.h"
 #include "steps/RunningPrograms.h"
 #include "steps/StepRunner.h"
@@ -326,7 +327,7 @@ bool NoCodesysRunning(const RunState& state, UserInterface& ui)
 }
 
 // One attempt, from the plan to the success message; nullopt when the user may try again.
-std::optional<ChangeOutcome> Attempt(const ChangeContext& c, RunState& state, UserInterface& ui)
+std::optional<ChangeOutcome> Attempt(const ChangeContext& c, RunState& state, UserInterface& ui, HistoryRecord& record)
 {
     PlannedChange planned;
     if (const std::optional<Refusal> refusal = PlanChange(c, state, planned)) {
@@ -350,6 +351,7 @@ std::optional<ChangeOutcome> Attempt(const ChangeContext& c, RunState& state, Us
     if (!ran)
         return ChangeOutcome::Refused;
     const RunOutcome& run = *ran;
+    record.steps += StepsMade(plan, run);
     if (run.Done()) {
         if (planned.added) {
             state.codesysEntries.push_back(*planned.added);
@@ -401,9 +403,7 @@ int ChosenRow(const RunState& state, UserInterface& ui)
     return row >= 0 && row <= static_cast<int>(state.codesysEntries.size()) ? row : -1;
 }
 
-}  // namespace
-
-ChangeOutcome SwitchCodesys(RunState& state, UserInterface& ui)
+ChangeOutcome ChangeCodesys(RunState& state, UserInterface& ui, HistoryRecord& record)
 {
     const int row = ChosenRow(state, ui);
     if (row < 0)
@@ -412,6 +412,8 @@ ChangeOutcome SwitchCodesys(RunState& state, UserInterface& ui)
     SaveCodesysCatalogue(state);
 
     const ChangeContext c = ReadContext(state, row);
+    record.from = c.currentName;
+    record.to = c.next.name;
     if (RefuseActive(c.currentName, c.next.name, ui))
         return ChangeOutcome::AlreadyActive;
     if (RefuseWhileJournalWaits(ui))
@@ -426,11 +428,18 @@ ChangeOutcome SwitchCodesys(RunState& state, UserInterface& ui)
     for (;;) {
         if (!NoCodesysRunning(state, ui))
             return ChangeOutcome::ProgramsRunning;
-        if (std::optional<ChangeOutcome> outcome = Attempt(c, state, ui))
+        if (std::optional<ChangeOutcome> outcome = Attempt(c, state, ui, record))
             return *outcome;
         if (ui.ShowMessage(warning, MB_OKCANCEL | MB_ICONINFORMATION) != IDOK)
             return ChangeOutcome::RolledBack;
     }
+}
+
+}  // namespace
+
+ChangeOutcome SwitchCodesys(RunState& state, UserInterface& ui)
+{
+    return RecordSwitch("codesys", [&](HistoryRecord& record) { return ChangeCodesys(state, ui, record); });
 }
 
 ChangeOutcome PreviewCodesysSwitch(const RunState& state, UserInterface& ui)
