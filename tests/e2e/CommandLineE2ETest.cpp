@@ -47,18 +47,6 @@ struct SwitchResult {
     std::vector<std::string> registered;
 };
 
-std::vector<std::string> Lines(const std::string& utf8)
-{
-    const std::string text = AnsiFromUtf8(utf8);
-    std::vector<std::string> lines;
-    for (size_t start = 0; start < text.size();) {
-        const size_t end = text.find("\r\n", start);
-        lines.push_back(text.substr(start, end - start));
-        start = end == std::string::npos ? text.size() : end + 2;
-    }
-    return lines;
-}
-
 // The steps a preview printed ("  1. <step>") or a switch announced ("Schritt 1 von 9: <step>").
 std::vector<std::string> PreviewSteps(const std::string& out)
 {

@@ -91,6 +91,14 @@ private:
         } else if (Take("true") || Take("false")) {
             value.kind = JsonValue::Kind::Boolean;
             value.boolean = c == 't';
+        } else if (c >= '0' && c <= '9') {
+            // Counts only: no sign, fraction or exponent; no leading zero.
+            value.kind = JsonValue::Kind::Number;
+            const size_t start = at_;
+            while (at_ < text_.size() && text_[at_] >= '0' && text_[at_] <= '9')
+                value.number = value.number * 10 + static_cast<unsigned long long>(text_[at_++] - '0');
+            if (c == '0' && at_ - start > 1)
+                Fail("leading zero");
         } else {
             Fail("not a value");
         }

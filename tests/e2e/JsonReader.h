@@ -1,5 +1,5 @@
 // A strict reader of one JSON document, for tests that read what the program writes for scripts.
-// It knows what the program writes: objects, arrays, strings and true or false.
+// It knows what the program writes: objects, arrays, strings, true or false and whole numbers.
 #pragma once
 
 #include <string>
@@ -9,9 +9,10 @@
 namespace flipdeck::test {
 
 struct JsonValue {
-    enum class Kind { Boolean, String, Array, Object };
+    enum class Kind { Boolean, String, Array, Object, Number };
     Kind kind = Kind::Boolean;
     bool boolean = false;
+    unsigned long long number = 0;
     std::string text;  // a string, in UTF-8
     std::vector<JsonValue> items;
     std::vector<std::pair<std::string, JsonValue>> members;
