@@ -76,10 +76,9 @@ void AddSuiteEntry(RunState& state, UserInterface& ui)
     if (entry.renamePath.empty())
         entry.renamePath = ProposeRenamePath(entry);
     if (ui.ShowMessage(FormatLocalized(IDS_CONFIRM_ADD_VERSION, {entry.name, entry.programPath}),
-                       MB_ICONQUESTION | MB_YESNO) == IDYES) {
-        AddSuiteVersion(state, ui, entry);
+                       MB_ICONQUESTION | MB_YESNO) == IDYES &&
+        AddSuiteVersion(state, ui, entry))
         RecordCatalogueChange("suite", "new", std::string(), entry.name);
-    }
 }
 
 void DeleteSuiteEntry(RunState& state, UserInterface& ui)
