@@ -12,6 +12,7 @@
 #include "cli/CatalogueListing.h"
 #include "cli/ConsoleUi.h"
 #include "cli/FindingListing.h"
+#include "cli/HistoryListing.h"
 #include "codesys/CodesysChange.h"
 #include "codesys/CodesysList.h"
 #include "suite/SuiteChange.h"
@@ -28,6 +29,7 @@ const CommandName kCommands[] = {
     {"/?", Command::Kind::Help},           {"/list", Command::Kind::List},   {"/switch", Command::Kind::Switch},
     {"/codesys", Command::Kind::Codesys},  {"/start", Command::Kind::Start}, {"/recover", Command::Kind::Recover},
     {"/verify", Command::Kind::Verify},
+    {"/history", Command::Kind::History},
 };
 const char kJson[] = "/json";
 const char kPreview[] = "/preview";
@@ -139,9 +141,11 @@ bool ReadArguments(const std::vector<std::string>& arguments, Command& command, 
         problem = LoadLocalizedString(IDS_CLI_NO_COMMAND);
         return false;
     }
-    if (json && *kind != Command::Kind::List && *kind != Command::Kind::Verify && !(preview && TakesName(*kind))) {
+    if (json && *kind != Command::Kind::List && *kind != Command::Kind::Verify && *kind != Command::Kind::History &&
+        !(preview && TakesName(*kind))) {
         problem = FormatLocalized(IDS_CLI_ONLY_WITH, {kJson, std::string(NameOf(Command::Kind::List)) + ", " +
-                                                                 NameOf(Command::Kind::Verify) + ", " + kPreview});
+                                                                 NameOf(Command::Kind::Verify) + ", " +
+                                                                 NameOf(Command::Kind::History) + ", " + kPreview});
         return false;
     }
     if (preview && !TakesName(*kind)) {
@@ -153,7 +157,11 @@ bool ReadArguments(const std::vector<std::string>& arguments, Command& command, 
     return true;
 }
 
-std::string UsageText() { return LoadLocalizedString(IDS_CLI_USAGE) + "\n\n" + LoadLocalizedString(IDS_CLI_EXIT_CODES); }
+std::string UsageText()
+{
+    return LoadLocalizedString(IDS_CLI_USAGE) + "\n\n" + LoadLocalizedString(IDS_CLI_USAGE_HISTORY) + "\n\n" +
+           LoadLocalizedString(IDS_CLI_EXIT_CODES);
+}
 
 // The catalogue row of a name, compared as the dialog compares names; -1 when none has it.
 int SuiteRow(const RunState& state, const std::string& name)
@@ -185,6 +193,20 @@ ExitCode Finish(ChangeOutcome outcome, RunState& state, ConsoleUi& ui, const Run
     return ExitCodeFor(outcome);
 }
 
+// A history that others than the administrators could have written is no account of what was done:
+// it is not printed.
+ExitCode PrintHistory(ConsoleOutput& output, bool json)
+{
+    std::vector<HistoryRecord> records;
+    std::string problem;
+    if (ReadHistory(records, problem) == HistoryState::Untrusted) {
+        output.WriteLine(OutputStream::Error, FormatLocalized(IDS_HISTORY_UNTRUSTED, {problem}));
+        return ExitCode::Refused;
+    }
+    output.Write(OutputStream::Out, json ? HistoryListingJson(records) : HistoryListingText(records));
+    return ExitCode::Done;
+}
+
 ExitCode RunCommand(const Command& command, RunState& state, ConsoleUi& ui, ConsoleOutput& output,
                     RecoveryReport::Result recovery, const RunStartup& startup)
 {
@@ -197,6 +219,8 @@ ExitCode RunCommand(const Command& command, RunState& state, ConsoleUi& ui, Cons
         output.Write(OutputStream::Out, command.json ? FindingsJson(findings) : FindingsText(findings));
         return findings.empty() ? ExitCode::Done : ExitCode::Found;
     }
+    case Command::Kind::History:
+        return PrintHistory(output, command.json);
     case Command::Kind::Recover:
         // Start-up has made the recovery and said what it did.
         if (recovery == RecoveryReport::Result::NothingToDo)
@@ -235,27 +259,6 @@ ExitCode RunCommand(const Command& command, RunState& state, ConsoleUi& ui, Cons
 }
 
 }  // namespace
-
-ExitCode ExitCodeFor(ChangeOutcome outcome)
-{
-    switch (outcome) {
-    case ChangeOutcome::Done:
-        return ExitCode::Done;
-    case ChangeOutcome::NothingChosen:
-        return ExitCode::UnknownName;
-    case ChangeOutcome::AlreadyActive:
-        return ExitCode::AlreadyActive;
-    case ChangeOutcome::ProgramsRunning:
-        return ExitCode::ProgramsRunning;
-    case ChangeOutcome::Refused:
-        return ExitCode::Refused;
-    case ChangeOutcome::RolledBack:
-        return ExitCode::RolledBack;
-    case ChangeOutcome::NeedsHand:
-        return ExitCode::NeedsHand;
-    }
-    return ExitCode::NeedsHand;
-}
 
 bool HasArguments(const std::wstring& commandLine)
 {

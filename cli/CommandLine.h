@@ -9,33 +9,16 @@
 
 #include "catalogue/CatalogueHive.h"
 #include "steps/ChangeOutcome.h"
+#include "steps/ExitCode.h"
 #include "steps/RunStartup.h"
 
 namespace flipdeck {
 
-// The exit codes, as "/?" and the README list them.
-enum class ExitCode : int {
-    Done = 0,             // also: listed, or a preview shown
-    Usage = 1,            // the arguments are no command; nothing was done
-    UnknownName = 2,      // no catalogue entry has the name
-    AlreadyActive = 3,
-    ProgramsRunning = 4,  // programs of the product run; the change stopped before it began
-    Refused = 5,          // something stands in the way; nothing was changed
-    RolledBack = 6,       // a step failed and everything the change had done was undone
-    NeedsHand = 7,        // a change or its restoration is incomplete: the journal waits for a hand
-    AnotherInstance = 8,  // another Flipdeck runs
-    NoAdministrator = 9,
-    NotStarted = 10,  // the active version could not be started
-    Found = 11,       // /verify: the catalogues and the machine disagree
-};
-
-ExitCode ExitCodeFor(ChangeOutcome outcome);
-
 struct Command {
-    enum class Kind { Help, List, Switch, Codesys, Start, Recover, Verify };
+    enum class Kind { Help, List, Switch, Codesys, Start, Recover, Verify, History };
     Kind kind = Kind::Help;
     std::string name;      // Switch, Codesys: the version's name
-    bool json = false;     // List, Verify, a preview
+    bool json = false;     // List, Verify, History, a preview
     bool preview = false;  // Switch, Codesys
 };
 

@@ -14,6 +14,7 @@
 #include "codesys/GatewayFiles.h"
 #include "codesys/RegistryTransfer.h"
 #include "steps/Environment.h"
+#include "steps/History.h"
 #include "steps/PlannedPaths.h"
 #include "steps/RunningPrograms.h"
 #include "steps/StepRunner.h"
@@ -323,7 +324,7 @@ bool NoCodesysRunning(const RunState& state, UserInterface& ui)
 }
 
 // One attempt, from the plan to the success message; nullopt when the user may try again.
-std::optional<ChangeOutcome> Attempt(const ChangeContext& c, RunState& state, UserInterface& ui)
+std::optional<ChangeOutcome> Attempt(const ChangeContext& c, RunState& state, UserInterface& ui, HistoryRecord& record)
 {
     PlannedChange planned;
     if (const std::optional<Refusal> refusal = PlanChange(c, state, planned)) {
@@ -347,6 +348,7 @@ std::optional<ChangeOutcome> Attempt(const ChangeContext& c, RunState& state, Us
     if (!ran)
         return ChangeOutcome::Refused;
     const RunOutcome& run = *ran;
+    record.steps += StepsMade(plan, run);
     if (run.Done()) {
         if (planned.added) {
             state.codesysEntries.push_back(*planned.added);
@@ -409,7 +411,9 @@ std::string ParkedMainFolder(const CodesysVersionEntry& entry, bool currentSubDi
     return newVersionsPath + (slash == std::string::npos ? entry.renamePath : entry.renamePath.substr(slash));
 }
 
-ChangeOutcome SwitchCodesys(RunState& state, UserInterface& ui)
+namespace {
+
+ChangeOutcome ChangeCodesys(RunState& state, UserInterface& ui, HistoryRecord& record)
 {
     const int row = ChosenRow(state, ui);
     if (row < 0)
@@ -418,6 +422,8 @@ ChangeOutcome SwitchCodesys(RunState& state, UserInterface& ui)
     SaveCodesysCatalogue(state);
 
     const ChangeContext c = ReadContext(state, row);
+    record.from = c.currentName;
+    record.to = c.next.name;
     if (RefuseActive(c.currentName, c.next.name, ui))
         return ChangeOutcome::AlreadyActive;
     if (RefuseWhileJournalWaits(ui))
@@ -432,11 +438,18 @@ ChangeOutcome SwitchCodesys(RunState& state, UserInterface& ui)
     for (;;) {
         if (!NoCodesysRunning(state, ui))
             return ChangeOutcome::ProgramsRunning;
-        if (std::optional<ChangeOutcome> outcome = Attempt(c, state, ui))
+        if (std::optional<ChangeOutcome> outcome = Attempt(c, state, ui, record))
             return *outcome;
         if (ui.ShowMessage(warning, MB_OKCANCEL | MB_ICONINFORMATION) != IDOK)
             return ChangeOutcome::RolledBack;
     }
+}
+
+}  // namespace
+
+ChangeOutcome SwitchCodesys(RunState& state, UserInterface& ui)
+{
+    return RecordSwitch("codesys", [&](HistoryRecord& record) { return ChangeCodesys(state, ui, record); });
 }
 
 ChangeOutcome PreviewCodesysSwitch(const RunState& state, UserInterface& ui)

@@ -8,6 +8,7 @@
 #include "catalogue/CatalogueStore.h"
 #include "catalogue/CodesysCatalogue.h"
 #include "catalogue/Naming.h"
+#include "steps/History.h"
 
 namespace flipdeck {
 
@@ -51,6 +52,7 @@ void DiscoverInstallation(RunState& state, UserInterface& ui)
 // Exchanges the entries of two rows and moves the selection to `to`.
 void ExchangeRows(RunState& state, UserInterface& ui, int from, int to)
 {
+    RecordCatalogueChange("codesys", "move", state.codesysEntries[from - 1].name, state.codesysEntries[to - 1].name);
     std::swap(state.codesysEntries[from - 1], state.codesysEntries[to - 1]);
     ui.ShowCodesysList(state.codesysEntries);
     ui.SelectCodesysRow(to);
@@ -95,6 +97,7 @@ void DeleteCodesysEntry(RunState& state, UserInterface& ui)
             ui.ShowMessage(LoadLocalizedString(IDS_ENTRY_NOT_DELETABLE), MB_ICONINFORMATION | MB_OK);
             return;
         } else {
+            RecordCatalogueChange("codesys", "delete", name, std::string());
             state.codesysEntries.erase(state.codesysEntries.begin() + (row - 1));
             ui.ShowCodesysList(state.codesysEntries);
             if (row <= static_cast<int>(state.codesysEntries.size()))

@@ -32,6 +32,8 @@ const char* const kKindNames[] = {"Note",        "MoveFolder",  "MoveFile",     
 // (installer/MsiLockPermissionsEx.idt).
 const char kFolderSecurity[] = "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)";
 
+}  // namespace
+
 // Creates the folder for administrators and the system. One that is there already is used only when
 // nobody else could have written it; otherwise it is moved aside and made anew.
 bool PrepareFolder(const std::string& folder)
@@ -55,6 +57,8 @@ bool PrepareFolder(const std::string& folder)
     return CreateDirectoryA(folder.c_str(), &attributes) != FALSE;
 }
 
+namespace {
+
 uint32_t Fnv1a(const std::string& text)
 {
     uint32_t hash = 2166136261u;
@@ -69,6 +73,8 @@ std::string HashText(const std::string& line)
     std::snprintf(hex, sizeof(hex), "%08x", static_cast<unsigned>(Fnv1a(line)));
     return hex;
 }
+
+}  // namespace
 
 std::string Escape(const std::string& text)
 {
@@ -105,6 +111,8 @@ bool Unescape(const std::string& field, std::string& text)
     }
     return true;
 }
+
+namespace {
 
 std::string RootField(HKEY root)
 {

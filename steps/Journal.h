@@ -64,6 +64,16 @@ std::string JournalFolder();
 std::string JournalPath();
 bool JournalExists();
 
+// Creates the journal's folder for administrators and the system; one that is there already is
+// used only when nobody else could have written it, otherwise it is moved aside and made anew.
+// False when the folder cannot be made.
+bool PrepareFolder(const std::string& folder);
+
+// A field of a journal line: backslash, tab, CR and LF as \\, \t, \r and \n. Unescape is false for
+// a field that holds any other escape or ends in a lone backslash.
+std::string Escape(const std::string& text);
+bool Unescape(const std::string& field, std::string& text);
+
 // A process, named so that a later process with the same id is not taken for it.
 struct ProcessIdentity {
     DWORD id = 0;

@@ -10,6 +10,7 @@
 #include "catalogue/CatalogueHive.h"
 #include "catalogue/CatalogueStore.h"
 #include "catalogue/Naming.h"
+#include "steps/History.h"
 #include "steps/Journal.h"
 #include "steps/JournalPlace.h"
 #include "steps/StepActions.h"
@@ -122,6 +123,13 @@ RecoveryReport RecoverUnfinishedSwitch()
         return report;
     }
     WriteLog("Recovery of an unfinished switch from " + journal.fromName + " to " + journal.toName);
+    HistoryEntry history(journal.product == SwitchPlan::Product::Suite ? "suite" : "codesys", "recovery");
+    history.Record().from = journal.fromName;
+    history.Record().to = journal.toName;
+    // The switch acted for the user whose hive holds its keys, whoever recovers it.
+    const std::set<std::string> hives = UserHivesToUndo(journal);
+    if (!hives.empty())
+        history.Record().user = AccountNameOfSid(*hives.begin());
     if (journal.lastLineCut)
         WriteLog("The journal's last line was cut short as it was written; its step never started.");
     bool registered = false;
@@ -157,9 +165,11 @@ RecoveryReport RecoverUnfinishedSwitch()
             }
         }
     }
+    history.Record().steps = report.undone.size();
     if (!report.notRestored.empty()) {
         report.result = RecoveryReport::Result::NeedsHand;
         WriteLog("Recovery incomplete, journal kept: " + report.journalPath);
+        history.Write(ChangeOutcome::NeedsHand);
         return report;
     }
     // The components were registered from the new version's folders: they must point back.
@@ -171,6 +181,7 @@ RecoveryReport RecoverUnfinishedSwitch()
     DeleteFileA(report.journalPath.c_str());
     WriteLog("Recovery done.");
     report.result = RecoveryReport::Result::Recovered;
+    history.Write(kRecovered, ExitCode::Done);
     return report;
 }
 

@@ -10,6 +10,15 @@ namespace seams {
 std::function<void(size_t)> StepStarting = [](size_t) {};
 }  // namespace seams
 
+size_t StepsMade(const SwitchPlan& plan, const RunOutcome& outcome)
+{
+    const size_t end = outcome.Done() ? plan.steps.size() : outcome.failed;
+    size_t made = 0;
+    for (size_t i = 0; i < end; ++i)
+        made += plan.steps[i].kind == StepKind::Note ? 0 : 1;
+    return made;
+}
+
 std::string NotUndoneMoves(const SwitchPlan& plan, const RunOutcome& outcome)
 {
     std::string list;

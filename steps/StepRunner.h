@@ -42,6 +42,10 @@ struct RunOutcome {
 RunOutcome RunSteps(const SwitchPlan& plan, SwitchProgress& progress,
                     const std::function<void(const RunOutcome& stopped)>& failing = nullptr);
 
+// How many of the plan's steps that change the machine were made: all of them when the run is done,
+// else those before the step that stopped it (made, then undone).
+size_t StepsMade(const SwitchPlan& plan, const RunOutcome& outcome);
+
 // The moves a roll-back could not undo, one "<where it stays> -> <where it belongs>" line each.
 std::string NotUndoneMoves(const SwitchPlan& plan, const RunOutcome& outcome);
 

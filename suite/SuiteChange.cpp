@@ -11,6 +11,7 @@
 #include "catalogue/Naming.h"
 #include "catalogue/SuiteCatalogue.h"
 #include "steps/Environment.h"
+#include "steps/History.h"
 #include "steps/PlannedPaths.h"
 #include "steps/RunningPrograms.h"
 #include "steps/StepRunner.h"
@@ -135,9 +136,7 @@ void Finish(const SuiteVersionEntry& entry, const SwitchPlan& plan, const RunOut
     }
 }
 
-}  // namespace
-
-ChangeOutcome SwitchSuite(RunState& state, UserInterface& ui)
+ChangeOutcome ChangeSuite(RunState& state, UserInterface& ui, HistoryRecord& record)
 {
     state.suiteDirty = true;
     const int chosen = ChosenRow(state, ui);
@@ -146,6 +145,8 @@ ChangeOutcome SwitchSuite(RunState& state, UserInterface& ui)
     // The current entry index keeps naming the live version until the change has succeeded.
     const SuiteVersionEntry entry = state.suiteEntries[chosen];
     const std::string current = GetCurrentVersionName();
+    record.from = current;
+    record.to = entry.name;
     if (RefuseActive(current, entry.name, ui))
         return ChangeOutcome::AlreadyActive;
     std::vector<int> parked;
@@ -168,6 +169,7 @@ ChangeOutcome SwitchSuite(RunState& state, UserInterface& ui)
     const std::optional<RunOutcome> run = RunPlan(plan, ui);
     if (!run)
         return ChangeOutcome::Refused;
+    record.steps = StepsMade(plan, *run);
     if (!run->Done()) {
         // The journal, the PATH write or a folder move stops a change; all of it is undone.
         const Step& failed = plan.steps[run->failed];
@@ -193,6 +195,13 @@ ChangeOutcome SwitchSuite(RunState& state, UserInterface& ui)
     state.suiteDirty = false;
     Finish(entry, plan, *run, ui);
     return ChangeOutcome::Done;
+}
+
+}  // namespace
+
+ChangeOutcome SwitchSuite(RunState& state, UserInterface& ui)
+{
+    return RecordSwitch("suite", [&](HistoryRecord& record) { return ChangeSuite(state, ui, record); });
 }
 
 ChangeOutcome PreviewSuiteSwitch(const RunState& state, UserInterface& ui)

@@ -7,6 +7,7 @@
 #include "base/VersionInfo.h"
 #include "catalogue/Naming.h"
 #include "catalogue/SuiteCatalogue.h"
+#include "steps/History.h"
 
 namespace flipdeck {
 
@@ -18,6 +19,7 @@ void Inform(UserInterface& ui, unsigned id) { ui.ShowMessage(LoadLocalizedString
 // current entry index follow.
 void Exchange(RunState& state, UserInterface& ui, int row, int other)
 {
+    RecordCatalogueChange("suite", "move", state.suiteEntries[row].name, state.suiteEntries[other].name);
     std::swap(state.suiteEntries[row], state.suiteEntries[other]);
     if (state.currentSuiteIndex == row)
         state.currentSuiteIndex = other;
@@ -74,8 +76,9 @@ void AddSuiteEntry(RunState& state, UserInterface& ui)
     if (entry.renamePath.empty())
         entry.renamePath = ProposeRenamePath(entry);
     if (ui.ShowMessage(FormatLocalized(IDS_CONFIRM_ADD_VERSION, {entry.name, entry.programPath}),
-                       MB_ICONQUESTION | MB_YESNO) == IDYES)
-        AddSuiteVersion(state, ui, entry);
+                       MB_ICONQUESTION | MB_YESNO) == IDYES &&
+        AddSuiteVersion(state, ui, entry))
+        RecordCatalogueChange("suite", "new", std::string(), entry.name);
 }
 
 void DeleteSuiteEntry(RunState& state, UserInterface& ui)
@@ -93,6 +96,7 @@ void DeleteSuiteEntry(RunState& state, UserInterface& ui)
     }
     WriteLog("OnDelete");
     WriteLog("Deleted: " + name);
+    RecordCatalogueChange("suite", "delete", name, std::string());
     state.suiteEntries.erase(state.suiteEntries.begin() + row);
     SaveSuiteCatalogue(state, ui.AutoStartChecked());
     LoadSuiteCatalogue(state, ui, false);
@@ -162,6 +166,7 @@ void EditSuiteEntry(RunState& state, UserInterface& ui)
         break;
     }
     entry.renamePath = values.renamePath;
+    RecordCatalogueChange("suite", "edit", entry.name, entry.name);
     ui.ShowSuiteList(state.suiteEntries);
     ui.SelectSuiteRow(row);
     state.suiteDirty = true;

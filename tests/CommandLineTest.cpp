@@ -15,7 +15,9 @@
 #include "cli/CommandLine.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/ConsoleUi.h"
+#include "steps/History.h"
 #include "steps/Journal.h"
+#include "steps/JournalPlace.h"
 #include "steps/RunningPrograms.h"
 #include "steps/StepRunner.h"
 #include "tests/TestSupport.h"
@@ -107,6 +109,32 @@ TEST(CommandLine, AJsonListingIsAllThatReachesStandardOutput)
     EXPECT_EQ(redirected.Error(), "Keine Versionen.\r\n");
 }
 
+TEST(CommandLine, AHistoryOthersCouldHaveWrittenIsNotShown)
+{
+    ScratchJournal journal;
+    HistoryRecord record;
+    record.product = "suite";
+    record.action = "delete";
+    record.outcome = "done";
+    WriteHistory(record);
+    {
+        RedirectedOutput redirected;
+        EXPECT_EQ(RunCommandLine(L"Flipdeck.exe /history /json", "", HiveChoice(), StartupWithMessages()), ExitCode::Done);
+        EXPECT_NE(redirected.Out().find("\"action\": \"delete\""), std::string::npos) << redirected.Out();
+    }
+    SeamOverride<bool(const std::string&, std::string&, bool&)> security(
+        seams::ReadPathSecurity, [](const std::string&, std::string& sddl, bool& reparsePoint) {
+            sddl = "O:BUD:(A;;FA;;;BU)";
+            reparsePoint = false;
+            return true;
+        });
+    RedirectedOutput redirected;
+    EXPECT_EQ(RunCommandLine(L"Flipdeck.exe /history", "", HiveChoice(), StartupWithMessages()), ExitCode::Refused);
+    EXPECT_EQ(redirected.Out(), "Wechsel wiederhergestellt.\r\n");  // the start-up's news, and no record
+    EXPECT_NE(redirected.Error().find("Die Chronik wird nicht angezeigt"), std::string::npos) << redirected.Error();
+    DeleteFileA(HistoryPath().c_str());
+}
+
 TEST(CommandLine, ReadsEveryCommandWithQuotedNamesInAnyLetterCase)
 {
     EXPECT_FALSE(HasArguments(L"Flipdeck.exe"));
@@ -157,7 +185,7 @@ TEST(CommandLine, RefusesWhatIsNoCommandAndSaysWhy)
     EXPECT_EQ(Problem(L"Flipdeck.exe /switch \u4E2D"), "Das Argument ? enth\xE4lt Zeichen, die kein Versionsname enthalten kann.");
     EXPECT_EQ(Problem(L"Flipdeck.exe /list /switch X"), "/switch kann nicht mit /list zusammen angegeben werden.");
     EXPECT_EQ(Problem(L"Flipdeck.exe /list /json /json"), "/json kann nicht mit /json zusammen angegeben werden.");
-    EXPECT_EQ(Problem(L"Flipdeck.exe /switch X /json"), "/json gilt nur zusammen mit /list, /verify, /preview.");
+    EXPECT_EQ(Problem(L"Flipdeck.exe /switch X /json"), "/json gilt nur zusammen mit /list, /verify, /history, /preview.");
     EXPECT_EQ(Problem(L"Flipdeck.exe /start /preview"), "/preview gilt nur zusammen mit /switch, /codesys.");
     EXPECT_EQ(Problem(L"Flipdeck.exe /json"), "Es wurde kein Befehl angegeben.");
 }
@@ -461,6 +489,13 @@ TEST_F(SystemAccountRun, AnInterruptedSwitchIsUndoneInTheHiveOfTheUserItActedFor
     }};
     EXPECT_EQ(Run(L"/recover", HiveChoice{}), ExitCode::Done) << redirected.Error();
     EXPECT_EQ(loads, std::vector<std::string>{ToUpper(kUserHive)});
+    // The history names the user the switch acted for, not the one who recovered it.
+    std::vector<HistoryRecord> history;
+    std::string problem;
+    ASSERT_EQ(ReadHistory(history, problem), HistoryState::Read) << problem;
+    EXPECT_EQ(history.at(0).action, "recovery");
+    EXPECT_EQ(history.at(0).user, AccountNameOfSid(ToUpper(kUserHive)));
+    EXPECT_NE(history.at(0).user, history.at(0).account);
     EXPECT_FALSE(JournalExists());
     EXPECT_FALSE(KeyExists(HKEY_USERS, kUserHive));
     // Signed in again, the user finds the catalogue as before the switch.

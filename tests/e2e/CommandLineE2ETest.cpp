@@ -55,18 +55,6 @@ struct SwitchResult {
     std::vector<std::string> registered;
 };
 
-std::vector<std::string> Lines(const std::string& utf8)
-{
-    const std::string text = AnsiFromUtf8(utf8);
-    std::vector<std::string> lines;
-    for (size_t start = 0; start < text.size();) {
-        const size_t end = text.find("\r\n", start);
-        lines.push_back(text.substr(start, end - start));
-        start = end == std::string::npos ? text.size() : end + 2;
-    }
-    return lines;
-}
-
 // The steps a preview printed ("  1. <step>") or a switch announced ("Schritt 1 von 9: <step>").
 std::vector<std::string> PreviewSteps(const std::string& out)
 {
@@ -702,7 +690,7 @@ TEST(CommandLineE2E, VerifyAnswersZeroOnAWholeWorldAndElevenWithTheFindingsOfABr
 TEST(CommandLineE2E, EveryJsonDocumentFollowsTheOutputSchema)
 {
     // Every command that prints a JSON document, on a world where it has something to say, and the
-    // exit code it ends with. /history /json joins this list.
+    // exit code it ends with.
     const struct {
         const char* arguments;
         std::function<void()> make;
@@ -714,7 +702,7 @@ TEST(CommandLineE2E, EveryJsonDocumentFollowsTheOutputSchema)
         {"/switch \"Kalvio 2.15.1.20\" /preview /json", [] {}, 0},
         {"/codesys \"CoDeSys 2.3.7.0\" /preview /json", [] {}, 0},
         {"/codesys \"<neu>\" /json /preview", [] {}, 0},
-        // A new JSON command (/history /json) goes here.
+        {"/history /json", [] { ASSERT_EQ(RunFlipdeckCommand("/switch \"Kalvio 2.15.1.20\"").exitCode, 0u); }, 0},
     };
     for (const auto& command : commands) {
         SCOPED_TRACE(command.arguments);

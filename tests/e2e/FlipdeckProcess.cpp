@@ -277,4 +277,16 @@ bool FlipdeckProcess::ChooseFolder(const std::string& folder, double seconds)
     return WaitUntil(seconds, [&] { return !IsWindow(browser); });
 }
 
+std::vector<std::string> Lines(const std::string& utf8)
+{
+    const std::string text = AnsiFromUtf8(utf8);
+    std::vector<std::string> lines;
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = text.find("\r\n", start);
+        lines.push_back(text.substr(start, end - start));
+        start = end == std::string::npos ? text.size() : end + 2;
+    }
+    return lines;
+}
+
 }  // namespace flipdeck::test

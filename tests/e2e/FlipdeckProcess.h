@@ -75,5 +75,7 @@ CommandRun RunFlipdeckCommand(const std::string& arguments, double seconds = 120
 
 // UTF-8 text in the system code page, for comparing it with the program's texts.
 std::string AnsiFromUtf8(const std::string& text);
+// The lines (CR LF) of a command's UTF-8 output, in the system code page.
+std::vector<std::string> Lines(const std::string& utf8);
 
 }  // namespace flipdeck::test

@@ -67,8 +67,8 @@ TEST(JsonSchema, TheOutputSchemaRejectsWhatNoCommandWrites)
         {"a kind no step has", Steps(R"({"kind": "deleteFolder", "source": "C:\\A", "description": "d"})"),
          "/steps/0/kind: is none of the values allowed (\"deleteFolder\")"},
         {"a negative count",
-         R"({"schemaVersion": 1, "records": [{"time": "", "machine": "", "account": "", "user": "", "product": "suite",
-             "from": "", "to": "", "outcome": "", "exitCode": -1, "steps": 0, "durationMs": 0}]})",
+         R"({"schemaVersion": 1, "records": [{"time": "", "machine": "", "account": "", "user": "", "product": "suite", "action": "switch",
+             "from": "", "to": "", "outcome": "done", "exitCode": -1, "steps": 0, "durationMs": 0}]})",
          "/records/0/exitCode: is below 0"},
     };
     for (const auto& document : broken) {

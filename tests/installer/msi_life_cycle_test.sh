@@ -78,6 +78,18 @@ expect_installed() {
   [ -n "$icon" ] && [ -s "$icon" ] || fail "$1: the entry has no icon"
 }
 
+# event_source: the event source's values as "name type data" lines; nothing when the key is missing.
+event_source() {
+  { wine reg query 'HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Flipdeck' 2>/dev/null || true; } |
+    tr -d '\r' | awk -F'    ' 'NF >= 4 {print $2 " " $3 " " $4}' | sort
+}
+expect_event_source() {
+  local found
+  found=$(event_source)
+  [ "$found" = $'EventMessageFile REG_EXPAND_SZ C:\\Program Files\\Flipdeck\\Flipdeck.exe\nTypesSupported REG_DWORD 0x7' ] ||
+    fail "$1: the event source is registered as: ${found:-nothing}"
+}
+
 # What removal must leave alone: the world's folders and files, the gateway files, the activity
 # log, the product and catalogue registry trees and the machine PATH.
 snapshot() {
@@ -97,6 +109,7 @@ snapshot() {
 must run_wine "$bin/make_demo_world.exe"
 must run_wine msiexec /i "$(winepath -w "$msi")" /qn
 expect_installed "$version"
+expect_event_source "$version"
 # The journal's folder is there before the first switch, so that no user can make it first.
 [ -d "$drive_c/ProgramData/Flipdeck" ] || fail "the installation made no journal folder"
 
@@ -126,11 +139,14 @@ grep -qF "* Kalvio 2.14.0.310" "$work/list.txt" || fail "Flipdeck.com /list prin
 snapshot >"$work/before.txt"
 must run_wine msiexec /i "$(winepath -w "$newer_msi")" /qn
 expect_installed "$newer_version"
+expect_event_source "$newer_version"
 
 must run_wine msiexec /x "$(winepath -w "$newer_msi")" /qn
 [ ! -e "$install_dir" ] || fail "removal left $(find "$install_dir" | xargs)"
 [ -z "$(shortcuts)" ] || fail "removal left the shortcut $(shortcuts)"
 [ -z "$(flipdeck_entries)" ] || fail "removal left the entry $(flipdeck_entries)"
+! wine reg query 'HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Flipdeck' >/dev/null 2>&1 </dev/null ||
+  fail "removal left the event source's key: $(event_source)"
 # The journal's folder stays, as a journal in it may still be needed.
 leftovers=$(find "$drive_c" \( -iname 'flipdeck*' -o -iname regsettings.dll \) ! -path "$drive_c/ProgramData/Flipdeck" -print)
 [ -z "$leftovers" ] || fail "removal left $leftovers"

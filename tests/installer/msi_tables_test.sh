@@ -56,6 +56,13 @@ expect "journal folder made" $'JOURNALDIR\tJournalFolder' "$(table CreateFolder)
 expect "journal folder security" $'JOURNALDIR\tCreateFolder\tO:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)' \
        "$(column MsiLockPermissionsEx JournalFolderLock 2)"$'\t'"$(column MsiLockPermissionsEx JournalFolderLock 3)"$'\t'"$(column MsiLockPermissionsEx JournalFolderLock 4)"
 
+# The event source of the Application log: its message file is the installed program, kept as
+# REG_EXPAND_SZ ("#%"), and the "*" row removes the whole key with the program.
+source_key='SYSTEM\CurrentControlSet\Services\EventLog\Application\Flipdeck'
+expect "event source" "2	$source_key	*		EventSource
+2	$source_key	EventMessageFile	#%[INSTALLDIR]Flipdeck.exe	EventSource
+2	$source_key	TypesSupported	#7	EventSource" "$(table Registry | cut -f2- | LC_ALL=C sort)"
+
 expect "Start-menu shortcut" $'ProgramMenuFolder\tFlipdeck\t[#FlipdeckExe]' \
        "$(table Shortcut | awk -F'\t' '{print $2 "\t" $3 "\t" $5}')"
 
