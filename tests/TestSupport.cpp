@@ -317,6 +317,18 @@ RunningStandIn::~RunningStandIn()
     DeleteFileA((path_ + ".hang").c_str());
 }
 
+bool DieAfterFirstFolderMove(const std::string& from, const std::string& to, const std::string& parked)
+{
+    SwitchPlan plan;
+    plan.fromName = from;
+    plan.toName = to;
+    plan.steps.push_back(MoveFolderStep("C:\\Brivane", parked));
+    JournalWriter writer;
+    UndoData undo;
+    return writer.Begin(plan) && CaptureUndo(plan.steps[0], undo) && writer.Append(0, plan.steps[0], undo) &&
+           MoveFileA("C:\\Brivane", parked.c_str());
+}
+
 ScratchJournal::ScratchJournal()
     : writer_(seams::JournalWriterProcess, [] {
           ProcessIdentity ended = CurrentProcessIdentity();

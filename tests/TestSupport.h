@@ -84,6 +84,11 @@ struct GuardedBuffer {
     std::string bytes;
 };
 
+// Leaves what a suite switch from `from` to `to` leaves when its process dies after its first
+// step: the journal with that step, and the live folder C:\Brivane moved to `parked`. False when
+// either could not be made.
+bool DieAfterFirstFolderMove(const std::string& from, const std::string& to, const std::string& parked);
+
 // What a run of a program with arguments left: its exit code and what it wrote to standard
 // output and standard error, both redirected to files, as the bytes arrived.
 struct CommandRun {

@@ -124,6 +124,13 @@ std::vector<RegistryTree::Value> TargetValues(int n)
 
 }  // namespace
 
+RegistryTree LiveTree()
+{
+    RegistryTree tree;
+    Require(CaptureRegistryTree(HKEY_LOCAL_MACHINE, kLiveTree, tree) == ERROR_SUCCESS, "the live 3S tree is missing");
+    return tree;
+}
+
 RegistryTree CodesysTargets(int keys)
 {
     RegistryTree tree;

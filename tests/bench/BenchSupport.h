@@ -50,6 +50,12 @@ private:
     test::RecordingRegsvr32 regsvr32_;
 };
 
+// The live 3S machine tree of the demo world's CoDeSys, and a key in it a benchmark fills.
+constexpr char kLiveTree[] = "software\\3S-Smart Software Solutions GmbH";
+constexpr char kAddedKey[] = "software\\3S-Smart Software Solutions GmbH\\Targets";
+// The live tree as it is now; ends the benchmark when it is missing.
+RegistryTree LiveTree();
+
 // A tree as CoDeSys keeps its targets: the key itself and `keys` - 1 sub-keys below it, five
 // values each (paths, a version, a number and a few bytes).
 RegistryTree CodesysTargets(int keys);

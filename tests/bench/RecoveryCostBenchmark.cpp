@@ -24,18 +24,9 @@ using namespace flipdeck::bench;
 namespace {
 
 const int kRounds = 7;
-const char kLiveTree[] = "software\\3S-Smart Software Solutions GmbH";
-const char kAddedKey[] = "software\\3S-Smart Software Solutions GmbH\\Targets";
 
 // Thrown from the step seam: the change "dies" there, leaving the machine and its journal as they are.
 struct Died {};
-
-RegistryTree LiveTree()
-{
-    RegistryTree tree;
-    Require(CaptureRegistryTree(HKEY_LOCAL_MACHINE, kLiveTree, tree) == ERROR_SUCCESS, "the live 3S tree is missing");
-    return tree;
-}
 
 }  // namespace
 

@@ -24,8 +24,6 @@ using namespace flipdeck::bench;
 namespace {
 
 const int kRounds = 7;
-const char kLiveTree[] = "software\\3S-Smart Software Solutions GmbH";
-const char kAddedKey[] = "software\\3S-Smart Software Solutions GmbH\\Targets";
 // The same trees as reg.exe, a 64-bit program, names them: the products' keys lie in the 32-bit view.
 const char kLiveTreeForReg[] = "HKLM\\Software\\Wow6432Node\\3S-Smart Software Solutions GmbH";
 const char kRegCopyForReg[] = "HKLM\\Software\\Wow6432Node\\FlipdeckBenchmark reg move";
@@ -63,13 +61,6 @@ void TimeParts(Timings& timings)
         Require(WriteRegistryTree(HKEY_LOCAL_MACHINE, kPartsCopy, undo.tree) == ERROR_SUCCESS, "cannot copy the big tree");
     }));
     timings.remove.push_back(Milliseconds([&] { DeleteRegistryTree(HKEY_LOCAL_MACHINE, kPartsCopy); }));
-}
-
-RegistryTree LiveTree()
-{
-    RegistryTree tree;
-    Require(CaptureRegistryTree(HKEY_LOCAL_MACHINE, kLiveTree, tree) == ERROR_SUCCESS, "the live 3S tree is missing");
-    return tree;
 }
 
 }  // namespace

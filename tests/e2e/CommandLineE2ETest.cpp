@@ -286,17 +286,8 @@ TEST(CommandLineE2E, AnUnfinishedSwitchIsReportedAtStartAndRecoveredOnCommand)
     DeleteFileA(JournalPath().c_str());
 
     // A switch that made its first folder move.
-    SwitchPlan plan;
-    plan.fromName = "Kalvio 2.14.0.310";
-    plan.toName = "Kalvio 2.15.1.20";
-    plan.steps.push_back(MoveFolderStep("C:\\Brivane", "C:\\Brivane V2.14.0.310"));
-    const auto firstMove = [&plan] {
-        JournalWriter writer;
-        UndoData undo;
-        ASSERT_TRUE(writer.Begin(plan));
-        ASSERT_TRUE(CaptureUndo(plan.steps[0], undo));
-        ASSERT_TRUE(writer.Append(0, plan.steps[0], undo));
-        ASSERT_TRUE(MoveFileA("C:\\Brivane", "C:\\Brivane V2.14.0.310"));
+    const auto firstMove = [] {
+        ASSERT_TRUE(DieAfterFirstFolderMove("Kalvio 2.14.0.310", "Kalvio 2.15.1.20", "C:\\Brivane V2.14.0.310"));
     };
     {
         // Its process, this test, still runs: the switch may still be making steps, and nothing is undone.
@@ -333,16 +324,7 @@ TEST(CommandLineE2E, AJsonListingIsOneDocumentWhateverTheStartUpHasToSay)
     };
     const std::vector<Start> starts = {
         {"an interrupted switch",
-         [] {
-             SwitchPlan plan;
-             plan.fromName = "Kalvio 2.14.0.310";
-             plan.toName = "Kalvio 2.15.1.20";
-             plan.steps.push_back(MoveFolderStep("C:\\Brivane", "C:\\Brivane V2.14.0.310"));
-             JournalWriter writer;
-             UndoData undo;
-             ASSERT_TRUE(writer.Begin(plan) && CaptureUndo(plan.steps[0], undo) && writer.Append(0, plan.steps[0], undo));
-             ASSERT_TRUE(MoveFileA("C:\\Brivane", "C:\\Brivane V2.14.0.310"));
-         },
+         [] { ASSERT_TRUE(DieAfterFirstFolderMove("Kalvio 2.14.0.310", "Kalvio 2.15.1.20", "C:\\Brivane V2.14.0.310")); },
          "Ein Versionswechsel von Kalvio 2.14.0.310 nach Kalvio 2.15.1.20 wurde unterbrochen."},
         {"no version entries", [] { DeleteRegistryTree(HKEY_CURRENT_USER, kSuiteCatalogueKey); },
          LoadLocalizedString(IDS_NO_VERSION_ENTRIES)},

@@ -27,18 +27,7 @@ TEST(HistoryE2E, ASwitchARefusalAndARecoveryAreListedNewestFirstAsTextAndAsJson)
     EXPECT_EQ(RunFlipdeckCommand("/switch \"Kalvio 2.15.1.20\"").exitCode, 0u);
     EXPECT_EQ(RunFlipdeckCommand("/switch \"Kalvio 2.15.1.20\"").exitCode, 3u);
     // A switch back whose process died after its first folder move: the next start recovers it.
-    SwitchPlan plan;
-    plan.fromName = "Kalvio 2.15.1.20";
-    plan.toName = "Kalvio 2.14.0.310";
-    plan.steps.push_back(MoveFolderStep("C:\\Brivane", "C:\\Brivane V2.15.1.20"));
-    {
-        JournalWriter writer;
-        UndoData undo;
-        ASSERT_TRUE(writer.Begin(plan));
-        ASSERT_TRUE(CaptureUndo(plan.steps[0], undo));
-        ASSERT_TRUE(writer.Append(0, plan.steps[0], undo));
-        ASSERT_TRUE(MoveFileA("C:\\Brivane", "C:\\Brivane V2.15.1.20"));
-    }
+    ASSERT_TRUE(DieAfterFirstFolderMove("Kalvio 2.15.1.20", "Kalvio 2.14.0.310", "C:\\Brivane V2.15.1.20"));
     EXPECT_EQ(RunFlipdeckCommand("/recover").exitCode, 0u);
 
     run = RunFlipdeckCommand("/history");
