@@ -102,11 +102,11 @@ void SaveChangedCatalogues(const RunState& state, bool autoStart)
         SaveSuiteCatalogue(state, autoStart);
 }
 
-std::vector<Finding> VerifyMachine(const RunState& state)
+std::vector<Finding> VerifyMachine(const RunState& state, VerifyDepth depth)
 {
     std::vector<Finding> findings;
     CheckJournal(findings);
-    for (const std::vector<Finding>& part : {VerifySuite(state), VerifyCodesys(state)})
+    for (const std::vector<Finding>& part : {VerifySuite(state, depth), VerifyCodesys(state)})
         findings.insert(findings.end(), part.begin(), part.end());
     return findings;
 }

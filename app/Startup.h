@@ -38,7 +38,7 @@ RecoveryReport::Result LoadAtStartup(RunState& state, UserInterface& ui, const s
 void SaveChangedCatalogues(const RunState& state, bool autoStart);
 
 // Both catalogues compared with the machine, and an interrupted switch that waits; changes nothing.
-std::vector<Finding> VerifyMachine(const RunState& state);
+std::vector<Finding> VerifyMachine(const RunState& state, VerifyDepth depth = VerifyDepth::Whole);
 
 // The steps above, with the CoDeSys catalogue's start-up after the suite's: what the program hands
 // to its dialog and to its command line.

@@ -215,7 +215,7 @@ ExitCode RunCommand(const Command& command, RunState& state, ConsoleUi& ui, Cons
         output.Write(OutputStream::Out, command.json ? CatalogueListingJson(state) : CatalogueListingText(state));
         return ExitCode::Done;
     case Command::Kind::Verify: {
-        const std::vector<Finding> findings = startup.verify(state);
+        const std::vector<Finding> findings = startup.verify(state, VerifyDepth::Whole);
         output.Write(OutputStream::Out, command.json ? FindingsJson(findings) : FindingsText(findings));
         return findings.empty() ? ExitCode::Done : ExitCode::Found;
     }

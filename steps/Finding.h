@@ -12,6 +12,11 @@ extern const char kSuiteProduct[];     // "suite"
 extern const char kCodesysProduct[];   // "codesys"
 extern const char kFlipdeckProduct[];  // "flipdeck": Flipdeck's own state, both products
 
+// How far a verify looks. The marks of the dialog's rows need only what can stand in the way of a
+// switch; the scan of every COM registration on the machine, which marks no row, is left to the
+// verify a user or script asks for.
+enum class VerifyDepth { Whole, SwitchBlockers };
+
 struct Finding {
     // Which switches the finding stands in the way of as things stand.
     enum class Blocks { Nothing, Entry, Product };

@@ -25,7 +25,7 @@ struct RunStartup {
     // What closing with OK saves.
     std::function<void(const RunState& state, bool autoStart)> saveChanged;
     // What a verify finds on the machine; changes nothing.
-    std::function<std::vector<Finding>(const RunState& state)> verify;
+    std::function<std::vector<Finding>(const RunState& state, VerifyDepth depth)> verify;
 };
 
 }  // namespace flipdeck

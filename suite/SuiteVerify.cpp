@@ -51,7 +51,7 @@ public:
     {
     }
 
-    std::vector<Finding> Run()
+    std::vector<Finding> Run(VerifyDepth depth)
     {
         for (size_t i = 0; i < entries_.size(); ++i) {
             live_.push_back(!entries_[i].programPath.empty() &&
@@ -65,7 +65,8 @@ public:
             AddMissing(entry);
         CheckBesideProgramPaths();
         CheckPath();
-        CheckRegistrations();
+        if (depth == VerifyDepth::Whole)
+            CheckRegistrations();
         return std::move(findings_);
     }
 
@@ -236,6 +237,6 @@ private:
 
 }  // namespace
 
-std::vector<Finding> VerifySuite(const RunState& state) { return SuiteCheck(state).Run(); }
+std::vector<Finding> VerifySuite(const RunState& state, VerifyDepth depth) { return SuiteCheck(state).Run(depth); }
 
 }  // namespace flipdeck

@@ -15,6 +15,6 @@ extern const char kClassesKey[];  // HKLM "SOFTWARE\Classes\CLSID", read in the 
 // holding another version than its entry; a folder with a parked name beside a program path that
 // no entry accounts for; the machine PATH without the live version's bin folder or with a parked
 // one's; components registered from a parked folder or from a file that is gone.
-std::vector<Finding> VerifySuite(const RunState& state);
+std::vector<Finding> VerifySuite(const RunState& state, VerifyDepth depth = VerifyDepth::Whole);
 
 }  // namespace flipdeck

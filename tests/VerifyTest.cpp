@@ -32,13 +32,13 @@ protected:
     }
 
     // The catalogues as the program reads them at start, then the verify; "code|entry|place" each.
-    std::vector<std::string> Found()
+    std::vector<std::string> Found(VerifyDepth depth = VerifyDepth::Whole)
     {
         RunState state;
         ScriptedUi ui;
         CheckAdministrator(state);
         ProgramStartup().load(state, ui, "1.0.0.1");
-        findings_ = VerifyMachine(state);
+        findings_ = VerifyMachine(state, depth);
         std::vector<std::string> found;
         for (const Finding& finding : findings_)
             found.push_back(finding.code + "|" + finding.entry + "|" + ToUpper(finding.place));
@@ -142,8 +142,12 @@ TEST_F(VerifyTest, PathEditedAndRegistrationsLeftPointingAtParkedOrMissingFiles)
                            "suite-path-missing|Kalvio 2.14.0.310|" + pathValue,
                            "suite-path-parked|Kalvio 2.15.1.20|" + pathValue,
                        }));
-    // None of these stops a switch: it writes the PATH and registers the components anew.
+    // None of these stops a switch: it writes the PATH and registers the components anew. The marks
+    // of the dialog's rows leave the scan of the registrations out.
     EXPECT_FALSE(Marked(kSuiteProduct, "Kalvio 2.15.1.20"));
+    EXPECT_EQ(Found(VerifyDepth::SwitchBlockers),
+              (std::vector<std::string>{"suite-path-missing|Kalvio 2.14.0.310|" + pathValue,
+                                        "suite-path-parked|Kalvio 2.15.1.20|" + pathValue}));
 }
 
 TEST_F(VerifyTest, ParkedCodesysVersionsWithTreesGatewayFilesOrFoldersMissing)

@@ -106,7 +106,7 @@ BOOL CFlipdeckDlg::OnInitDialog()
     ownVersion_ = GetOwnProductVersionText(nullptr);
     startup_.load(state_, *this, ownVersion_);
 
-    RefreshFindings();
+    RefreshFindings(VerifyDepth::SwitchBlockers);
     SetWindowTextA(GetHwnd(), (GetWindowString(GetHwnd()) + " - " + ownVersion_).c_str());
     CDialog::OnInitDialog();
     CheckDlgButton(GetHwnd(), IDC_AUTOSTART, state_.autoStart ? BST_CHECKED : BST_UNCHECKED);
@@ -173,7 +173,7 @@ bool CFlipdeckDlg::OnNotify(NMHDR* header, LRESULT& result)
          header->idFrom == IDC_KALVIO_LIST || header->idFrom == IDC_CODESYS_LIST)) {
         const UINT command = reinterpret_cast<const CommandNotification*>(header)->command;
         if (command == ID_CMD_VERIFY) {
-            RefreshFindings();
+            RefreshFindings(VerifyDepth::Whole);
             CVerifyDlg(GetHwnd(), findings_).DoModal();
         } else if (header->idFrom == IDC_KALVIO_HEADER || header->idFrom == IDC_KALVIO_LIST)
             RunSuiteCommand(command);
@@ -233,7 +233,7 @@ void CFlipdeckDlg::RunCodesysCommand(UINT command)
         break;
     case ID_CMD_CHANGE:
         SwitchCodesys(state_, *this);
-        RefreshFindings();
+        RefreshFindings(VerifyDepth::SwitchBlockers);
         break;
     case ID_CMD_PREVIEW:
         PreviewCodesysSwitch(state_, *this);
@@ -363,10 +363,10 @@ void CFlipdeckDlg::RunWithProgress(const std::function<void(SwitchProgress&)>& w
         std::rethrow_exception(failure);
 }
 
-void CFlipdeckDlg::RefreshFindings()
+void CFlipdeckDlg::RefreshFindings(VerifyDepth depth)
 {
     if (startup_.verify)
-        findings_ = startup_.verify(state_);
+        findings_ = startup_.verify(state_, depth);
     MarkRows(IDC_KALVIO_LIST, kSuiteProduct);
     MarkRows(IDC_CODESYS_LIST, kCodesysProduct);
 }

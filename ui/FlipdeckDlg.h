@@ -66,8 +66,9 @@ private:
     // the bold font and the lists' columns.
     void LayoutForDpi();
     void ShowProgress(bool running);
-    // Verifies the machine again and marks the rows of the versions a switch cannot go to now.
-    void RefreshFindings();
+    // Verifies the machine again, as far as `depth`, and marks the rows of the versions a switch
+    // cannot go to now.
+    void RefreshFindings(VerifyDepth depth);
     void MarkRows(int listId, const char* product);
     // The findings that stand in the way of a switch to a row's version, for its tooltip.
     bool RowTip(NMHDR* header, std::string& tip);
